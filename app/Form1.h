@@ -1,0 +1,244 @@
+#pragma once
+// The main window. Declared once here; its member functions are defined in the folder of
+// the subsystem they belong to (link/ResponseParser.cpp, phonebook/EntryCheck.cpp, ...).
+#include <QByteArray>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "link/LinkState.h"
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class Clock;
+class Dialogs;
+class SerialDeviceFactory;
+class TAnimate;
+class TBarGauge;
+class TComPort;
+class TNameValueGrid;
+class TPieGauge;
+class TShape;
+class TStatusBar;
+
+// What the window receives from the outside world (real Qt ones, or test doubles).
+struct FormEnvironment {
+  Dialogs* dialogs = nullptr;
+  Clock* clock = nullptr;
+  SerialDeviceFactory* serial = nullptr;
+  QString programFile;  // full path of the program file
+};
+
+// The message texts of the settings file's [Messages] section, named by their keys.
+struct MessageTexts {
+  QString IncorrectInternationalFormat;
+  QString IncorrectNumber;
+  QString NumberExceedLimit;
+  QString NumberUnderLimit;
+  QString NumberTooLong;
+  QString IncorrectName;
+  QString TooLongName;
+  QString Communication;
+};
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TForm1(const FormEnvironment& env, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Runs fn as one event of the program; an error that ends it goes to the standard error report.
+  void guarded(const std::function<void()>& fn);
+  // The standard error report: error box, caption "ZUL Set", full stop added where due.
+  void ReportError(const QString& message);
+
+  // ---- application shell (app/) ----
+  void FormCreate();
+  // Returns false when the settings could not be written (the window closes all the same).
+  bool FormClose();
+  void LockButtons();
+  void UnlockButtons();
+  void ClearInfo();
+  QString settingsFileName() const;
+
+  // ---- settings file (settings/FormSettings.cpp) ----
+  void ReadSettings();   // creation steps 2 to 4
+  void WriteSettings();  // the whole of FormClose
+
+  // ---- device link (link/) ----
+  void ComPort1TriggerAvail(TComPort* CP, int Count);  // ResponseParser.cpp
+  void HandleLine();
+  void HandleOk();
+  void HandleCentre(const QByteArray& line);
+  void HandleOperator(const QByteArray& line);
+  void HandlePhoneBookSize(const QByteArray& line);
+  void HandleError();
+  void Timer1Timer();                            // Watchdog.cpp
+  void SignalReport(const QByteArray& line);
+  void LoadPHONEClick();                         // CommandSequences.cpp
+  void SavePhoneClick();
+  void AddToSIMClick();
+  void ButtonLoadSMSClick();
+  void ButtonSaveSMSClick();
+  void ButtonDeleteSMSClick();
+  void PhoneBookEntry(const QByteArray& line);  // PhoneBookTransfer.cpp
+  void EraseStep();
+  void EraseToWriteSwitch();
+  void WriteStep();
+  void EndOfWrite();
+  void WriteRetry();
+  void SmsListHeader(const QByteArray& line);  // SmsTransfer.cpp
+  void SmsListText(const QByteArray& line);
+  void SmsPrompt();
+  void SmsWritten(const QByteArray& line);
+  void SmsDeleteStep();
+  void SmsDeleteEnd();
+  void RelayBMarker();                         // CallReports.cpp
+  void CallReport(const QByteArray& line);
+
+  // ---- phone book (phonebook/) ----
+  void PhoneBook1StringsChange();  // EntryCheck.cpp
+  void TestClick();
+  void FindClick();  // SearchSort.cpp
+  void FindNextClick();
+  void SortClick();
+
+  // ---- SMS templates (sms/) ----
+  void SmsEditChange(QLineEdit* edit, bool phone);  // the twelve change handlers
+
+  // ---- admissions (admissions/) ----
+  void EnterAdmission(const QString& record);
+  void RelAChange();
+  void SavClick();
+
+  // ---- files (files/) ----
+  void LoadSIMPCClick();
+  void SaveSIMPCClick();
+  void LoadSMSPCClick();
+  void SaveSMSPCClick();
+  void SaveMonitorClick();
+
+  // ---- controls ----
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* PHONE = nullptr;
+  QWidget* SMS = nullptr;
+  QWidget* TabSheet1 = nullptr;
+  QWidget* Admissions = nullptr;
+  QLabel* Image4 = nullptr;  // page backgrounds
+  QLabel* Image5 = nullptr;
+  QLabel* Image1 = nullptr;
+
+  // indicator strip and status bar
+  QLabel* Label19 = nullptr;
+  TBarGauge* Smeter = nullptr;
+  TAnimate* Prenos = nullptr;
+  QProgressBar* Prubeh = nullptr;
+  TShape* LED = nullptr;
+  TAnimate* Cekani = nullptr;
+  TPieGauge* Gauge1 = nullptr;
+  TStatusBar* StatusBar1 = nullptr;
+
+  // PHONE page
+  QLabel* PhoneBook = nullptr;
+  TNameValueGrid* PhoneBook1 = nullptr;
+  QLabel* Numbers = nullptr;
+  QGroupBox* GroupBox4 = nullptr;
+  QPushButton* LoadPHONE = nullptr;
+  QPushButton* SavePhone = nullptr;
+  QPushButton* AddToSIM = nullptr;
+  QGroupBox* GroupBox5 = nullptr;
+  QPushButton* LoadSIMPC = nullptr;
+  QPushButton* SaveSIMPC = nullptr;
+  QGroupBox* Info = nullptr;
+  QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
+         *Label5 = nullptr, *Label14 = nullptr, *Label15 = nullptr, *Label16 = nullptr;
+  QLabel *Label17 = nullptr, *Label20 = nullptr, *Label21 = nullptr, *Label22 = nullptr,
+         *Label23 = nullptr, *Label24 = nullptr, *Label25 = nullptr, *Label26 = nullptr;
+  QLabel *Label28 = nullptr, *Label18 = nullptr, *Label27 = nullptr;
+  QLabel *ADMIN1 = nullptr, *ADMIN2 = nullptr, *ADMIN3 = nullptr, *ADMIN4 = nullptr,
+         *ADMIN5 = nullptr, *ADMIN6 = nullptr, *ADMIN7 = nullptr, *ADMIN8 = nullptr;
+  QLabel *ALARM1 = nullptr, *ALARM2 = nullptr, *ALARM3 = nullptr, *ALARM4 = nullptr,
+         *ALARM5 = nullptr, *ALARM6 = nullptr, *ALARM7 = nullptr, *ALARM8 = nullptr;
+  QLabel *RTIME = nullptr, *CRED = nullptr, *OPER = nullptr;
+  QGroupBox* GroupBox6 = nullptr;
+  QLineEdit* FindName = nullptr;
+  QLineEdit* FindPhone = nullptr;
+  QPushButton* Find = nullptr;
+  QPushButton* FindNext = nullptr;
+  QPushButton* Sort = nullptr;
+  QCheckBox* Autoverify = nullptr;
+  QPushButton* Test = nullptr;
+
+  // SMS page
+  QLabel* Label7 = nullptr;  // "Phone:"
+  QLabel* Label8 = nullptr;  // "Text:"
+  QLabel *Label6 = nullptr, *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr,
+         *Label12 = nullptr, *Label13 = nullptr;
+  QLineEdit *SMSPhone1 = nullptr, *SMSPhone2 = nullptr, *SMSPhone3 = nullptr,
+            *SMSPhone4 = nullptr, *SMSPhone5 = nullptr, *SMSPhone6 = nullptr;
+  QLineEdit *SMSText1 = nullptr, *SMSText2 = nullptr, *SMStext3 = nullptr,
+            *SMStext4 = nullptr, *SMStext5 = nullptr, *SMSText6 = nullptr;
+  QGroupBox* GroupBox1 = nullptr;
+  QPlainTextEdit* SMSs = nullptr;
+  QGroupBox* GroupBox2 = nullptr;
+  QPushButton* ButtonLoadSMS = nullptr;
+  QPushButton* ButtonSaveSMS = nullptr;
+  QPushButton* ButtonDeleteSMS = nullptr;
+  QGroupBox* GroupBox3 = nullptr;
+  QPushButton* LoadSMSPC = nullptr;
+  QPushButton* SaveSMSPC = nullptr;
+
+  // MONITOR page
+  QPlainTextEdit* Monitor = nullptr;
+  QPushButton* SaveMonitor = nullptr;
+
+  // ADMISSIONS page
+  TNameValueGrid* AdmisRec = nullptr;
+  QGroupBox* RelaisA = nullptr;
+  QLineEdit* RelA = nullptr;
+  QGroupBox* RelaisB = nullptr;
+  QLineEdit* RelB = nullptr;
+  QGroupBox* Storage = nullptr;
+  QFrame* Panel1 = nullptr;
+  QCheckBox* Automat = nullptr;
+  QLabel* Label29 = nullptr;
+  QLineEdit* SaveFile = nullptr;
+  QPushButton* Sav = nullptr;
+
+  // components without a place on the screen
+  TComPort* ComPort1 = nullptr;
+  QTimer* Timer1 = nullptr;
+
+  // the six SIM buttons, the pairs of the SMS page, the Info value labels (in ClearInfo order)
+  QPushButton* SimButtons[6] = {};
+  QLineEdit* SmsPhones[6] = {};
+  QLineEdit* SmsTexts[6] = {};
+
+  // ---- state ----
+  LinkState Link;
+  int StartPortNumber = 0;
+  int MaxLengthNumber = 13;
+  QString LanguageLabel = QStringLiteral("Eng");
+  MessageTexts Messages;
+  bool ButtonsLocked = false;
+  bool EntryFault = false;
+  int FoundRow = 0;
+  bool BatchEnded = false;  // the phone book writer ended the current batch early
+
+  FormEnvironment Env;
+
+ private:
+  void buildLayout();  // app/Layout.cpp
+  void wireEvents();   // app/Form1.cpp
+  void closeEvent(class QCloseEvent* event) override;
+};

@@ -1,0 +1,42 @@
+#pragma once
+// TComPort: the program's one serial port. Opens on first use (asking for a port when
+// ComNumber is 0), queues output, buffers input in an 8192-byte ring and hands it to the
+// program through OnTriggerAvail, which is never re-entered.
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "platform/SerialDevice.h"
+
+class QTimer;
+
+class TComPort : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr int InSize = 4096;
+  static constexpr int OutSize = 4096;
+  static constexpr int BufferSize = 8192;
+
+  // choosePort shows the port choice dialog (0 = cancelled); deviceName maps a COM number
+  // to the device to open.
+  TComPort(SerialDeviceFactory* factory, std::function<int()> choosePort,
+           std::function<QString(int)> deviceName, QObject* parent = nullptr);
+  ~TComPort() override;
+
+  void SendText(const QByteArray& text);
+  unsigned char ReadChar();
+  void DiscardInput();
+  int ComNumber() const;
+  void SetComNumber(int number);
+  bool IsOpen() const;
+
+  // The data-available event: CP is this port, Count the unread bytes (1 to 8192).
+  std::function<void(TComPort* CP, int Count)> OnTriggerAvail;
+
+ private:
+  struct Private;
+  std::unique_ptr<Private> d;
+};

@@ -1,0 +1,79 @@
+#pragma once
+// The program's error classes. Every failure is an exception carrying a message;
+// the standard error report (TForm1::ReportError) shows it at the event boundary.
+#include <QString>
+#include <stdexcept>
+
+class Exception : public std::runtime_error {
+ public:
+  explicit Exception(const QString& message)
+      : std::runtime_error(message.toStdString()), Message(message) {}
+  QString Message;
+};
+
+// Serial port errors.
+class EComPortError : public Exception {
+ public:
+  EComPortError(const QString& message, int code) : Exception(message), ErrorCode(code) {}
+  int ErrorCode;
+};
+class EOpenComm : public EComPortError {
+  using EComPortError::EComPortError;
+};
+class ENoPortSelected : public EOpenComm {
+ public:
+  ENoPortSelected()
+      : EOpenComm(QStringLiteral("The ComNumber property of the TComPort has not been set"),
+                  -2011) {}
+};
+class EBadId : public EOpenComm {
+ public:
+  EBadId() : EOpenComm(QStringLiteral("Specified comport doesn't exist"), -2001) {}
+};
+class EAlreadyOpen : public EOpenComm {
+ public:
+  EAlreadyOpen() : EOpenComm(QStringLiteral("Device already open"), -2008) {}
+};
+// Any other system error while opening or setting up the device.
+class EInOutError : public EComPortError {
+  using EComPortError::EComPortError;
+};
+class ESerialIO : public EComPortError {
+  using EComPortError::EComPortError;
+};
+class EOutputBufferTooSmall : public ESerialIO {
+ public:
+  EOutputBufferTooSmall()
+      : ESerialIO(QStringLiteral("Output buffer too small for block"), -3006) {}
+};
+class EPutBlockFail : public ESerialIO {
+ public:
+  EPutBlockFail() : ESerialIO(QStringLiteral("Failed to put entire block"), -3004) {}
+};
+class EBufferIsEmpty : public ESerialIO {
+ public:
+  EBufferIsEmpty() : ESerialIO(QStringLiteral("Buffer is empty"), -3007) {}
+};
+
+// A text that should be a decimal integer and is not.
+class EConvertError : public Exception {
+  using Exception::Exception;
+};
+
+// Files: "Cannot create file ..." / "Cannot open file ..." and the plain I/O texts.
+class EFileError : public Exception {
+  using Exception::Exception;
+};
+class EFCreateError : public EFileError {
+  using EFileError::EFileError;
+};
+class EFOpenError : public EFileError {
+  using EFileError::EFileError;
+};
+class EFileIOError : public EFileError {
+  using EFileError::EFileError;
+};
+
+class EIniFileError : public Exception {
+  using Exception::Exception;
+};

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+. ./tools.sh
+zul_install_missing
+zul_build build
+cd build
+ctest --output-on-failure -j2 "$@"

@@ -1,0 +1,23 @@
+# Shared by run.sh and test.sh: install what is missing, then configure and build.
+# Debian packages the build, the tests and the demo need.
+ZUL_PACKAGES="g++ cmake make qt6-base-dev qt6-serialport-dev libjpeg62-turbo-dev libgl-dev xvfb xauth"
+
+zul_install_missing() {
+  local missing=()
+  for p in $ZUL_PACKAGES; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq || return 1
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" || return 1
+}
+
+zul_build() {
+  local dir="$1"
+  shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null || return 1
+  cmake --build "$dir" -j"$(nproc)" || return 1
+}
