@@ -1,0 +1,103 @@
+#pragma once
+// Small indicator widgets of the window: bar gauge, pie gauge, circle shape, animation
+// and a status bar with fixed-width panels.
+#include <QColor>
+#include <QStringList>
+#include <QWidget>
+
+class QTimer;
+
+// Horizontal bar gauge (Smeter). Positions outside the range are held at the nearer end.
+class TBarGauge : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TBarGauge(QWidget* parent = nullptr);
+  void SetRange(int minimum, int maximum);
+  void SetPosition(int position);
+  int Position() const { return position_; }
+  void SetForeColor(const QColor& c);
+  QColor ForeColor() const { return fore_; }
+  void SetBackColor(const QColor& c);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  int min_ = 0, max_ = 100, position_ = 0;
+  QColor fore_ = Qt::black, back_ = Qt::gray;
+};
+
+// Pie gauge (Gauge1): the share from minimum to position in the fore colour, the rest in
+// the back colour.
+class TPieGauge : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TPieGauge(QWidget* parent = nullptr);
+  void SetRange(int minimum, int maximum);
+  int Minimum() const { return min_; }
+  int Maximum() const { return max_; }
+  void SetPosition(int position);  // held inside the range
+  int Position() const { return position_; }
+  void SetForeColor(const QColor& c);
+  void SetBackColor(const QColor& c);
+  QColor ForeColor() const { return fore_; }
+  QColor BackColor() const { return back_; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  int min_ = 0, max_ = 100, position_ = 0;
+  QColor fore_ = Qt::white, back_ = Qt::green;
+};
+
+// Circle shape (LED), no outline.
+class TShape : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TShape(QWidget* parent = nullptr);
+  void SetBrushColor(const QColor& c);
+  QColor BrushColor() const { return brush_; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QColor brush_ = Qt::red;
+};
+
+// Animation playing a clip of frames (Prenos, Cekani).
+class TAnimate : public QWidget {
+  Q_OBJECT
+ public:
+  // frames: resource paths, played in order at the given interval.
+  TAnimate(const QStringList& frames, int intervalMs, QWidget* parent = nullptr);
+  void Play();
+  void Stop();  // stops on the first frame
+  bool Active() const;
+  int Frame() const { return frame_; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QList<QPixmap> frames_;
+  QTimer* timer_;
+  int frame_ = 0;
+};
+
+// Status bar with fixed-width panels; the last runs to the right edge.
+class TStatusBar : public QWidget {
+  Q_OBJECT
+ public:
+  TStatusBar(const QList<int>& widths, QWidget* parent = nullptr);
+  void SetPanelText(int index, const QString& text);
+  QString PanelText(int index) const;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QList<int> widths_;
+  QStringList texts_;
+};

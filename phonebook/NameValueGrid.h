@@ -1,0 +1,54 @@
+#pragma once
+// The two-column name/value grid of PhoneBook1 and AdmisRec. Its content is a list of lines
+// "name=value"; data row r (from 1) shows line r split at its first "=". Row 0 is the title
+// row; the row count is the number of lines plus one and never less than 2, so an empty grid
+// shows one blank data row. Every change of the content raises StringsChange, including each
+// keystroke of in-place editing.
+#include <QStringList>
+#include <QTableView>
+
+class NameValueModel;
+
+class TNameValueGrid : public QTableView {
+  Q_OBJECT
+
+ public:
+  TNameValueGrid(const QString& keyTitle, const QString& valueTitle, QWidget* parent = nullptr);
+  ~TNameValueGrid() override;
+
+  // The whole content, one "name=value" line each.
+  QStringList Strings() const;
+  void SetStrings(const QStringList& lines);  // one change event
+  void AddLine(const QString& line);          // one change event
+  void Clear();                               // one change event
+  int LineCount() const;
+
+  int RowCount() const;  // lines + 1, never less than 2
+  // col 0 = name, col 1 = value; row from 1. Reading the blank row of an empty grid gives "".
+  QString Cell(int col, int row) const;
+  // Writing a cell is one change; writing into the blank row of an empty grid creates its line.
+  void SetCell(int col, int row, const QString& text);
+
+  int Row() const;  // current data row, from 1
+  void SetRow(int row);
+
+  // Keyboard rules: down arrow on the last row appends a blank row, Insert inserts one at the
+  // current row (both only when the current row's name is not empty), Ctrl+Delete deletes the
+  // current row. AdmisRec switches them off: its rows are edited but never added or deleted.
+  void SetRowEditing(bool allowed);
+
+  void SetColumnWidths(int keyWidth, int valueWidth);
+  // Grid background colour (the entry check greys it on a fault).
+  void SetBackground(const QColor& colour);
+  QColor Background() const;
+
+ signals:
+  void StringsChange();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  NameValueModel* model_;
+  bool rowEditing_ = true;
+};
