@@ -18,6 +18,8 @@ class SerialDevice {
   virtual bool isOpen() const = 0;
   // Queues bytes for transmission; never waits for them to leave.
   virtual void write(const QByteArray& bytes) = 0;
+  // Bytes queued by write() that have not left yet.
+  virtual qint64 bytesToWrite() const = 0;
   // Takes at most maxBytes of what has arrived; never waits.
   virtual QByteArray read(qint64 maxBytes) = 0;
   virtual qint64 bytesAvailable() const = 0;
