@@ -83,9 +83,9 @@ class TForm1 : public QWidget {
   void HandleOperator(const QByteArray& line);
   void HandlePhoneBookSize(const QByteArray& line);
   void HandleError();
-  void Timer1Timer();                            // Watchdog.cpp
+  void Timer1Timer();  // Watchdog.cpp
   void SignalReport(const QByteArray& line);
-  void LoadPHONEClick();                         // CommandSequences.cpp
+  void LoadPHONEClick();  // CommandSequences.cpp
   void SavePhoneClick();
   void AddToSIMClick();
   void ButtonLoadSMSClick();
@@ -103,7 +103,7 @@ class TForm1 : public QWidget {
   void SmsWritten(const QByteArray& line);
   void SmsDeleteStep();
   void SmsDeleteEnd();
-  void RelayBMarker();                         // CallReports.cpp
+  void RelayBMarker();  // CallReports.cpp
   void CallReport(const QByteArray& line);
 
   // ---- phone book (phonebook/) ----
@@ -184,10 +184,10 @@ class TForm1 : public QWidget {
   QLabel* Label8 = nullptr;  // "Text:"
   QLabel *Label6 = nullptr, *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr,
          *Label12 = nullptr, *Label13 = nullptr;
-  QLineEdit *SMSPhone1 = nullptr, *SMSPhone2 = nullptr, *SMSPhone3 = nullptr,
-            *SMSPhone4 = nullptr, *SMSPhone5 = nullptr, *SMSPhone6 = nullptr;
-  QLineEdit *SMSText1 = nullptr, *SMSText2 = nullptr, *SMStext3 = nullptr,
-            *SMStext4 = nullptr, *SMStext5 = nullptr, *SMSText6 = nullptr;
+  QLineEdit *SMSPhone1 = nullptr, *SMSPhone2 = nullptr, *SMSPhone3 = nullptr, *SMSPhone4 = nullptr,
+            *SMSPhone5 = nullptr, *SMSPhone6 = nullptr;
+  QLineEdit *SMSText1 = nullptr, *SMSText2 = nullptr, *SMStext3 = nullptr, *SMStext4 = nullptr,
+            *SMStext5 = nullptr, *SMSText6 = nullptr;
   QGroupBox* GroupBox1 = nullptr;
   QPlainTextEdit* SMSs = nullptr;
   QGroupBox* GroupBox2 = nullptr;

@@ -1,1 +1,31 @@
-int main() { return 0; }
+// Program entry: no arguments are read.
+#include <QFileInfo>
+
+#include "app/Application.h"
+#include "app/Form1.h"
+#include "link/ComPort.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtSerialDevice.h"
+#include "platform/SystemClock.h"
+
+int main(int argc, char** argv) {
+  ZulApplication app(argc, argv);
+  const QString programFile = QCoreApplication::applicationFilePath();
+
+  QtSerialDeviceFactory serial;
+  QtDialogs dialogs(&serial, QFileInfo(programFile).absolutePath());
+  SystemClock clock;
+  app.SetDialogs(&dialogs);
+
+  FormEnvironment env;
+  env.dialogs = &dialogs;
+  env.clock = &clock;
+  env.serial = &serial;
+  env.programFile = programFile;
+
+  TForm1 Form1(env);
+  // A start whose port was never opened ends here, without a window.
+  if (Form1.StartPortNumber == 0) return 0;
+  Form1.show();
+  return app.exec();
+}

@@ -1,0 +1,157 @@
+// The main window: creation, the event boundary, closing.
+#include "app/Form1.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/Widgets.h"
+#include "files/PhoneBookFile.h"
+#include "link/ComPort.h"
+#include "link/PortNames.h"
+#include "phonebook/NameValueGrid.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+
+namespace {
+
+// The phone book that start-up puts in place of an unreadable "blank.phb".
+const char* const kDefaultPhoneBook[] = {
+    "ADMIN1=", "ADMIN2=", "ADMIN3=", "ADMIN4=", "ADMIN5=", "ADMIN6=",
+    "ADMIN7=", "ADMIN8=", "ALARM1=", "ALARM2=", "ALARM3=", "ALARM4=",
+    "ALARM5=", "ALARM6=", "ALARM7=", "ALARM8=", "CRED=",   "OPER=",
+};
+
+}  // namespace
+
+TForm1::TForm1(const FormEnvironment& env, QWidget* parent) : QWidget(parent), Env(env) {
+  buildLayout();
+  const QString programDir = QFileInfo(Env.programFile).absolutePath();
+  ComPort1 = new TComPort(
+      Env.serial, [this] { return Env.dialogs->choosePort(); },
+      [programDir](int number) { return PortDeviceName(number, programDir); }, this);
+  wireEvents();
+  Timer1->start();
+  guarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::guarded(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const Exception& e) {
+    ReportError(e.Message);
+  } catch (const std::exception& e) {
+    ReportError(QString::fromLocal8Bit(e.what()));
+  }
+}
+
+void TForm1::ReportError(const QString& message) {
+  QString text = message;
+  if (!text.isEmpty() && text.back().unicode() > u'.') text += QLatin1Char('.');
+  Env.dialogs->error(text);
+}
+
+QString TForm1::settingsFileName() const {
+  const QFileInfo program(Env.programFile);
+  const QString name = program.fileName();
+  const int dot = name.lastIndexOf(QLatin1Char('.'));
+  const QString base = dot > 0 ? name.left(dot) : name;
+  return program.absolutePath() + QLatin1Char('/') + base + QStringLiteral(".ini");
+}
+
+void TForm1::FormCreate() {
+  ReadSettings();
+
+  Link.RxLine.clear();
+  StartPortNumber = ComPort1->ComNumber();
+  ComPort1->SendText("ATE\r\n");
+  Link.OperatorName.clear();
+  Link.PhoneBookCapacity = 0;
+  Link.CentreAsked = true;
+  StartPortNumber = ComPort1->ComNumber();
+
+  setWindowTitle(QFileInfo(Env.programFile).completeBaseName());
+
+  QStringList book;
+  bool readable = true;
+  try {
+    book = ReadPhoneBookFile(QStringLiteral("blank.phb"));
+  } catch (const EFileError&) {
+    readable = false;
+  }
+  if (readable) {
+    PhoneBook1->SetStrings(book);
+  } else {
+    for (const char* line : kDefaultPhoneBook) book << QString::fromLatin1(line);
+    PhoneBook1->SetStrings(book);
+    WritePhoneBookFile(QStringLiteral("blank.phb"), book);
+  }
+
+  SMSPhone4->setEnabled(Label11->isEnabled());
+  SMStext4->setEnabled(Label11->isEnabled());
+  SMSPhone5->setEnabled(Label12->isEnabled());
+  SMStext5->setEnabled(Label12->isEnabled());
+  SMSPhone6->setEnabled(Label13->isEnabled());
+  SMSText6->setEnabled(Label13->isEnabled());
+
+  ClearInfo();
+
+  Link.PhoneBookFresh = false;
+  Link.AdmisFresh = true;
+  Link.RelayName = RelA->text();
+  ButtonsLocked = false;
+  Link.ProbePending = false;
+  EntryFault = false;
+
+  Prenos->Stop();
+  Prenos->hide();
+  Cekani->hide();
+}
+
+bool TForm1::FormClose() {
+  // A settings file that cannot be written is reported, but must not keep the window open:
+  // on a read-only program folder the window could otherwise never be closed.
+  try {
+    WriteSettings();
+    return true;
+  } catch (const Exception& e) {
+    ReportError(e.Message);
+    return false;
+  }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose();
+  Timer1->stop();
+  event->accept();
+}
+
+void TForm1::wireEvents() {
+  auto onClick = [this](QPushButton* b, void (TForm1::*handler)()) {
+    connect(b, &QPushButton::clicked, this,
+            [this, handler] { guarded([&] { (this->*handler)(); }); });
+  };
+  onClick(LoadPHONE, &TForm1::LoadPHONEClick);
+  onClick(SavePhone, &TForm1::SavePhoneClick);
+  onClick(AddToSIM, &TForm1::AddToSIMClick);
+  onClick(ButtonLoadSMS, &TForm1::ButtonLoadSMSClick);
+  onClick(ButtonSaveSMS, &TForm1::ButtonSaveSMSClick);
+  onClick(ButtonDeleteSMS, &TForm1::ButtonDeleteSMSClick);
+  onClick(Test, &TForm1::TestClick);
+  onClick(Find, &TForm1::FindClick);
+  onClick(FindNext, &TForm1::FindNextClick);
+  onClick(Sort, &TForm1::SortClick);
+
+  connect(PhoneBook1, &TNameValueGrid::StringsChange, this,
+          [this] { guarded([this] { PhoneBook1StringsChange(); }); });
+  connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
+  ComPort1->OnTriggerAvail = [this](TComPort* CP, int Count) {
+    guarded([&] { ComPort1TriggerAvail(CP, Count); });
+  };
+}
