@@ -1,0 +1,75 @@
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "files/PhoneBookFile.h"
+#include "platform/Errors.h"
+
+class TestPhoneBookFile : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void lineEnds_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("lines");
+    const QStringList abc{"A=1", "B=2", "C=3"};
+    QTest::newRow("crlf") << QByteArray("A=1\r\nB=2\r\nC=3\r\n") << abc;
+    QTest::newRow("lf only") << QByteArray("A=1\nB=2\nC=3\n") << abc;
+    QTest::newRow("cr only") << QByteArray("A=1\rB=2\rC=3\r") << abc;
+    QTest::newRow("last line without end") << QByteArray("A=1\r\nB=2\nC=3") << abc;
+    QTest::newRow("empty lines count")
+        << QByteArray("A=1\r\n\r\nB=2\n\n") << QStringList{"A=1", "", "B=2", ""};
+    QTest::newRow("lf cr is two ends") << QByteArray("A=1\n\rB=2") << QStringList{"A=1", "", "B=2"};
+    QTest::newRow("zero byte ends the text")
+        << QByteArray("A=1\r\nB=2\0C=3\r\n", 15) << QStringList{"A=1", "B=2"};
+    QTest::newRow("empty file") << QByteArray() << QStringList{};
+    QTest::newRow("no equals sign") << QByteArray("just text\r\n") << QStringList{"just text"};
+  }
+  void lineEnds() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, lines);
+    QCOMPARE(SplitTextLines(bytes), lines);
+  }
+
+  // Every byte survives a save and a load: the files carry no character set.
+  void roundTripKeepsEveryByte() {
+    QTemporaryDir dir;
+    QString high;
+    for (int c = 0x20; c < 0x100; ++c) high += QChar(c);
+    const QStringList book{"ADMIN1=+420603123456", "", "=", "N=" + high, "RTIME=05"};
+    const QString name = dir.filePath("book.phb");
+    WritePhoneBookFile(name, book);
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QVERIFY(bytes.endsWith("RTIME=05\r\n"));
+    QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
+    QCOMPARE(ReadPhoneBookFile(name), book);
+  }
+
+  void emptyBookGivesEmptyFile() {
+    QTemporaryDir dir;
+    WritePhoneBookFile(dir.filePath("e.phb"), {});
+    QCOMPARE(QFileInfo(dir.filePath("e.phb")).size(), 0);
+  }
+
+  void failuresNameTheFile() {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("missing.phb");
+    try {
+      ReadPhoneBookFile(missing);
+      QFAIL("no error");
+    } catch (const EFOpenError& e) {
+      QVERIFY(e.Message.startsWith("Cannot open file \"" + missing + "\". "));
+    }
+    const QString inNoFolder = dir.filePath("no/such/folder.phb");
+    try {
+      WritePhoneBookFile(inNoFolder, {"A=1"});
+      QFAIL("no error");
+    } catch (const EFCreateError& e) {
+      QVERIFY(e.Message.startsWith("Cannot create file \"" + inNoFolder + "\". "));
+    }
+  }
+};
+
+QTEST_GUILESS_MAIN(TestPhoneBookFile)
+#include "test_phonebookfile.moc"
