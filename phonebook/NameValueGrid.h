@@ -49,6 +49,13 @@ class TNameValueGrid : public QTableView {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  friend class NameValueDelegate;
+  // The row keys above, from the grid or from an open cell editor; true when handled.
+  bool rowKey(QKeyEvent* event);
+  // Makes a row current without raising a change (the row is clamped to the data rows).
+  void placeCurrent(int row, int col);
+
   NameValueModel* model_;
   bool rowEditing_ = true;
+  bool holdChange_ = false;  // a row key announces its change itself
 };

@@ -1,0 +1,3 @@
+list(APPEND ZULUI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/NameValueModel.cpp ${CMAKE_CURRENT_LIST_DIR}/NameValueModel.h
+  ${CMAKE_CURRENT_LIST_DIR}/NameValueGrid.cpp ${CMAKE_CURRENT_LIST_DIR}/NameValueGrid.h)
