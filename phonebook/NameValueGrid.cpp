@@ -1,0 +1,173 @@
+#include "phonebook/NameValueGrid.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPersistentModelIndex>
+#include <QStyledItemDelegate>
+
+#include "phonebook/NameValueModel.h"
+
+// Cell editor that passes every keystroke into the content, so the grid's change event (and
+// whatever check hangs on it) sees the text as it is typed.
+class NameValueDelegate : public QStyledItemDelegate {
+ public:
+  explicit NameValueDelegate(TNameValueGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                        const QModelIndex& index) const override {
+    auto* editor = new QLineEdit(parent);
+    editor->setFrame(false);
+    QAbstractItemModel* model = const_cast<QAbstractItemModel*>(index.model());
+    const QPersistentModelIndex cell(index);
+    connect(editor, &QLineEdit::textEdited, editor, [model, cell](const QString& text) {
+      if (cell.isValid()) model->setData(cell, text, Qt::EditRole);
+    });
+    return editor;
+  }
+
+  // Called on every change of the cell; the text is usually what was just typed, and setting
+  // it again would move the caret.
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    auto* edit = static_cast<QLineEdit*>(editor);
+    const QString text = index.data(Qt::EditRole).toString();
+    if (edit->text() != text) edit->setText(text);
+  }
+
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override {
+    const QString text = static_cast<QLineEdit*>(editor)->text();
+    if (index.data(Qt::EditRole).toString() != text) model->setData(index, text, Qt::EditRole);
+  }
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && grid_->rowKey(static_cast<QKeyEvent*>(event)))
+      return true;
+    if (event->type() == QEvent::FocusOut) {
+      // A message box raised by the change event must not end the edit under the user's hands.
+      const auto reason = static_cast<QFocusEvent*>(event)->reason();
+      if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+  }
+
+ private:
+  TNameValueGrid* grid_;
+};
+
+TNameValueGrid::TNameValueGrid(const QString& keyTitle, const QString& valueTitle, QWidget* parent)
+    : QTableView(parent), model_(new NameValueModel(keyTitle, valueTitle, this)) {
+  setModel(model_);
+  setItemDelegate(new NameValueDelegate(this));
+  verticalHeader()->hide();
+  // Fixed row heights keep a book of tens of thousands of lines cheap to lay out.
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  horizontalHeader()->setSectionsClickable(false);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setStretchLastSection(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                  QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+  setWordWrap(false);
+  connect(model_, &NameValueModel::changed, this, [this] {
+    if (!holdChange_) emit StringsChange();
+  });
+  placeCurrent(1, 0);
+}
+
+TNameValueGrid::~TNameValueGrid() = default;
+
+QStringList TNameValueGrid::Strings() const { return model_->lines(); }
+
+void TNameValueGrid::SetStrings(const QStringList& lines) {
+  const int row = Row();
+  const int col = currentIndex().isValid() ? currentIndex().column() : 0;
+  model_->setLines(lines);
+  placeCurrent(row, col);
+}
+
+void TNameValueGrid::AddLine(const QString& line) { model_->insertLine(model_->lineCount(), line); }
+
+void TNameValueGrid::Clear() { SetStrings(QStringList()); }
+
+int TNameValueGrid::LineCount() const { return model_->lineCount(); }
+
+int TNameValueGrid::RowCount() const { return std::max(model_->lineCount(), 1) + 1; }
+
+QString TNameValueGrid::Cell(int col, int row) const { return model_->cell(col, row - 1); }
+
+void TNameValueGrid::SetCell(int col, int row, const QString& text) {
+  model_->setCell(col, row - 1, text);
+}
+
+int TNameValueGrid::Row() const {
+  const QModelIndex current = currentIndex();
+  return current.isValid() ? current.row() + 1 : 1;
+}
+
+void TNameValueGrid::SetRow(int row) {
+  placeCurrent(row, currentIndex().isValid() ? currentIndex().column() : 0);
+  scrollTo(currentIndex());
+}
+
+void TNameValueGrid::placeCurrent(int row, int col) {
+  row = std::clamp(row, 1, RowCount() - 1);
+  selectionModel()->setCurrentIndex(model_->index(row - 1, col),
+                                    QItemSelectionModel::ClearAndSelect);
+}
+
+void TNameValueGrid::SetRowEditing(bool allowed) { rowEditing_ = allowed; }
+
+void TNameValueGrid::SetColumnWidths(int keyWidth, int valueWidth) {
+  setColumnWidth(0, keyWidth);
+  setColumnWidth(1, valueWidth);
+}
+
+void TNameValueGrid::SetBackground(const QColor& colour) {
+  QPalette p = palette();
+  p.setColor(QPalette::Base, colour);
+  setPalette(p);
+}
+
+QColor TNameValueGrid::Background() const { return palette().color(QPalette::Base); }
+
+void TNameValueGrid::keyPressEvent(QKeyEvent* event) {
+  if (rowKey(event)) return;
+  QTableView::keyPressEvent(event);
+}
+
+bool TNameValueGrid::rowKey(QKeyEvent* event) {
+  if (!rowEditing_) return false;
+  const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+  const int row = Row();
+  const int col = currentIndex().isValid() ? currentIndex().column() : 0;
+  // The new row is made current before the change is announced, so a check run by the
+  // change event looks at the row the user now stands on.
+  holdChange_ = true;
+  struct Release {
+    bool& flag;
+    ~Release() { flag = false; }
+  } release{holdChange_};
+  if (event->key() == Qt::Key_Down && mods == Qt::NoModifier) {
+    if (row != RowCount() - 1 || Cell(0, row).isEmpty()) return false;
+    model_->insertLine(model_->lineCount(), QStringLiteral("="));
+    placeCurrent(RowCount() - 1, col);
+  } else if (event->key() == Qt::Key_Insert && mods == Qt::NoModifier) {
+    if (Cell(0, row).isEmpty()) return true;
+    model_->insertLine(row - 1, QStringLiteral("="));
+    placeCurrent(row, col);
+  } else if (event->key() == Qt::Key_Delete && mods == Qt::ControlModifier) {
+    if (model_->lineCount() == 0) return true;
+    model_->removeLine(row - 1);
+    placeCurrent(row, col);
+  } else {
+    return false;
+  }
+  holdChange_ = false;
+  scrollTo(currentIndex());
+  emit StringsChange();
+  return true;
+}
