@@ -1,0 +1,240 @@
+#include "link/ComPort.h"
+
+#include <QTimer>
+
+#include "platform/Errors.h"
+
+namespace {
+constexpr int PollInterval = 50;
+}
+
+struct TComPort::Private {
+  enum class State { Closed, Open, ShuttingDown };
+
+  Private(TComPort* q, SerialDeviceFactory* factory, std::function<int()> choosePort,
+          std::function<QString(int)> deviceName)
+      : q(q),
+        factory(factory),
+        choosePort(std::move(choosePort)),
+        deviceName(std::move(deviceName)) {}
+
+  TComPort* q;
+  SerialDeviceFactory* factory;
+  std::function<int()> choosePort;
+  std::function<QString(int)> deviceName;
+  std::unique_ptr<SerialDevice> device;
+  QTimer* poll = nullptr;
+
+  State state = State::Closed;
+  int comNumber = 0;
+  bool choosing = false;  // the port choice dialog is up
+
+  // Receive ring: `fill` bytes starting at readPos. Bytes read inside an event stay in it
+  // (counted by eventRead) until the handler returns.
+  QByteArray ring;
+  int readPos = 0;
+  int fill = 0;
+  // Bytes ever put into the ring; unlike the write position it cannot wrap back onto the
+  // value it had at the last event.
+  quint64 received = 0;
+  quint64 receivedAtLastEvent = 0;
+
+  bool inEvent = false;
+  int eventRead = 0;
+  // Bumped by every close, so that an event outliving its port frees nothing in the next one.
+  quint64 generation = 0;
+  bool dispatchQueued = false;
+
+  int writePos() const { return (readPos + fill) % BufferSize; }
+  int unread() const { return fill - (inEvent ? eventRead : 0); }
+
+  void resetRing() {
+    readPos = 0;
+    fill = 0;
+    received = 0;
+    receivedAtLastEvent = 0;
+    eventRead = 0;
+  }
+
+  void free(int n) {
+    readPos = (readPos + n) % BufferSize;
+    fill -= n;
+  }
+
+  // Takes from the device only what fits; the rest waits there.
+  void pull() {
+    int room = BufferSize - fill;
+    while (room > 0 && device->bytesAvailable() > 0) {
+      const QByteArray bytes = device->read(room);
+      if (bytes.isEmpty()) break;
+      char* data = ring.data();
+      int pos = writePos();
+      for (char c : bytes) {
+        data[pos] = c;
+        pos = (pos + 1) % BufferSize;
+      }
+      fill += bytes.size();
+      received += bytes.size();
+      room -= bytes.size();
+    }
+  }
+
+  void scheduleDispatch() {
+    if (dispatchQueued) return;
+    dispatchQueued = true;
+    QMetaObject::invokeMethod(
+        q,
+        [this] {
+          dispatchQueued = false;
+          dispatch();
+        },
+        Qt::QueuedConnection);
+  }
+
+  // Runs from the event loop only (device notification, poll tick, end of an event), never
+  // from inside a device callback, so a handler may close the port without pulling the
+  // device away from under its own caller.
+  void dispatch() {
+    if (state != State::Open) return;
+    pull();
+    if (inEvent) return;  // the handler's return brings the next event
+    if (received == receivedAtLastEvent || unread() < 1 || !q->OnTriggerAvail) return;
+    raiseEvent();
+  }
+
+  struct EventScope {
+    Private* d;
+    quint64 generation;
+    explicit EventScope(Private* p) : d(p), generation(p->generation) {
+      d->inEvent = true;
+      d->eventRead = 0;
+    }
+    ~EventScope() {
+      d->inEvent = false;
+      if (d->generation != generation) return;  // the handler closed the port
+      d->free(d->eventRead);
+      d->eventRead = 0;
+      // Bytes that arrived behind the handler, or that waited in the device for room.
+      if (d->received != d->receivedAtLastEvent || d->device->bytesAvailable() > 0)
+        d->scheduleDispatch();
+    }
+  };
+
+  void raiseEvent() {
+    receivedAtLastEvent = received;
+    const int count = fill;
+    EventScope scope(this);
+    q->OnTriggerAvail(q, count);
+  }
+
+  void open() {
+    if (comNumber == 0) {
+      // A timer handler behind the dialog must not stack a second dialog.
+      if (choosing) throw ENoPortSelected();
+      choosing = true;
+      int chosen = 0;
+      try {
+        chosen = choosePort ? choosePort() : 0;
+      } catch (...) {
+        choosing = false;
+        throw;
+      }
+      choosing = false;
+      if (chosen == 0) throw ENoPortSelected();
+      if (state == State::Open) return;  // opened behind the dialog
+      comNumber = chosen;
+    }
+    if (!device) device = factory->create();
+    int code = 0;
+    QString text;
+    switch (device->open(deviceName(comNumber), &code, &text)) {
+      case SerialDevice::OpenResult::Ok:
+        break;
+      case SerialDevice::OpenResult::NotFound:
+        throw EBadId();
+      case SerialDevice::OpenResult::InUse:
+        throw EAlreadyOpen();
+      case SerialDevice::OpenResult::OtherError:
+        throw EInOutError(text, code);
+    }
+    ring = QByteArray(BufferSize, '\0');
+    resetRing();
+    device->onReadyRead = [this] { scheduleDispatch(); };
+    state = State::Open;
+    poll->start();
+  }
+
+  void close() {
+    if (state != State::Open) return;
+    state = State::ShuttingDown;
+    poll->stop();
+    device->onReadyRead = nullptr;
+    device->clearInput();
+    device->close();
+    ++generation;
+    resetRing();
+    inEvent = false;
+    state = State::Closed;
+  }
+
+  void ensureOpen() {
+    if (state == State::Closed) open();
+  }
+};
+
+TComPort::TComPort(SerialDeviceFactory* factory, std::function<int()> choosePort,
+                   std::function<QString(int)> deviceName, QObject* parent)
+    : QObject(parent), d(new Private(this, factory, std::move(choosePort), std::move(deviceName))) {
+  d->poll = new QTimer(this);
+  d->poll->setInterval(PollInterval);
+  connect(d->poll, &QTimer::timeout, this, [this] { d->dispatch(); });
+}
+
+TComPort::~TComPort() { d->close(); }
+
+void TComPort::SendText(const QByteArray& text) {
+  if (d->state == Private::State::ShuttingDown) return;
+  d->ensureOpen();
+  if (text.isEmpty()) return;
+  const qint64 room = OutSize - d->device->bytesToWrite();
+  if (text.size() > room) throw EOutputBufferTooSmall();
+  d->device->write(text);
+}
+
+unsigned char TComPort::ReadChar() {
+  if (d->state == Private::State::ShuttingDown) return 0;
+  d->ensureOpen();
+  if (d->unread() < 1) throw EBufferIsEmpty();
+  if (d->inEvent) {
+    return static_cast<unsigned char>(d->ring[(d->readPos + d->eventRead++) % BufferSize]);
+  }
+  const auto c = static_cast<unsigned char>(d->ring[d->readPos]);
+  d->free(1);
+  return c;
+}
+
+void TComPort::DiscardInput() {
+  if (d->state == Private::State::ShuttingDown) return;
+  d->ensureOpen();
+  d->device->clearInput();
+  if (d->inEvent) {
+    d->eventRead = d->fill;  // freed when the handler returns
+  } else {
+    d->free(d->fill);
+  }
+}
+
+int TComPort::ComNumber() const { return d->comNumber; }
+
+void TComPort::SetComNumber(int number) {
+  if (number == d->comNumber) return;
+  if (d->state != Private::State::Open) {
+    d->comNumber = number;
+    return;
+  }
+  d->close();
+  d->comNumber = number;
+  d->open();
+}
+
+bool TComPort::IsOpen() const { return d->state == Private::State::Open; }

@@ -1,0 +1,46 @@
+#include "link/PortNames.h"
+
+#include <QFileInfo>
+
+#include "platform/SerialDevice.h"
+
+namespace {
+constexpr int MaxPort = 50;
+}
+
+QString PortDeviceName(int number, const QString& programDir) {
+#ifdef Q_OS_WIN
+  Q_UNUSED(programDir);
+  return QStringLiteral("COM%1").arg(number);
+#else
+  const QString link = programDir + QStringLiteral("/ports/com%1").arg(number);
+  const QFileInfo info(link);
+  // A dangling link still names the port: opening it then reports that it does not exist.
+  if (info.exists() || info.isSymLink()) return link;
+  if (number >= 1 && number <= 10) return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+  if (number >= 11 && number <= 30) return QStringLiteral("/dev/ttyUSB%1").arg(number - 11);
+  if (number >= 31 && number <= MaxPort) return QStringLiteral("/dev/ttyACM%1").arg(number - 31);
+  return QString();
+#endif
+}
+
+QList<int> ProbePorts(SerialDeviceFactory& factory, const std::function<QString(int)>& deviceName) {
+  QList<int> ports;
+  const auto device = factory.create();
+  for (int n = 1; n <= MaxPort; ++n) {
+    int code = 0;
+    QString text;
+    switch (device->open(deviceName(n), &code, &text)) {
+      case SerialDevice::OpenResult::Ok:
+        device->close();
+        ports.append(n);
+        break;
+      case SerialDevice::OpenResult::InUse:
+        ports.append(n);
+        break;
+      default:
+        break;
+    }
+  }
+  return ports;
+}

@@ -1,0 +1,14 @@
+#pragma once
+// COM numbers and the devices behind them.
+#include <QList>
+#include <QString>
+#include <functional>
+
+class SerialDeviceFactory;
+
+// The device that port `number` stands for. Beside the program a link ports/comN wins (a
+// simulated unit on a pseudo-terminal, or a device of the user's choosing).
+QString PortDeviceName(int number, const QString& programDir);
+
+// Ports 1 to 50 that exist: those that open and those another program holds.
+QList<int> ProbePorts(SerialDeviceFactory& factory, const std::function<QString(int)>& deviceName);

@@ -1,0 +1,87 @@
+#include "platform/QtSerialDevice.h"
+
+#include <QFileInfo>
+#include <QSerialPort>
+#include <cerrno>
+#include <cstring>
+
+QtSerialDevice::QtSerialDevice() : port(new QSerialPort(this)) {
+  connect(port, &QSerialPort::readyRead, this, [this] {
+    if (onReadyRead) onReadyRead();
+  });
+}
+
+QtSerialDevice::~QtSerialDevice() { close(); }
+
+SerialDevice::OpenResult QtSerialDevice::open(const QString& deviceName, int* errorCode,
+                                              QString* errorText) {
+  close();
+  QString location = deviceName;
+#ifndef Q_OS_WIN
+  // Look at the device itself, not at a link to it: an absent device must read as absent
+  // (not as a lock-file failure), and every name of a device must share one lock file.
+  const QFileInfo info(deviceName);
+  if (deviceName.isEmpty() || !info.exists()) return OpenResult::NotFound;
+  if (info.isSymLink()) location = info.canonicalFilePath();
+#else
+  if (deviceName.isEmpty()) return OpenResult::NotFound;
+#endif
+  port->setPortName(location);
+  port->setBaudRate(QSerialPort::Baud19200);
+  port->setDataBits(QSerialPort::Data8);
+  port->setParity(QSerialPort::NoParity);
+  port->setStopBits(QSerialPort::OneStop);
+  port->setFlowControl(QSerialPort::NoFlowControl);
+  port->clearError();
+  errno = 0;
+  if (!port->open(QIODevice::ReadWrite)) {
+    const int systemError = errno;
+    const auto error = port->error();
+    const QString text = port->errorString();
+    port->clearError();
+    switch (error) {
+      case QSerialPort::DeviceNotFoundError:
+        return OpenResult::NotFound;
+      case QSerialPort::PermissionError:  // access denied, busy, or locked by another process
+        return OpenResult::InUse;
+      default:
+        break;
+    }
+    // Qt keeps the system's text but not its number; errno still holds it when they agree.
+    const bool sameError =
+        systemError != 0 && text == QString::fromLocal8Bit(std::strerror(systemError));
+    if (errorCode) *errorCode = sameError ? systemError : EIO;
+    if (errorText) *errorText = text;
+    return OpenResult::OtherError;
+  }
+  // Pseudo-terminals have no modem lines; the line works without them.
+  port->setDataTerminalReady(true);
+  port->setRequestToSend(true);
+  port->clearError();
+  return OpenResult::Ok;
+}
+
+void QtSerialDevice::close() {
+  if (port->isOpen()) port->close();
+}
+
+bool QtSerialDevice::isOpen() const { return port->isOpen(); }
+
+void QtSerialDevice::write(const QByteArray& bytes) {
+  port->write(bytes);
+  // Hand the bytes to the system now: the caller may block the event loop for a while
+  // (a pause between commands) and expects them on the line meanwhile.
+  port->flush();
+}
+
+qint64 QtSerialDevice::bytesToWrite() const { return port->bytesToWrite(); }
+
+QByteArray QtSerialDevice::read(qint64 maxBytes) { return port->read(maxBytes); }
+
+qint64 QtSerialDevice::bytesAvailable() const { return port->bytesAvailable(); }
+
+void QtSerialDevice::clearInput() { port->clear(QSerialPort::Input); }
+
+std::unique_ptr<SerialDevice> QtSerialDeviceFactory::create() {
+  return std::make_unique<QtSerialDevice>();
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The real serial device: Qt SerialPort.
+#include <QObject>
+
+#include "platform/SerialDevice.h"
+
+class QSerialPort;
+
+class QtSerialDevice : public QObject, public SerialDevice {
+  Q_OBJECT
+
+ public:
+  QtSerialDevice();
+  ~QtSerialDevice() override;
+
+  OpenResult open(const QString& deviceName, int* errorCode, QString* errorText) override;
+  void close() override;
+  bool isOpen() const override;
+  void write(const QByteArray& bytes) override;
+  qint64 bytesToWrite() const override;
+  QByteArray read(qint64 maxBytes) override;
+  qint64 bytesAvailable() const override;
+  void clearInput() override;
+
+ private:
+  QSerialPort* port;
+};
+
+class QtSerialDeviceFactory : public SerialDeviceFactory {
+ public:
+  std::unique_ptr<SerialDevice> create() override;
+};

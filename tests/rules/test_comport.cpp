@@ -1,0 +1,353 @@
+// TComPort over an in-memory device: the data-available event, the receive ring, output room,
+// port numbers and opening errors.
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <QtTest>
+
+#include "link/ComPort.h"
+#include "platform/Errors.h"
+
+namespace {
+
+struct Line {
+  QByteArray input;  // arrived, not yet taken by the port
+  QByteArray output;
+  qint64 pending = 0;
+  SerialDevice::OpenResult result = SerialDevice::OpenResult::Ok;
+  QStringList opened;
+  bool open = false;
+  SerialDevice* device = nullptr;
+};
+
+class FakeDevice : public SerialDevice {
+ public:
+  explicit FakeDevice(Line* line) : line(line) {}
+  OpenResult open(const QString& name, int* code, QString* text) override {
+    line->opened << name;
+    if (line->result == OpenResult::OtherError) {
+      *code = 5;
+      *text = QStringLiteral("Input/output error");
+    }
+    if (line->result != OpenResult::Ok) return line->result;
+    line->open = true;
+    return OpenResult::Ok;
+  }
+  void close() override { line->open = false; }
+  bool isOpen() const override { return line->open; }
+  void write(const QByteArray& bytes) override { line->output += bytes; }
+  qint64 bytesToWrite() const override { return line->pending; }
+  QByteArray read(qint64 max) override {
+    const QByteArray bytes = line->input.left(max);
+    line->input.remove(0, bytes.size());
+    return bytes;
+  }
+  qint64 bytesAvailable() const override { return line->input.size(); }
+  void clearInput() override { line->input.clear(); }
+  Line* line;
+};
+
+class FakeFactory : public SerialDeviceFactory {
+ public:
+  std::unique_ptr<SerialDevice> create() override {
+    auto device = std::make_unique<FakeDevice>(&line);
+    line.device = device.get();
+    return device;
+  }
+  Line line;
+};
+
+// Errors that end an event are caught here, as the application object does.
+QStringList caughtErrors;
+class App : public QCoreApplication {
+ public:
+  using QCoreApplication::QCoreApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QCoreApplication::notify(receiver, event);
+    } catch (const Exception& e) {
+      caughtErrors << e.Message;
+      return true;
+    }
+  }
+};
+
+QByteArray block(int size, int first = 0) {
+  QByteArray bytes;
+  for (int i = 0; i < size; ++i) bytes += char((first + i) % 251);
+  return bytes;
+}
+
+}  // namespace
+
+class TestComPort : public QObject {
+  Q_OBJECT
+
+  FakeFactory factory;
+  std::unique_ptr<TComPort> port;
+  int dialogShown = 0;
+  int dialogAnswer = 0;
+  QList<int> counts;
+  QByteArray got;
+  int readLimit = -1;  // bytes the handler reads per event; -1 = Count
+
+  void arrive(const QByteArray& bytes) {
+    factory.line.input += bytes;
+    if (factory.line.device->onReadyRead) factory.line.device->onReadyRead();
+  }
+  void settle() {
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  }
+  void openPort(int number = 3) {
+    port->SetComNumber(number);
+    port->SendText(QByteArray());
+    QVERIFY(port->IsOpen());
+  }
+  void readingHandler() {
+    port->OnTriggerAvail = [this](TComPort* CP, int Count) {
+      QCOMPARE(CP, port.get());
+      counts << Count;
+      const int n = readLimit < 0 ? Count : qMin(readLimit, Count);
+      for (int i = 0; i < n; ++i) got += char(CP->ReadChar());
+    };
+  }
+
+ private slots:
+  void init() {
+    factory.line = Line();
+    dialogShown = 0;
+    dialogAnswer = 0;
+    counts.clear();
+    got.clear();
+    readLimit = -1;
+    caughtErrors.clear();
+    port = std::make_unique<TComPort>(
+        &factory,
+        [this] {
+          ++dialogShown;
+          return dialogAnswer;
+        },
+        [](int n) { return QStringLiteral("dev%1").arg(n); });
+  }
+  void cleanup() { port.reset(); }
+
+  void eventCountsAndReoffersUnreadBytes() {
+    readingHandler();
+    openPort();
+    arrive(block(10));
+    settle();
+    QCOMPARE(counts, QList<int>{10});
+    QCOMPARE(got, block(10));
+    QTest::qWait(120);  // poll ticks: nothing new, no event
+    QCOMPARE(counts.size(), 1);
+
+    readLimit = 4;
+    arrive(block(10, 100));
+    settle();
+    QCOMPARE(counts.last(), 10);
+    QTest::qWait(120);
+    QCOMPARE(counts.size(), 2);  // unread bytes wait for new ones
+    arrive(block(2, 200));
+    settle();
+    QCOMPARE(counts.last(), 6 + 2);
+    QCOMPARE(got.right(4), block(4, 104));  // the fifth of the earlier block comes first
+  }
+
+  void fullRingLeavesTheRestInTheDevice() {
+    readingHandler();
+    openPort();
+    factory.line.input = block(9000);  // no notification: the poll finds them
+    QTRY_COMPARE(counts.size(), 2);
+    QCOMPARE(counts, (QList<int>{8192, 808}));
+    QCOMPARE(got, block(9000));
+  }
+
+  void discardInput() {
+    openPort();
+    arrive(QByteArray("OK\r\n"));  // no handler yet: the bytes wait in the ring
+    settle();
+    factory.line.input = "late";  // still in the device
+    port->DiscardInput();
+    QVERIFY(factory.line.input.isEmpty());
+    QVERIFY_THROWS_EXCEPTION(EBufferIsEmpty, port->ReadChar());
+
+    // Inside an event the discarded bytes are gone for the rest of it and for the next one.
+    port->OnTriggerAvail = [this](TComPort* CP, int Count) {
+      counts << Count;
+      CP->DiscardInput();
+      try {
+        CP->ReadChar();
+      } catch (const EBufferIsEmpty&) {
+        got += "empty";
+      }
+    };
+    arrive(QByteArray("+CSQ: 20,0\r\n"));
+    settle();
+    QCOMPARE(got, QByteArray("empty"));
+    readingHandler();
+    arrive(QByteArray("AB"));
+    settle();
+    QCOMPARE(counts, (QList<int>{12, 2}));
+    QCOMPARE(got, QByteArray("emptyAB"));
+  }
+
+  void readCharAndSendTextErrors() {
+    port->SetComNumber(3);
+    try {
+      port->ReadChar();  // opens first
+      QFAIL("no error");
+    } catch (const EBufferIsEmpty& e) {
+      QCOMPARE(e.Message, QStringLiteral("Buffer is empty"));
+      QCOMPARE(e.ErrorCode, -3007);
+    }
+    QVERIFY(port->IsOpen());
+    QCOMPARE(factory.line.opened, QStringList{"dev3"});
+
+    try {
+      port->SendText(block(5000));
+      QFAIL("no error");
+    } catch (const EOutputBufferTooSmall& e) {
+      QCOMPARE(e.Message, QStringLiteral("Output buffer too small for block"));
+    }
+    QVERIFY(factory.line.output.isEmpty());
+
+    factory.line.pending = 4000;
+    QVERIFY_THROWS_EXCEPTION(EOutputBufferTooSmall, port->SendText(block(97)));
+    port->SendText(block(96));
+    port->SendText(QByteArray());
+    QCOMPARE(factory.line.output, block(96));
+  }
+
+  void comNumberTransitions() {
+    port->SetComNumber(4);  // closed: only stored
+    QCOMPARE(port->ComNumber(), 4);
+    QVERIFY(factory.line.opened.isEmpty());
+    port->SendText("ATE\r\n");
+    port->SetComNumber(4);
+    port->SetComNumber(5);  // open: closed and reopened at once
+    QCOMPARE(factory.line.opened, (QStringList{"dev4", "dev5"}));
+    QVERIFY(port->IsOpen());
+
+    try {
+      port->SetComNumber(0);  // the reopening asks, and the user cancels
+      QFAIL("no error");
+    } catch (const ENoPortSelected& e) {
+      QCOMPARE(e.Message,
+               QStringLiteral("The ComNumber property of the TComPort has not been set"));
+    }
+    QCOMPARE(dialogShown, 1);
+    QVERIFY(!port->IsOpen());
+    QCOMPARE(port->ComNumber(), 0);
+    port->SetComNumber(0);
+    QCOMPARE(dialogShown, 1);
+
+    dialogAnswer = 7;
+    port->SendText("AT\r\n");
+    QCOMPARE(dialogShown, 2);
+    QCOMPARE(port->ComNumber(), 7);
+    QCOMPARE(factory.line.opened.last(), QStringLiteral("dev7"));
+    QCOMPARE(factory.line.output, QByteArray("ATE\r\nAT\r\n"));
+
+    port.reset();  // destruction closes
+    QVERIFY(!factory.line.open);
+  }
+
+  void openingErrors() {
+    using R = SerialDevice::OpenResult;
+    dialogAnswer = 9;
+    factory.line.result = R::NotFound;
+    try {
+      port->SendText("AT\r\n");
+      QFAIL("no error");
+    } catch (const EBadId& e) {
+      QCOMPARE(e.Message, QStringLiteral("Specified comport doesn't exist"));
+    }
+    QVERIFY(!port->IsOpen());
+    QCOMPARE(port->ComNumber(), 9);  // the dialog's choice stays
+
+    factory.line.result = R::InUse;
+    try {
+      port->DiscardInput();
+      QFAIL("no error");
+    } catch (const EAlreadyOpen& e) {
+      QCOMPARE(e.Message, QStringLiteral("Device already open"));
+    }
+    factory.line.result = R::OtherError;
+    try {
+      port->ReadChar();
+      QFAIL("no error");
+    } catch (const EInOutError& e) {
+      QCOMPARE(e.Message, QStringLiteral("Input/output error"));
+      QCOMPARE(e.ErrorCode, 5);
+    }
+    QCOMPARE(dialogShown, 1);
+    QVERIFY(!port->IsOpen());
+  }
+
+  void handlerIsNeverReentered() {
+    int depth = 0;
+    int maxDepth = 0;
+    port->OnTriggerAvail = [&](TComPort* CP, int Count) {
+      maxDepth = qMax(maxDepth, ++depth);
+      counts << Count;
+      for (int i = 0; i < Count; ++i) got += char(CP->ReadChar());
+      if (counts.size() == 1) {
+        // A message box: its loop delivers notifications and poll ticks meanwhile.
+        QEventLoop loop;
+        QTimer::singleShot(10, [this] { arrive("+CSQ"); });
+        QTimer::singleShot(150, &loop, &QEventLoop::quit);
+        loop.exec();
+      }
+      --depth;
+    };
+    openPort();
+    arrive("OK\r\n");
+    QTRY_COMPARE(counts.size(), 2);
+    QCOMPARE(maxDepth, 1);
+    QCOMPARE(counts, (QList<int>{4, 4}));
+    QCOMPARE(got, QByteArray("OK\r\n+CSQ"));
+  }
+
+  void errorInHandlerKeepsTheBuffer() {
+    port->OnTriggerAvail = [this](TComPort* CP, int Count) {
+      counts << Count;
+      got += char(CP->ReadChar());
+      got += char(CP->ReadChar());
+      if (counts.size() == 1)
+        throw EConvertError(QStringLiteral("'x' is not a valid integer value"));
+    };
+    openPort();
+    arrive("abcde");
+    settle();
+    QCOMPARE(caughtErrors, QStringList{"'x' is not a valid integer value"});
+    arrive("f");
+    settle();
+    QCOMPARE(counts, (QList<int>{5, 4}));  // the two read bytes were freed, the rest offered again
+    QCOMPARE(got, QByteArray("abcd"));
+  }
+
+  void handlerMayChangeThePort() {
+    port->OnTriggerAvail = [this](TComPort* CP, int Count) {
+      counts << Count;
+      CP->ReadChar();
+      if (counts.size() == 1) CP->SetComNumber(8);
+    };
+    openPort();
+    arrive("xyz");
+    settle();
+    QCOMPARE(factory.line.opened.last(), QStringLiteral("dev8"));
+    QVERIFY(port->IsOpen());
+    arrive("1");
+    settle();
+    QCOMPARE(counts, (QList<int>{3, 1}));  // the old port's bytes are gone with it
+  }
+};
+
+int main(int argc, char** argv) {
+  App app(argc, argv);
+  TestComPort test;
+  QTEST_SET_MAIN_SOURCE_PATH
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_comport.moc"

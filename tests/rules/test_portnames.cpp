@@ -1,0 +1,88 @@
+// COM numbers to devices, and the probe behind the port choice dialog.
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "link/PortNames.h"
+#include "platform/SerialDevice.h"
+
+namespace {
+// Answers each device name from a table; unknown names do not exist.
+class TableDevice : public SerialDevice {
+ public:
+  explicit TableDevice(const QHash<QString, OpenResult>* table, QStringList* tried)
+      : table(table), tried(tried) {}
+  OpenResult open(const QString& name, int* code, QString* text) override {
+    *tried << name;
+    const OpenResult r = table->value(name, OpenResult::NotFound);
+    if (r == OpenResult::OtherError) {
+      *code = 5;
+      *text = QStringLiteral("Input/output error");
+    }
+    open_ = r == OpenResult::Ok;
+    return r;
+  }
+  void close() override { open_ = false; }
+  bool isOpen() const override { return open_; }
+  void write(const QByteArray&) override {}
+  qint64 bytesToWrite() const override { return 0; }
+  QByteArray read(qint64) override { return {}; }
+  qint64 bytesAvailable() const override { return 0; }
+  void clearInput() override {}
+  const QHash<QString, OpenResult>* table;
+  QStringList* tried;
+  bool open_ = false;
+};
+
+class TableFactory : public SerialDeviceFactory {
+ public:
+  std::unique_ptr<SerialDevice> create() override {
+    return std::make_unique<TableDevice>(&table, &tried);
+  }
+  QHash<QString, SerialDevice::OpenResult> table;
+  QStringList tried;
+};
+}  // namespace
+
+class TestPortNames : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void fixedTableAndLinksBesideTheProgram() {
+    QTemporaryDir dir;
+    const QString d = dir.path();
+#ifdef Q_OS_WIN
+    QCOMPARE(PortDeviceName(12, d), QStringLiteral("COM12"));
+#else
+    QCOMPARE(PortDeviceName(1, d), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(PortDeviceName(10, d), QStringLiteral("/dev/ttyS9"));
+    QCOMPARE(PortDeviceName(11, d), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(PortDeviceName(30, d), QStringLiteral("/dev/ttyUSB19"));
+    QCOMPARE(PortDeviceName(31, d), QStringLiteral("/dev/ttyACM0"));
+    QCOMPARE(PortDeviceName(50, d), QStringLiteral("/dev/ttyACM19"));
+    QVERIFY(PortDeviceName(51, d).isEmpty());
+    QVERIFY(PortDeviceName(0, d).isEmpty());
+
+    QVERIFY(QDir(d).mkdir("ports"));
+    QVERIFY(QFile::link("/dev/null", d + "/ports/com3"));
+    QVERIFY(QFile::link(d + "/nothing-here", d + "/ports/com9"));  // dangling
+    QCOMPARE(PortDeviceName(3, d), d + "/ports/com3");
+    QCOMPARE(PortDeviceName(9, d), d + "/ports/com9");
+    QCOMPARE(PortDeviceName(4, d), QStringLiteral("/dev/ttyS3"));
+#endif
+  }
+
+  void probeListsPortsThatOpenOrAreHeld() {
+    using R = SerialDevice::OpenResult;
+    TableFactory factory;
+    factory.table = {{"d2", R::Ok}, {"d50", R::InUse}, {"d7", R::OtherError}, {"d9", R::Ok}};
+    const auto name = [](int n) { return QStringLiteral("d%1").arg(n); };
+    QCOMPARE(ProbePorts(factory, name), (QList<int>{2, 9, 50}));
+    QCOMPARE(factory.tried.size(), 50);
+    QCOMPARE(factory.tried.first(), QStringLiteral("d1"));
+    QCOMPARE(factory.tried.last(), QStringLiteral("d50"));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestPortNames)
+#include "test_portnames.moc"
