@@ -17,6 +17,9 @@
 #include "app/Widgets.h"
 #include "phonebook/NameValueGrid.h"
 
+// The pictures live in a static library; nothing would pull them in otherwise.
+static void initResources() { Q_INIT_RESOURCE(resources); }
+
 namespace {
 
 const QColor kCream(0xFF, 0xFB, 0xF0);
@@ -89,10 +92,13 @@ QPixmap backgroundPicture() {
 }  // namespace
 
 void TForm1::buildLayout() {
+  initResources();
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("ZUL set"));
   setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
-  QFont font(QStringLiteral("MS Sans Serif"));
+  QFont font;
+  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                    QStringLiteral("Arial"), QStringLiteral("Nimbus Sans")});
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(11);
   setFont(font);
@@ -129,6 +135,7 @@ void TForm1::buildLayout() {
   PhoneBook1 = place(new TNameValueGrid(QStringLiteral("Name"), QStringLiteral("Phone"), PHONE),
                      "PhoneBook1", 216, 48, 241, 313);
   PhoneBook1->SetColumnWidths(132, 103);
+  PhoneBook1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Numbers = label(PHONE, "Numbers", QStringLiteral("0"), 464, 52);
 
   GroupBox4 = group(PHONE, "GroupBox4", QStringLiteral("SIM"), 488, 16, 89, 113, kCream);
@@ -258,6 +265,7 @@ void TForm1::buildLayout() {
   AdmisRec = place(new TNameValueGrid(QStringLiteral("Date"), QStringLiteral("Name"), Admissions),
                    "AdmisRec", 24, 24, 377, 377);
   AdmisRec->SetColumnWidths(117, 254);
+  AdmisRec->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   AdmisRec->SetRowEditing(false);
   RelaisA = group(Admissions, "RelaisA", QStringLiteral("Relay A"), 424, 40, 153, 49, Qt::white);
   RelA = edit(RelaisA, "RelA", 8, 16, 137);

@@ -10,6 +10,8 @@
 
 int main(int argc, char** argv) {
   ZulApplication app(argc, argv);
+  // The window is laid out to the pixel; the classic style keeps captions inside their buttons.
+  app.setStyle(QStringLiteral("Windows"));
   const QString programFile = QCoreApplication::applicationFilePath();
 
   QtSerialDeviceFactory serial;
