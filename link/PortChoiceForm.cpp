@@ -1,0 +1,56 @@
+#include "link/PortChoiceForm.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+TPortChoiceForm::TPortChoiceForm(const QList<int>& ports,
+                                 const std::function<QString(int)>& deviceName, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
+  setWindowTitle(QStringLiteral("Select Port"));
+  setFixedSize(220, 131);
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSize(8);
+  setFont(font);
+  QPalette pal = palette();
+  pal.setColor(QPalette::WindowText, Qt::black);
+  setPalette(pal);
+
+  Frame = new QFrame(this);
+  Frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  Frame->setGeometry(8, 8, 201, 42);
+  Label1 = new QLabel(QStringLiteral("The configured serial port is not valid."), this);
+  Label1->setGeometry(18, 14, 189, 15);
+  Label2 = new QLabel(QStringLiteral("Please choose another port."), this);
+  Label2->setGeometry(18, 30, 189, 15);
+
+  PortsComboBox = new QComboBox(this);
+  PortsComboBox->setEditable(false);
+  PortsComboBox->setGeometry(8, 64, 201, PortsComboBox->sizeHint().height());
+  for (int n : ports) {
+    PortsComboBox->addItem(QStringLiteral("COM%1").arg(n));
+    if (deviceName)
+      PortsComboBox->setItemData(PortsComboBox->count() - 1, deviceName(n), Qt::ToolTipRole);
+  }
+  if (PortsComboBox->count() > 0) PortsComboBox->setCurrentIndex(0);
+
+  OkBtn = new QPushButton(QStringLiteral("OK"), this);
+  OkBtn->setGeometry(8, 95, 85, 27);
+  OkBtn->setDefault(true);
+  AbortBtn = new QPushButton(QStringLiteral("Cancel"), this);
+  AbortBtn->setGeometry(124, 95, 85, 27);
+  connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
+  connect(AbortBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int TPortChoiceForm::ChosenPort() const {
+  // "COMn": the number starts at the fourth character.
+  bool ok = false;
+  const int n = PortsComboBox->currentText().mid(3).toInt(&ok, 10);
+  return ok ? n : 0;
+}
+
+int TPortChoiceForm::Choose() { return exec() == QDialog::Accepted ? ChosenPort() : 0; }

@@ -1,0 +1,31 @@
+#pragma once
+// "Select Port": asks for a COM port when none is set or the set one failed.
+#include <QDialog>
+#include <QList>
+#include <functional>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+
+class TPortChoiceForm : public QDialog {
+  Q_OBJECT
+
+ public:
+  // ports: the probed port numbers; deviceName tells the device behind each for its tooltip.
+  TPortChoiceForm(const QList<int>& ports, const std::function<QString(int)>& deviceName,
+                  QWidget* parent = nullptr);
+
+  // The number of the selected entry, 0 when no entry is selected.
+  int ChosenPort() const;
+  // Shows the dialog modally; the chosen port, or 0 unless closed with OK on an entry.
+  int Choose();
+
+  QFrame* Frame;
+  QLabel* Label1;
+  QLabel* Label2;
+  QComboBox* PortsComboBox;
+  QPushButton* OkBtn;
+  QPushButton* AbortBtn;
+};

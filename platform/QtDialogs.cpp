@@ -1,0 +1,63 @@
+#include "platform/QtDialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "link/PortChoiceForm.h"
+#include "link/PortNames.h"
+
+namespace {
+const QString AppTitle = QStringLiteral("ZUL Set");
+
+// Not native: the open dialog must accept a name that does not exist yet.
+QString runFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter,
+                      QString& last) {
+  QFileDialog dialog(parent, QString(), QString(), filter);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (mode == QFileDialog::AcceptSave) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (!last.isEmpty()) dialog.selectFile(last);
+  if (dialog.exec() != QDialog::Accepted) return QString();
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return QString();
+  last = files.first();
+  return last;
+}
+}  // namespace
+
+QtDialogs::QtDialogs(SerialDeviceFactory* factory, const QString& programDir)
+    : factory(factory), programDir(programDir) {}
+
+void QtDialogs::setParentWidget(QWidget* widget) { parent = widget; }
+
+void QtDialogs::message(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, AppTitle, text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+bool QtDialogs::question(const QString& caption, const QString& text) {
+  QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No,
+                  parent);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void QtDialogs::error(const QString& text) {
+  QMessageBox box(QMessageBox::Critical, AppTitle, text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+QString QtDialogs::openFile(const QString& filter) {
+  return runFileDialog(parent, QFileDialog::AcceptOpen, filter, lastOpened);
+}
+
+QString QtDialogs::saveFile(const QString& filter) {
+  return runFileDialog(parent, QFileDialog::AcceptSave, filter, lastSaved);
+}
+
+int QtDialogs::choosePort() {
+  const QString dir = programDir;
+  const auto deviceName = [dir](int n) { return PortDeviceName(n, dir); };
+  TPortChoiceForm form(ProbePorts(*factory, deviceName), deviceName, parent);
+  return form.Choose();
+}
