@@ -1,0 +1,200 @@
+// The window's side of the settings file: which control or variable each key belongs to.
+#include "settings/FormSettings.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/Form1.h"
+#include "app/Widgets.h"
+#include "phonebook/NameValueGrid.h"
+#include "settings/IniFile.h"
+#include "settings/SettingBindings.h"
+
+namespace {
+
+using Setter = std::function<void(const QVariant&)>;
+
+// Text of a label, button, check box or edit.
+template <class W>
+Setter setText(W* w) {
+  return [w](const QVariant& v) { w->setText(v.toString()); };
+}
+template <class W>
+std::function<QVariant()> getText(W* w) {
+  return [w] { return QVariant(w->text()); };
+}
+template <class W>
+SettingBinding text(const char* key, W* w) {
+  return {key, getText(w), {setText(w)}};
+}
+
+SettingBinding title(const char* key, QGroupBox* g) {
+  return {key, [g] { return QVariant(g->title()); }, {[g](const QVariant& v) {
+            g->setTitle(v.toString());
+          }}};
+}
+
+SettingBinding tab(const char* key, QTabWidget* tabs, QWidget* page) {
+  return {
+      key,
+      [tabs, page] { return QVariant(tabs->tabText(tabs->indexOf(page))); },
+      {[tabs, page](const QVariant& v) { tabs->setTabText(tabs->indexOf(page), v.toString()); }}};
+}
+
+// A hint read into the first widget and copied to the others; written back from the first.
+SettingBinding hint(const char* key, std::initializer_list<QWidget*> widgets) {
+  SettingBinding b{key, [w = *widgets.begin()] { return QVariant(w->toolTip()); }, {}};
+  for (QWidget* w : widgets)
+    b.set.push_back([w](const QVariant& v) { w->setToolTip(v.toString()); });
+  return b;
+}
+
+// Kept on the widget without showing it as a tooltip.
+SettingBinding silentHint(const char* key, QWidget* w) {
+  return {key, [w] { return w->property(StoredHintProperty); }, {[w](const QVariant& v) {
+            w->setProperty(StoredHintProperty, v.toString());
+          }}};
+}
+
+SettingBinding enabled(const char* key, QWidget* w, QWidget* window) {
+  return {key, [w, window] { return QVariant(w->isEnabledTo(window)); }, {[w](const QVariant& v) {
+            w->setEnabled(v.toBool());
+          }}};
+}
+
+// The window's position, as move() sets it and pos() reports it.
+SettingBinding position(const char* key, QWidget* w, bool top) {
+  return {key, [w, top] { return QVariant(top ? w->y() : w->x()); }, {[w, top](const QVariant& v) {
+            w->move(top ? w->x() : v.toInt(), top ? v.toInt() : w->y());
+          }}};
+}
+
+// Language only labels the translation: status panel 3 shows it.
+SettingBinding language(TForm1* f) {
+  return {"Language", [f] { return QVariant(f->LanguageLabel); }, {[f](const QVariant& v) {
+            f->LanguageLabel = v.toString();
+            f->StatusBar1->SetPanelText(3, QStringLiteral("Ver: 3.0  ") + f->LanguageLabel);
+          }}};
+}
+
+AllBindings bindings(TForm1* f) {
+  TForm1& F = *f;
+  MessageTexts& M = F.Messages;
+  return {{
+      {
+          position("Top", f, true),
+          position("Left", f, false),
+          bindVariable("MaxLengthNumber", F.MaxLengthNumber),
+          enabled("SMS4", F.Label11, f),
+          enabled("SMS5", F.Label12, f),
+          enabled("SMS6", F.Label13, f),
+          text("RelA", F.RelA),
+          text("RelB", F.RelB),
+          text("File", F.SaveFile),
+      },
+      {
+          language(f),
+          text("SMS Start:", F.Label6),
+          text("SMS Input1:", F.Label9),
+          text("SMS Input2:", F.Label10),
+          text("SMS blank1:", F.Label11),
+          text("SMS blank2:", F.Label12),
+          text("SMS blank3:", F.Label13),
+          text("Phone:", F.Label7),
+          text("Text:", F.Label8),
+          text("Signal strength", F.Label19),
+          text("Find", F.Find),
+          text("Find Next", F.FindNext),
+          text("Sort", F.Sort),
+          text("Phone Book in SIM", F.PhoneBook),
+          text("Load SIM", F.LoadPHONE),
+          text("Overwrite SIM", F.SavePhone),
+          text("Add To SIM", F.AddToSIM),
+          text("Load SMSs", F.ButtonLoadSMS),
+          text("Save SMSs", F.ButtonSaveSMS),
+          text("Delete SMSs", F.ButtonDeleteSMS),
+          title("SMSs in SIM", F.GroupBox1),
+          {"Load", getText(F.LoadSMSPC), {setText(F.LoadSMSPC), setText(F.LoadSIMPC)}},
+          {"Save",
+           getText(F.SaveSMSPC),
+           {setText(F.SaveSMSPC), setText(F.SaveSIMPC), setText(F.SaveMonitor)}},
+          tab("PHONE", F.PageControl1, F.PHONE),
+          tab("SMS", F.PageControl1, F.SMS),
+          tab("MONITOR", F.PageControl1, F.TabSheet1),
+          text("Verify Phone Book", F.Test),
+          text("Autoverify", F.Autoverify),
+      },
+      {
+          bindVariable("Incorrect International format", M.IncorrectInternationalFormat),
+          bindVariable("Incorrect number", M.IncorrectNumber),
+          bindVariable("Number exceed limit", M.NumberExceedLimit),
+          bindVariable("Number under limit", M.NumberUnderLimit),
+          bindVariable("Number too long", M.NumberTooLong),
+          bindVariable("Incorrect name", M.IncorrectName),
+          bindVariable("Too long name", M.TooLongName),
+          bindVariable("Communication", M.Communication),
+      },
+      {
+          hint("Phone numbers", {F.Numbers}),
+          hint("Find", {F.Find}),
+          hint("FindNext", {F.FindNext}),
+          hint("Sort", {F.Sort}),
+          hint("FindName", {F.FindName}),
+          hint("FindPhone", {F.FindPhone}),
+          hint("LoadSMSPC", {F.LoadSMSPC}),
+          hint("SaveSMSPC", {F.SaveSMSPC}),
+          hint("LoadSIMPC", {F.LoadSIMPC}),
+          hint("SaveSIMPC", {F.SaveSIMPC}),
+          hint("SMeter", {F.Smeter}),
+          hint("CountDown", {F.Gauge1}),
+          hint("Indicator", {F.LED}),
+          hint("ADMIN",
+               {F.Label1, F.Label2, F.Label3, F.Label4, F.Label5, F.Label14, F.Label15, F.Label16}),
+          hint("ALARM",
+               {F.Label17, F.Label20, F.Label21, F.Label22, F.Label23, F.Label24, F.Label25}),
+          hint("ALARM8", {F.Label26}),
+          hint("RTIME", {F.Label28}),
+          hint("CREDIT", {F.Label18}),
+          hint("OPERATOR", {F.Label27}),
+          hint("Phone number in international format.",
+               {F.ADMIN1,    F.ADMIN2,    F.ADMIN3,    F.ADMIN4,   F.ADMIN5,    F.ADMIN6,
+                F.ADMIN7,    F.ADMIN8,    F.ALARM1,    F.ALARM2,   F.ALARM3,    F.ALARM4,
+                F.ALARM5,    F.ALARM6,    F.ALARM7,    F.ALARM8,   F.SMSPhone1, F.SMSPhone2,
+                F.SMSPhone3, F.SMSPhone4, F.SMSPhone5, F.SMSPhone6}),
+          hint("CRED.CODE", {F.CRED}),
+          hint("Load SIM", {F.LoadPHONE}),
+          hint("Overwrite SIM", {F.SavePhone}),
+          silentHint("Add To SIM", F.AddToSIM),
+          hint("PhoneBook", {F.PhoneBook1}),
+          hint("AdmisRec", {F.AdmisRec}),
+          hint("Verify", {F.Test}),
+          hint("Autoverify", {F.Autoverify}),
+          hint("Info", {F.Info}),
+          hint("SMS Text",
+               {F.SMSText1, F.SMSText2, F.SMStext3, F.SMStext4, F.SMStext5, F.SMSText6}),
+          hint("SMS Monitor", {F.SMSs}),
+          hint("Load SMSs", {F.ButtonLoadSMS}),
+          hint("Save SMSs", {F.ButtonSaveSMS}),
+          hint("Delele SMSs", {F.ButtonDeleteSMS}),
+          hint("Monitor", {F.Monitor}),
+          hint("SaveMonitor", {F.SaveMonitor}),
+          hint("RelayA", {F.RelaisA}),
+          hint("RelayB", {F.RelaisB}),
+      },
+  }};
+}
+
+}  // namespace
+
+void TForm1::ReadSettings() { ReadAllSettings(IniFile(settingsFileName()), bindings(this)); }
+
+void TForm1::WriteSettings() {
+  IniFile ini(settingsFileName());
+  WriteAllSettings(ini, bindings(this));
+  ini.UpdateFile();
+}

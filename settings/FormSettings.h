@@ -1,0 +1,4 @@
+#pragma once
+// The "Add To SIM" hint is kept on its button under this property instead of as a tooltip:
+// the button shows no tooltip, yet the text is read and written back like every other hint.
+inline constexpr const char* StoredHintProperty = "Hint";

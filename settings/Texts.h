@@ -1,0 +1,191 @@
+#pragma once
+// The keys of the settings file with their built-in values, section by section, in the order
+// they are written. Where a section is read in another order, its read order is listed too.
+#include <iterator>
+
+enum class SettingKind { Integer, Boolean, Text };
+
+struct SettingKey {
+  const char* key;
+  SettingKind kind;
+  const char* text;  // built-in text (Text)
+  int number;        // built-in value (Integer, Boolean)
+};
+
+// One read of a key. target picks which of the key's controls takes the value; -1: all of them,
+// first to last (a hint read into its first control and copied to the others).
+struct SettingRead {
+  const char* key;
+  int target;
+};
+
+struct SettingsSection {
+  const char* name;
+  const SettingKey* keys;  // write order
+  int keyCount;
+  const SettingRead* reads;  // nullptr: the write order, each key to all its controls
+  int readCount;
+};
+
+namespace texts {
+
+constexpr SettingKey integer(const char* key, int value) {
+  return {key, SettingKind::Integer, "", value};
+}
+constexpr SettingKey boolean(const char* key, bool value) {
+  return {key, SettingKind::Boolean, "", value ? 1 : 0};
+}
+constexpr SettingKey text(const char* key, const char* value) {
+  return {key, SettingKind::Text, value, 0};
+}
+// A caption whose built-in text is its key.
+constexpr SettingKey caption(const char* key) { return text(key, key); }
+
+inline constexpr SettingKey Form[] = {
+    integer("Top", 200),      integer("Left", 200),     integer("MaxLengthNumber", 13),
+    boolean("SMS4", false),   boolean("SMS5", false),   boolean("SMS6", false),
+    text("RelA", "OUTPUT A"), text("RelB", "OUTPUT B"), text("File", "admiss"),
+};
+
+// "Load" goes to LoadSMSPC (0) and LoadSIMPC (1); "Save" to SaveSMSPC (0), SaveSIMPC (1) and
+// SaveMonitor (2). The first control named is the one written back.
+inline constexpr SettingKey Language[] = {
+    text("Language", "Eng"),
+    caption("SMS Start:"),
+    caption("SMS Input1:"),
+    caption("SMS Input2:"),
+    caption("SMS blank1:"),
+    caption("SMS blank2:"),
+    caption("SMS blank3:"),
+    caption("Phone:"),
+    caption("Text:"),
+    caption("Signal strength"),
+    caption("Find"),
+    caption("Find Next"),
+    caption("Sort"),
+    caption("Phone Book in SIM"),
+    caption("Load SIM"),
+    caption("Overwrite SIM"),
+    caption("Add To SIM"),
+    caption("Load SMSs"),
+    caption("Save SMSs"),
+    caption("Delete SMSs"),
+    caption("SMSs in SIM"),
+    caption("Load"),
+    caption("Save"),
+    caption("PHONE"),
+    caption("SMS"),
+    caption("MONITOR"),
+    caption("Verify Phone Book"),
+    caption("Autoverify"),
+};
+
+inline constexpr SettingRead LanguageReads[] = {
+    {"Language", -1},    {"SMS Start:", -1},
+    {"SMS Input1:", -1}, {"SMS Input2:", -1},
+    {"SMS blank1:", -1}, {"SMS blank2:", -1},
+    {"SMS blank3:", -1}, {"Phone:", -1},
+    {"Text:", -1},       {"Signal strength", -1},
+    {"Autoverify", -1},  {"Verify Phone Book", -1},
+    {"Find", -1},        {"Find Next", -1},
+    {"Sort", -1},        {"Phone Book in SIM", -1},
+    {"Load SIM", -1},    {"Overwrite SIM", -1},
+    {"Add To SIM", -1},  {"Load SMSs", -1},
+    {"Save SMSs", -1},   {"Delete SMSs", -1},
+    {"SMSs in SIM", -1}, {"Load", 0},  // LoadSMSPC
+    {"Save", 1},                       // SaveSIMPC
+    {"Load", 1},                       // LoadSIMPC
+    {"Save", 0},                       // SaveSMSPC
+    {"Save", 2},                       // SaveMonitor
+    {"PHONE", -1},       {"SMS", -1},
+    {"MONITOR", -1},
+};
+
+inline constexpr SettingKey Messages[] = {
+    caption("Incorrect International format"),
+    caption("Incorrect number"),
+    caption("Number exceed limit"),
+    caption("Number under limit"),
+    caption("Number too long"),
+    caption("Incorrect name"),
+    caption("Too long name"),
+    text("Communication", "No communication, change com?"),
+};
+
+inline constexpr SettingKey Help[] = {
+    text("Phone numbers", "Number of phone numbersin downloaded list"),
+    text("Find", "Search for name or phone number within selected field"),
+    text("FindNext", "Search for next name or phone number in the list"),
+    text("Sort", "Sort phone book in alphabetical order"),
+    text("FindName", "Enter all or part of name here"),
+    text("FindPhone", "Enter all or part of phone number here"),
+    text("LoadSMSPC", "Load SMSs from PC"),
+    text("SaveSMSPC", "Save SMSs to PC"),
+    text("LoadSIMPC", "Load phone numbers from PC"),
+    text("SaveSIMPC", "Save phone numbers to PC"),
+    text("SMeter", "Signal is good, when colour is green or blue."),
+    text("CountDown", "SynchroPie - if not green, communication is blocked."),
+    text("Indicator", "Indication of serial transmission (flashing red = error in translation)"),
+    text("ADMIN", "Phone number with top priority of unit access"),
+    text("ALARM", "Phone number for SMS control and alarm"),
+    text("ALARM8",
+         "Phone number for SMS control, alarm and for relaying messages from GSM provider"),
+    text("RTIME", "Time of relay switch on after ringing"),
+    text("CREDIT", "Code to get remaining credit info from GSM operator"),
+    text("OPERATOR",
+         "phone number of GSM operator for net messages( expiration credit time etc...)"),
+    caption("Phone number in international format."),
+    text("CRED.CODE", "code to check credit level"),
+    text("Load SIM", "Load phone numbers from SIM."),
+    text("Overwrite SIM", "Ovewrite phone numbers in SIM"),
+    text("Add To SIM", "Add phone numbers to SIM"),
+    text("PhoneBook", "Table for edition of phone book"),
+    text("AdmisRec", "Table for admissions"),
+    text("Verify", "Verify syntax in Phone Book"),
+    text("Autoverify", "Verify syntax in Phone Book automatically"),
+    text("Info", "Overview of important phone numbers of the unit"),
+    text("SMS Text", "SMS text max. 150 characters."),
+    text("SMS Monitor", "All SMSs on SIM card are shown."),
+    text("Load SMSs", "Load SMSs from SIM."),
+    text("Save SMSs", "Save SMSs to SIM"),
+    text("Delele SMSs", "Delete all SMSs from SIM."),
+    text("Monitor", "Monitoring serial communication."),
+    text("SaveMonitor", "Save monitored serial communication."),
+    text("RelayA", "Name for relay A"),
+    text("RelayB", "Name for relay A"),
+};
+
+// Verify and Autoverify are read right after OPERATOR.
+inline constexpr SettingRead HelpReads[] = {
+    {"Phone numbers", -1}, {"Find", -1},
+    {"FindNext", -1},      {"Sort", -1},
+    {"FindName", -1},      {"FindPhone", -1},
+    {"LoadSMSPC", -1},     {"SaveSMSPC", -1},
+    {"LoadSIMPC", -1},     {"SaveSIMPC", -1},
+    {"SMeter", -1},        {"CountDown", -1},
+    {"Indicator", -1},     {"ADMIN", -1},
+    {"ALARM", -1},         {"ALARM8", -1},
+    {"RTIME", -1},         {"CREDIT", -1},
+    {"OPERATOR", -1},      {"Verify", -1},
+    {"Autoverify", -1},    {"Phone number in international format.", -1},
+    {"CRED.CODE", -1},     {"Load SIM", -1},
+    {"Overwrite SIM", -1}, {"Add To SIM", -1},
+    {"PhoneBook", -1},     {"AdmisRec", -1},
+    {"Info", -1},          {"SMS Text", -1},
+    {"SMS Monitor", -1},   {"Load SMSs", -1},
+    {"Save SMSs", -1},     {"Delele SMSs", -1},
+    {"Monitor", -1},       {"SaveMonitor", -1},
+    {"RelayA", -1},        {"RelayB", -1},
+};
+
+}  // namespace texts
+
+// The four sections in the order they are read and written.
+inline constexpr SettingsSection SettingsSections[] = {
+    {"Form", texts::Form, int(std::size(texts::Form)), nullptr, 0},
+    {"Language", texts::Language, int(std::size(texts::Language)), texts::LanguageReads,
+     int(std::size(texts::LanguageReads))},
+    {"Messages", texts::Messages, int(std::size(texts::Messages)), nullptr, 0},
+    {"Help", texts::Help, int(std::size(texts::Help)), texts::HelpReads,
+     int(std::size(texts::HelpReads))},
+};
