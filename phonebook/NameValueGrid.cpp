@@ -126,13 +126,16 @@ void TNameValueGrid::SetColumnWidths(int keyWidth, int valueWidth) {
   setColumnWidth(1, valueWidth);
 }
 
+// Only the viewport: the entry check switches the colour twice per run, and a palette change
+// on the whole view would travel through its headers and scroll bars each time.
 void TNameValueGrid::SetBackground(const QColor& colour) {
-  QPalette p = palette();
+  if (colour == Background()) return;
+  QPalette p = viewport()->palette();
   p.setColor(QPalette::Base, colour);
-  setPalette(p);
+  viewport()->setPalette(p);
 }
 
-QColor TNameValueGrid::Background() const { return palette().color(QPalette::Base); }
+QColor TNameValueGrid::Background() const { return viewport()->palette().color(QPalette::Base); }
 
 void TNameValueGrid::keyPressEvent(QKeyEvent* event) {
   if (rowKey(event)) return;

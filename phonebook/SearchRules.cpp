@@ -15,6 +15,11 @@ QStringView LineName(const QString& line) {
   return eq < 0 ? QStringView() : QStringView(line).left(eq);
 }
 
+QStringView LineValue(const QString& line) {
+  const qsizetype eq = line.indexOf(QLatin1Char('='));
+  return eq < 0 ? QStringView(line) : QStringView(line).mid(eq + 1);
+}
+
 bool NameLess(QStringView a, QStringView b) {
   // UTF-16 code units equal the character codes of the Latin-1 text the grid holds.
   return a.compare(b, Qt::CaseSensitive) < 0;

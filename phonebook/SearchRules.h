@@ -8,6 +8,8 @@ QString UpperCaseAtoZ(const QString& text);
 
 // The name part of a "name=number" line: before the first "=", empty without one.
 QStringView LineName(const QString& line);
+// The number part: after the first "=", the whole line without one.
+QStringView LineValue(const QString& line);
 
 // Name order of the sort: character codes from the first character, a text that ends first is
 // the smaller, so the empty name comes first.

@@ -101,6 +101,8 @@ class TestEntrySyntax : public QObject {
     QVERIFY(NameLess(u"~", u"\u00C4"));  // by character code, beyond ASCII too
     QCOMPARE(LineName("A=B=C"), QStringView(u"A"));
     QVERIFY(LineName("nameless").isEmpty());
+    QCOMPARE(LineValue("A=B=C"), QStringView(u"B=C"));
+    QCOMPARE(LineValue("nameless"), QStringView(u"nameless"));
   }
 
   void stableSort() {
