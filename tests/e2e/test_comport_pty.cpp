@@ -1,0 +1,113 @@
+// TComPort through Qt SerialPort on a pseudo-terminal linked as ports/comN beside the program.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "link/ComPort.h"
+#include "link/PortNames.h"
+#include "platform/Errors.h"
+#include "platform/QtSerialDevice.h"
+
+namespace {
+// Reads at the master without running the event loop, for up to timeoutMs.
+QByteArray readMaster(int fd, int wanted, int timeoutMs) {
+  QByteArray got;
+  QElapsedTimer timer;
+  timer.start();
+  while (got.size() < wanted && timer.elapsed() < timeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 20) <= 0) continue;
+    char buf[256];
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n > 0) got.append(buf, n);
+  }
+  return got;
+}
+}  // namespace
+
+class TestComPortPty : public QObject {
+  Q_OBJECT
+
+  int master = -1;
+  int slave = -1;
+  QTemporaryDir dir;
+  QtSerialDeviceFactory factory;
+
+  std::unique_ptr<TComPort> makePort() {
+    const QString programDir = dir.path();
+    return std::make_unique<TComPort>(
+        &factory, [] { return 0; }, [programDir](int n) { return PortDeviceName(n, programDir); });
+  }
+
+ private slots:
+  void initTestCase() {
+    char name[256] = {};
+    QCOMPARE(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    QVERIFY(QDir(dir.path()).mkdir("ports"));
+    QVERIFY(QFile::link(QString::fromLocal8Bit(name), dir.path() + "/ports/com12"));
+    QVERIFY(QFile::link(dir.path() + "/gone", dir.path() + "/ports/com13"));
+  }
+  void cleanupTestCase() {
+    ::close(master);
+    ::close(slave);
+  }
+
+  void sendsReceivesAndSetsTheLine() {
+    auto port = makePort();
+    QByteArray got;
+    QList<int> counts;
+    port->OnTriggerAvail = [&](TComPort* CP, int Count) {
+      counts << Count;
+      for (int i = 0; i < Count; ++i) got += char(CP->ReadChar());
+    };
+    port->SetComNumber(12);
+    port->SendText("ATE\r\n");
+    QVERIFY(port->IsOpen());
+    // On the line at once, although the event loop does not run (the program pauses here).
+    QCOMPARE(readMaster(master, 5, 2000), QByteArray("ATE\r\n"));
+
+    termios tio;
+    QCOMPARE(::tcgetattr(slave, &tio), 0);
+    QCOMPARE(::cfgetospeed(&tio), speed_t(B19200));
+    QCOMPARE(::cfgetispeed(&tio), speed_t(B19200));
+    QCOMPARE(tio.c_cflag & CSIZE, tcflag_t(CS8));
+    QVERIFY(!(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS)));
+    QVERIFY(!(tio.c_iflag & (IXON | IXOFF)));
+    QVERIFY(!(tio.c_lflag & (ICANON | ECHO)));
+
+    const QByteArray answer("\r\n+CSQ: 17,0\r\n\x00\xff", 16);
+    QCOMPARE(::write(master, answer.constData(), answer.size()), ssize_t(answer.size()));
+    QTRY_COMPARE(got, answer);
+
+    // Input that waits in the system while the program is busy is dropped by DiscardInput.
+    QCOMPARE(::write(master, "OK\r\n", 4), ssize_t(4));
+    QThread::msleep(100);
+    port->DiscardInput();
+    QCOMPARE(::write(master, "X", 1), ssize_t(1));
+    QTRY_COMPARE(got, answer + "X");
+    QCOMPARE(counts.last(), 1);
+  }
+
+  void openingErrors() {
+    auto holder = makePort();
+    holder->SetComNumber(12);
+    holder->SendText("AT\r\n");
+    auto second = makePort();
+    second->SetComNumber(12);
+    QVERIFY_THROWS_EXCEPTION(EAlreadyOpen, second->SendText("AT\r\n"));
+    second->SetComNumber(13);
+    QVERIFY_THROWS_EXCEPTION(EBadId, second->SendText("AT\r\n"));
+    QVERIFY(!second->IsOpen());
+    readMaster(master, 4, 500);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestComPortPty)
+#include "test_comport_pty.moc"
