@@ -24,6 +24,7 @@ struct LinkState {
   bool AdmisFresh = true;        // the next admission record replaces the log
   QString RelayName;
   qint32 RowErrors = 0;          // error answers for the row being written
+  qint32 RowErrorsRow = 0;       // the row RowErrors counts for
 
   // A chain is running: an "OK" must not end the busy state.
   bool anyTransfer() const {

@@ -1,0 +1,185 @@
+#include "link/LineRules.h"
+
+#include <limits>
+
+#include "platform/Errors.h"
+
+ByteEffect TakeByte(QByteArray& rxLine, unsigned char byte) {
+  if (byte == 13) return ByteEffect::LineEnd;
+  if (byte < 32) return ByteEffect::Ignored;
+  if (rxLine.size() >= kMaxLineLength) return ByteEffect::Ignored;
+  rxLine.append(char(byte));
+  if (rxLine.size() == 2 && rxLine == "> ") return ByteEffect::Prompt;
+  return ByteEffect::Appended;
+}
+
+LineRule RecogniseLine(const QByteArray& line, bool linkIdle, bool smsTextExpected) {
+  if (line == "OK") return LineRule::Ok;
+  if (line.contains("+CSCA")) return LineRule::Centre;
+  if (line.contains("+CMGW")) return LineRule::SmsWritten;
+  if (line.contains("+CSQ")) return LineRule::Signal;
+  if (line.contains("+COPS")) return LineRule::Operator;
+  if (line.contains("+CPBR: (1-")) return LineRule::PhoneBookSize;
+  if (line.contains("+CMGL")) return LineRule::SmsListHeader;
+  if (line.contains("+CSSU")) return LineRule::RelayB;
+  if (line.contains("+CLCC")) return LineRule::CallReport;
+  if (line.contains("+CPBR") && !linkIdle) return LineRule::PhoneBookEntry;
+  if (smsTextExpected) return LineRule::SmsText;
+  if (line.contains("ERROR")) return LineRule::Error;
+  return LineRule::Other;
+}
+
+void CutThrough(QByteArray& text, char c) {
+  const qsizetype at = text.indexOf(c);
+  if (at >= 0) text.remove(0, at + 1);
+}
+
+QByteArray TextBefore(const QByteArray& text, char c) {
+  const qsizetype at = text.indexOf(c);
+  return at < 0 ? QByteArray() : text.left(at);
+}
+
+namespace {
+EConvertError ConvertError(const QByteArray& text) {
+  return EConvertError(
+      QStringLiteral("'%1' is not a valid integer value").arg(QString::fromLatin1(text)));
+}
+}  // namespace
+
+bool TryStrToInt(const QByteArray& text, qint32* value) {
+  qsizetype i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  if (i == text.size()) return false;
+  qint64 magnitude = 0;
+  const qint64 limit = qint64(std::numeric_limits<qint32>::max()) + (negative ? 1 : 0);
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return false;
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > limit) return false;
+  }
+  *value = qint32(negative ? -magnitude : magnitude);
+  return true;
+}
+
+qint32 StrToInt(const QByteArray& text) {
+  qint32 value = 0;
+  if (!TryStrToInt(text, &value)) throw ConvertError(text);
+  return value;
+}
+
+qint32 ReadIntField(const IntField& field, QByteArray& rxLine) {
+  qint32 value = 0;
+  if (!TryStrToInt(field.text, &value)) {
+    rxLine = field.rest;
+    throw ConvertError(field.text);
+  }
+  return value;
+}
+
+IntField SignalLevelField(const QByteArray& line) {
+  IntField f{QByteArray(), line};
+  CutThrough(f.rest, ':');
+  f.text = TextBefore(f.rest, ',').trimmed();
+  return f;
+}
+
+IntField PhoneBookSizeField(const QByteArray& line) {
+  IntField f{QByteArray(), line};
+  CutThrough(f.rest, '-');
+  f.text = TextBefore(f.rest, ')').trimmed();
+  return f;
+}
+
+IntField SmsSlotField(const QByteArray& line) {
+  IntField f{QByteArray(), line};
+  CutThrough(f.rest, ':');
+  f.text = TextBefore(f.rest, ',').trimmed();
+  return f;
+}
+
+IntField SmsWrittenSlotField(const QByteArray& line) {
+  IntField f{QByteArray(), line};
+  CutThrough(f.rest, ':');
+  f.text = f.rest.trimmed();
+  return f;
+}
+
+QByteArray CentreNumber(const QByteArray& line) {
+  QByteArray rest = line;
+  CutThrough(rest, '"');
+  return TextBefore(rest, '"');
+}
+
+QByteArray OperatorText(const QByteArray& line) {
+  const qsizetype quote = line.indexOf('"');
+  return line.mid(quote < 0 ? 0 : quote, 20);
+}
+
+NameAndNumber PhoneBookEntryFields(const QByteArray& line) {
+  QByteArray rest = line;
+  NameAndNumber f;
+  CutThrough(rest, ':');
+  CutThrough(rest, '"');
+  f.number = TextBefore(rest, '"');
+  CutThrough(rest, ',');
+  CutThrough(rest, '"');
+  f.name = TextBefore(rest, '"');
+  return f;
+}
+
+NameAndNumber CallReportFields(const QByteArray& line) {
+  QByteArray rest = line;
+  NameAndNumber f;
+  CutThrough(rest, '"');
+  f.number = TextBefore(rest, '"');
+  CutThrough(rest, ',');
+  CutThrough(rest, '"');
+  f.name = TextBefore(rest, '"');
+  return f;
+}
+
+QByteArray SmsListNumber(const QByteArray& line) {
+  QByteArray rest = line;
+  CutThrough(rest, ':');
+  CutThrough(rest, '"');
+  CutThrough(rest, ',');
+  CutThrough(rest, '"');
+  return TextBefore(rest, '"');
+}
+
+quint32 SignalColour(qint32 level) {
+  if (level >= 15 && level <= 21) return 0x00FFFF;
+  if (level >= 22 && level <= 31) return 0x00FF00;
+  return 0xFF0000;
+}
+
+namespace {
+const char* const kReservedNames[kReservedNameCount] = {
+    "ADMIN1", "ADMIN2", "ADMIN3", "ADMIN4", "ADMIN5", "ADMIN6", "ADMIN7",
+    "ADMIN8", "ALARM1", "ALARM2", "ALARM3", "ALARM4", "ALARM5", "ALARM6",
+    "ALARM7", "ALARM8", "OPER",   "RTIME",  "CRED"};
+}  // namespace
+
+int ReservedNameIndex(const QByteArray& name) {
+  for (int i = 0; i < kReservedNameCount; ++i)
+    if (name == kReservedNames[i]) return i;
+  return -1;
+}
+
+const char* ReservedName(int index) { return kReservedNames[index]; }
+
+bool RowSendable(const QByteArray& name, const QByteArray& number) {
+  if (name.isEmpty() || number.isEmpty()) return false;
+  for (char c : number)
+    if (!(c >= '0' && c <= '9') && c != '+' && c != '*' && c != '#') return false;
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || u < 32 || u == 127) return false;
+  }
+  return true;
+}

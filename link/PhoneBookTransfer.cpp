@@ -1,0 +1,130 @@
+// The SIM phone book: read into the grid, erase, and write the grid paced by the link
+// countdown.
+#include <QLabel>
+#include <QProgressBar>
+
+#include "app/Form1.h"
+#include "app/Widgets.h"
+#include "link/AtCommands.h"
+#include "link/ComPort.h"
+#include "link/LineRules.h"
+#include "phonebook/NameValueGrid.h"
+#include "platform/Clock.h"
+
+namespace {
+
+// Error answers after which a row is given up and the write goes on with the next one.
+constexpr int kRowAttempts = 3;
+
+QLabel* infoLabel(TForm1& f, int reservedIndex) {
+  QLabel* const labels[kReservedNameCount] = {f.ADMIN1, f.ADMIN2, f.ADMIN3, f.ADMIN4, f.ADMIN5,
+                                              f.ADMIN6, f.ADMIN7, f.ADMIN8, f.ALARM1, f.ALARM2,
+                                              f.ALARM3, f.ALARM4, f.ALARM5, f.ALARM6, f.ALARM7,
+                                              f.ALARM8, f.OPER,   f.RTIME,  f.CRED};
+  return labels[reservedIndex];
+}
+
+}  // namespace
+
+void TForm1::PhoneBookEntry(const QByteArray& line) {
+  const NameAndNumber entry = PhoneBookEntryFields(line);
+  const QString text =
+      QString::fromLatin1(entry.name) + QLatin1Char('=') + QString::fromLatin1(entry.number);
+  if (Link.PhoneBookFresh) {
+    PhoneBook1->SetStrings({text});
+    Link.PhoneBookFresh = false;
+  } else {
+    PhoneBook1->AddLine(text);
+  }
+  const int rows = PhoneBook1->RowCount() - 1;
+  Numbers->setText(QString::number(rows));
+  Prubeh->setValue(rows);
+  const int reserved = ReservedNameIndex(entry.name);
+  if (reserved >= 0) infoLabel(*this, reserved)->setText(QString::fromLatin1(entry.number));
+}
+
+void TForm1::EraseStep() {
+  const qint32 n = Link.PhoneBookCapacity;
+  ++Link.StepIndex;
+  Prubeh->setValue(n - Link.StepIndex);
+  if (Link.StepIndex < n) {
+    Env.clock->pause(20);
+    if (ComPort1->ComNumber() != 0 && n > 1) ComPort1->SendText(At::DeleteEntry(Link.StepIndex));
+  }
+}
+
+void TForm1::EraseToWriteSwitch() {
+  if (Link.StepIndex <= Link.PhoneBookCapacity) return;
+  Link.ErasingPhoneBook = false;
+  ComPort1->SendText(At::Attention);
+  Link.WritingPhoneBook = true;
+  Link.StepIndex = 0;
+  Link.RowErrors = 0;
+}
+
+void TForm1::WriteStep() {
+  Link.LinkIdle = false;
+  ++Link.StepIndex;
+  Prubeh->setValue(Link.StepIndex);
+  if (Link.StepIndex > PhoneBook1->RowCount() - 1 || Link.StepIndex > Link.PhoneBookCapacity) {
+    EndOfWrite();
+    return;
+  }
+
+  if (Gauge1->Position() >= -5) {
+    // The free window is about to close: keep it open with a probe and write this row on
+    // the probe's "OK". The rest of the batch waits for the next event.
+    Gauge1->SetPosition(-26);
+    Env.clock->pause(100);
+    ComPort1->SendText(At::Probe);
+    --Link.StepIndex;
+    Env.clock->pause(100);
+    Link.ProbePending = true;
+    Link.RxLine.clear();
+    BatchEnded = true;
+    return;
+  }
+
+  const QByteArray name = PhoneBook1->Cell(0, Link.StepIndex).toLatin1();
+  const QByteArray number = PhoneBook1->Cell(1, Link.StepIndex).toLatin1();
+  if (!RowSendable(name, number)) {
+    // Skipped: the "OK" to the empty step moves on to the next row.
+    Env.clock->pause(100);
+    ComPort1->SendText(At::Attention);
+    return;
+  }
+  Env.clock->pause(200);
+  ComPort1->SendText(At::WriteRow(name, number, Link.PhoneBookCapacity));
+  Cekani->Stop();
+  Cekani->hide();
+}
+
+void TForm1::EndOfWrite() {
+  const bool readBack = ComPort1->ComNumber() != 0 && Link.PhoneBookCapacity > 1;
+  Link.WritingPhoneBook = false;
+  Prubeh->setValue(0);
+  Env.clock->pause(100);
+  ComPort1->SendText(At::Probe);
+  Env.clock->pause(100);
+  Link.ProbePending = true;
+  // Without a read-back to refill it, the grid is kept: it is the only copy of the book.
+  if (!readBack) return;
+  Link.PhoneBookFresh = true;
+  PhoneBook1->Clear();
+  ComPort1->SendText(At::ReadPhoneBook(Link.PhoneBookCapacity - 1));
+}
+
+void TForm1::WriteRetry() {
+  // A refused probe, or a refused empty step before the first row: nothing to write again.
+  const bool rowCommand = !Link.ProbePending && Link.StepIndex >= 1;
+  if (rowCommand) {
+    if (Link.RowErrorsRow != Link.StepIndex) {
+      Link.RowErrorsRow = Link.StepIndex;
+      Link.RowErrors = 0;
+    }
+    // After the last allowed attempt the row is given up: StepIndex stays, so the "OK" to
+    // the "AT" below moves on to the next row.
+    if (++Link.RowErrors < kRowAttempts) --Link.StepIndex;
+  }
+  if (ComPort1->ComNumber() != 0) ComPort1->SendText(At::Attention);
+}

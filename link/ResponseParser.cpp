@@ -1,0 +1,132 @@
+// The handler of the unit's bytes: lines, their recognition, "OK", errors and the status
+// lines of the start-up chain.
+#include <QColor>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+
+#include "app/Form1.h"
+#include "app/Widgets.h"
+#include "link/AtCommands.h"
+#include "link/ComPort.h"
+#include "link/LineRules.h"
+#include "platform/Clock.h"
+
+void TForm1::ComPort1TriggerAvail(TComPort* /*CP*/, int Count) {
+  BatchEnded = false;
+  LED->show();
+  LED->SetBrushColor(QColor(0xFF, 0xFF, 0x00));
+  for (int i = 0; i < Count && !BatchEnded; ++i) {
+    switch (TakeByte(Link.RxLine, ComPort1->ReadChar())) {
+      case ByteEffect::LineEnd:
+        HandleLine();
+        break;
+      case ByteEffect::Prompt:
+        SmsPrompt();
+        break;
+      case ByteEffect::Appended:
+      case ByteEffect::Ignored:
+        break;
+    }
+  }
+}
+
+void TForm1::HandleLine() {
+  // appendPlainText lays out only the new line: the monitor stays quick after days of reports.
+  Monitor->appendPlainText(QString::fromLatin1(Link.RxLine));
+  const QByteArray line = Link.RxLine;
+  switch (RecogniseLine(line, Link.LinkIdle, Link.SmsTextExpected)) {
+    case LineRule::Ok:
+      HandleOk();
+      break;
+    case LineRule::Centre:
+      HandleCentre(line);
+      break;
+    case LineRule::SmsWritten:
+      SmsWritten(line);
+      break;
+    case LineRule::Signal:
+      SignalReport(line);
+      break;
+    case LineRule::Operator:
+      HandleOperator(line);
+      break;
+    case LineRule::PhoneBookSize:
+      HandlePhoneBookSize(line);
+      break;
+    case LineRule::SmsListHeader:
+      SmsListHeader(line);
+      break;
+    case LineRule::RelayB:
+      RelayBMarker();
+      break;
+    case LineRule::CallReport:
+      CallReport(line);
+      break;
+    case LineRule::PhoneBookEntry:
+      PhoneBookEntry(line);
+      break;
+    case LineRule::SmsText:
+      SmsListText(line);
+      break;
+    case LineRule::Error:
+      HandleError();
+      break;
+    case LineRule::Other:
+      break;
+  }
+  Link.RxLine.clear();
+}
+
+void TForm1::HandleOk() {
+  Link.SmsTextExpected = false;
+  if (!Link.anyTransfer()) {
+    UnlockButtons();
+    Prubeh->hide();
+    Prenos->Stop();
+    Prenos->hide();
+  }
+  if (!Link.ProbePending)
+    Link.LinkIdle = true;
+  else
+    Link.ProbePending = false;
+
+  if (Link.WritingPhoneBook)
+    WriteStep();
+  else if (Link.ErasingPhoneBook)
+    EraseStep();
+  else if (Link.DeletingSms)
+    SmsDeleteStep();
+  if (BatchEnded) return;
+
+  if (!Link.CentreAsked) {
+    Link.CentreAsked = true;
+    Env.clock->pause(100);
+    if (ComPort1->ComNumber() != 0) ComPort1->SendText(At::CentreQuery);
+  }
+}
+
+void TForm1::HandleCentre(const QByteArray& line) {
+  StatusBar1->SetPanelText(
+      1, QStringLiteral("SMS centrum: ") + QString::fromLatin1(CentreNumber(line)));
+}
+
+void TForm1::HandleOperator(const QByteArray& line) {
+  Link.OperatorName = OperatorText(line);
+  StatusBar1->SetPanelText(0,
+                           QStringLiteral("Operator: ") + QString::fromLatin1(Link.OperatorName));
+  Env.clock->pause(100);
+  if (ComPort1->ComNumber() != 0) ComPort1->SendText(At::SizeQuery);
+  Link.LinkIdle = false;
+}
+
+void TForm1::HandlePhoneBookSize(const QByteArray& line) {
+  Link.PhoneBookCapacity = ReadIntField(PhoneBookSizeField(line), Link.RxLine);
+  StatusBar1->SetPanelText(2, QStringLiteral("SIM: ") + QString::number(Link.PhoneBookCapacity));
+}
+
+void TForm1::HandleError() {
+  LED->SetBrushColor(QColor(0xFF, 0x00, 0x00));
+  Env.clock->pause(200);
+  if (Link.WritingPhoneBook) WriteRetry();
+  if (Link.DeletingSms) SmsDeleteEnd();
+}

@@ -1,0 +1,63 @@
+// The link countdown: each "+CSQ" report opens a window in which commands may be sent; a
+// link that stays silent leads to the question whether to choose another port.
+#include <QColor>
+#include <QPushButton>
+
+#include "app/Form1.h"
+#include "app/Widgets.h"
+#include "link/AtCommands.h"
+#include "link/ComPort.h"
+#include "link/LineRules.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+
+namespace {
+
+// Only the six SIM buttons: the busy state of the other controls is not the watchdog's.
+void enableSimButtons(TForm1& f, bool enabled) {
+  for (QPushButton* b : f.SimButtons) b->setEnabled(enabled);
+}
+
+}  // namespace
+
+void TForm1::Timer1Timer() {
+  Gauge1->SetPosition(Gauge1->Position() + 1);
+  if (Gauge1->Position() == 0) ++Link.SilentTicks;
+  if (Gauge1->Position() > -5) {
+    enableSimButtons(*this, false);
+    Cekani->Play();
+    Cekani->show();
+  }
+  if (Link.SilentTicks > 100) {
+    // Reset first: the question's own event loop keeps the ticks coming.
+    Link.SilentTicks = 0;
+    Link.OperatorName.clear();
+    const QString caption = QStringLiteral("COM") + QString::number(ComPort1->ComNumber());
+    if (Env.dialogs->question(caption, Messages.Communication)) ComPort1->SetComNumber(0);
+  }
+  LED->hide();
+}
+
+void TForm1::SignalReport(const QByteArray& line) {
+  Link.SignalLevel = ReadIntField(SignalLevelField(line), Link.RxLine);
+  if (Link.ErasePending) {
+    Link.ErasingPhoneBook = true;
+    Link.ErasePending = false;
+  }
+  if (Link.ErasingPhoneBook) {
+    EraseToWriteSwitch();
+  } else {
+    Smeter->SetForeColor(QColor::fromRgb(SignalColour(Link.SignalLevel)));
+    Smeter->SetPosition(Link.SignalLevel);
+    enableSimButtons(*this, true);
+  }
+  Gauge1->SetPosition(-27);  // a new window of 27 ticks
+  Link.SilentTicks = 0;
+  Cekani->Stop();
+  Cekani->hide();
+  if (Link.OperatorName.isEmpty()) {
+    Env.clock->pause(100);
+    if (ComPort1->ComNumber() != 0) ComPort1->SendText(At::OperatorQuery);
+    Link.LinkIdle = false;
+  }
+}

@@ -1,0 +1,232 @@
+// Lines from the unit: cutting, recognition, fields; and the command texts.
+#include <QtTest>
+
+#include "link/AtCommands.h"
+#include "link/LineRules.h"
+#include "platform/Errors.h"
+
+namespace {
+
+// Feeds chunks byte by byte as the parser does; returns the completed lines and prompts.
+struct Feed {
+  QByteArray rx;
+  QList<QByteArray> lines;
+  int prompts = 0;
+  void chunk(const QByteArray& bytes) {
+    for (char c : bytes) {
+      switch (TakeByte(rx, static_cast<unsigned char>(c))) {
+        case ByteEffect::LineEnd:
+          lines << rx;
+          rx.clear();
+          break;
+        case ByteEffect::Prompt:
+          ++prompts;
+          break;
+        default:
+          break;
+      }
+    }
+  }
+};
+
+}  // namespace
+
+class TestLineRules : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cutting() {
+    Feed f;
+    f.chunk("+CSQ: 1");
+    QVERIFY(f.lines.isEmpty());
+    f.chunk("8,99\r\nO");
+    f.chunk("K\r\n\r\n");
+    QCOMPARE(f.lines, (QList<QByteArray>{"+CSQ: 18,99", "OK", ""}));
+
+    Feed controls;
+    controls.chunk(QByteArray("A\x00\x01\tB\x1f\x7f\xff\r", 9));
+    QCOMPARE(controls.lines, QList<QByteArray>{QByteArray("AB\x7f\xff")});
+
+    Feed lfOnly;
+    lfOnly.chunk("OK\n+CSQ: 18,99\n");
+    QVERIFY(lfOnly.lines.isEmpty());
+  }
+
+  void prompt() {
+    Feed f;
+    f.chunk(">");
+    QCOMPARE(f.prompts, 0);
+    f.chunk(" ");
+    QCOMPARE(f.prompts, 1);
+    QCOMPARE(f.rx, QByteArray("> "));  // kept; the carriage return ends it as a line
+    f.chunk("\r");
+    QCOMPARE(f.lines, QList<QByteArray>{"> "});
+
+    Feed other;
+    other.chunk("x> \r>> \r\n> ");
+    QCOMPARE(other.prompts, 1);  // only a line that is exactly "> "
+  }
+
+  void lineLengthLimit() {
+    Feed f;
+    f.chunk(QByteArray(kMaxLineLength + 500, 'a') + "\rOK\r");
+    QCOMPARE(f.lines.size(), 2);
+    QCOMPARE(f.lines[0], QByteArray(kMaxLineLength, 'a'));
+    QCOMPARE(f.lines[1], QByteArray("OK"));
+  }
+
+  void recognition_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("idle");
+    QTest::addColumn<bool>("textExpected");
+    QTest::addColumn<int>("rule");
+    auto row = [](const char* name, const char* line, bool idle, bool text, LineRule r) {
+      QTest::newRow(name) << QByteArray(line) << idle << text << int(r);
+    };
+    row("ok", "OK", true, false, LineRule::Ok);
+    row("ok over text", "OK", false, true, LineRule::Ok);
+    row("ok blank", "OK ", true, false, LineRule::Other);
+    row("small ok", "ok", true, false, LineRule::Other);
+    row("centre", "+CSCA: \"+420603052000\",145", true, false, LineRule::Centre);
+    row("centre before written", "+CSCA +CMGW", true, false, LineRule::Centre);
+    row("written before signal", "+CMGW: 3 +CSQ", true, false, LineRule::SmsWritten);
+    row("signal with error", "+CSQ: 18,99 ERROR", true, false, LineRule::Signal);
+    row("signal before operator", "+CSQ +COPS", true, false, LineRule::Signal);
+    row("operator", "+COPS: 0,0,\"T-Mobile CZ\"", false, false, LineRule::Operator);
+    row("size", "+CPBR: (1-250),40,16", true, false, LineRule::PhoneBookSize);
+    row("size before list", "+CPBR: (1-250) +CMGL", true, false, LineRule::PhoneBookSize);
+    row("list header", "+CMGL: 1,\"REC READ\",\"123\"", true, true, LineRule::SmsListHeader);
+    row("relay b", "+CSSU: 0", true, false, LineRule::RelayB);
+    row("relay b before call", "+CSSU +CLCC", true, false, LineRule::RelayB);
+    row("call", "+CLCC: 1,1,4,0,0,\"123\",129,\"A\"", true, false, LineRule::CallReport);
+    row("entry busy", "+CPBR: 1,\"123\",129,\"A\"", false, false, LineRule::PhoneBookEntry);
+    row("entry idle", "+CPBR: 1,\"123\",129,\"A\"", true, false, LineRule::Other);
+    row("entry idle error", "+CPBR: ERROR", true, false, LineRule::Error);
+    row("entry before text", "+CPBR: 1", false, true, LineRule::PhoneBookEntry);
+    row("text before error", "ERROR in text", true, true, LineRule::SmsText);
+    row("empty text", "", true, true, LineRule::SmsText);
+    row("error", "ERROR", true, false, LineRule::Error);
+    row("cme error", "+CME ERROR: 21", false, false, LineRule::Error);
+    row("small error", "error", true, false, LineRule::Other);
+    row("empty", "", false, false, LineRule::Other);
+    row("echo", "AT+CMGF?", false, false, LineRule::Other);
+  }
+  void recognition() {
+    QFETCH(QByteArray, line);
+    QFETCH(bool, idle);
+    QFETCH(bool, textExpected);
+    QFETCH(int, rule);
+    QCOMPARE(int(RecogniseLine(line, idle, textExpected)), rule);
+  }
+
+  void integers() {
+    qint32 v = 0;
+    QVERIFY(TryStrToInt("250", &v) && v == 250);
+    QVERIFY(TryStrToInt("-7", &v) && v == -7);
+    QVERIFY(TryStrToInt("+7", &v) && v == 7);
+    QVERIFY(TryStrToInt("2147483647", &v) && v == 2147483647);
+    QVERIFY(TryStrToInt("-2147483648", &v) && v == -2147483647 - 1);
+    for (const char* bad : {"", "-", "2147483648", "1 2", "x", "12a", "0x10", " 5"})
+      QVERIFY2(!TryStrToInt(bad, &v), bad);
+    try {
+      StrToInt("1a");
+      QFAIL("no error");
+    } catch (const EConvertError& e) {
+      QCOMPARE(e.Message, QStringLiteral("'1a' is not a valid integer value"));
+    }
+  }
+
+  void integerFields() {
+    QByteArray rx;
+    QCOMPARE(ReadIntField(SignalLevelField("+CSQ:  18 ,99"), rx), 18);
+    QCOMPARE(ReadIntField(PhoneBookSizeField("+CPBR: (1-250),40,16"), rx), 250);
+    QCOMPARE(ReadIntField(PhoneBookSizeField("+CPBR: (1- 99 )"), rx), 99);
+    QCOMPARE(ReadIntField(SmsSlotField("+CMGL: 3,\"REC READ\",\"123\""), rx), 3);
+    QCOMPARE(ReadIntField(SmsWrittenSlotField("+CMGW: 4 "), rx), 4);
+    QVERIFY(rx.isEmpty());
+
+    // A level that is no number: the line keeps what the cutting left of it.
+    rx = "+CSQ: x,99";
+    try {
+      ReadIntField(SignalLevelField(rx), rx);
+      QFAIL("no error");
+    } catch (const EConvertError& e) {
+      QCOMPARE(e.Message, QStringLiteral("'x' is not a valid integer value"));
+    }
+    QCOMPARE(rx, QByteArray(" x,99"));
+
+    // No comma: the field is empty.
+    QVERIFY_THROWS_EXCEPTION(EConvertError, ReadIntField(SignalLevelField("+CSQ: 18"), rx));
+    QVERIFY_THROWS_EXCEPTION(EConvertError, ReadIntField(PhoneBookSizeField("+CPBR: (1-250"), rx));
+    QCOMPARE(rx, QByteArray("250"));
+  }
+
+  void textFields() {
+    QCOMPARE(CentreNumber("+CSCA: \"+420603052000\",145"), QByteArray("+420603052000"));
+    QCOMPARE(CentreNumber("+CSCA: \"+4206"), QByteArray());
+    QCOMPARE(CentreNumber("+CSCA: 145"), QByteArray());
+
+    QCOMPARE(OperatorText("+COPS: 0,0,\"ABC\""), QByteArray("\"ABC\""));
+    QCOMPARE(OperatorText("+COPS: 0,0,\"A very long operator name\""),
+             QByteArray("\"A very long operato"));
+    QCOMPARE(OperatorText("+COPS: 0,0,ABC and more text"), QByteArray("+COPS: 0,0,ABC and m"));
+
+    NameAndNumber e = PhoneBookEntryFields("+CPBR: 12,\"+420777\",145,\"ADMIN1\"");
+    QCOMPARE(e.name, QByteArray("ADMIN1"));
+    QCOMPARE(e.number, QByteArray("+420777"));
+    e = PhoneBookEntryFields("+CPBR: 12,\"\",129,\"\"");
+    QVERIFY(e.name.isEmpty() && e.number.isEmpty());
+    e = PhoneBookEntryFields("+CPBR: 12");
+    QVERIFY(e.name.isEmpty() && e.number.isEmpty());
+
+    NameAndNumber c = CallReportFields("+CLCC: 1,1,4,0,0,\"123\",129,\"ADMIN1\"");
+    QCOMPARE(c.number, QByteArray("123"));
+    QCOMPARE(c.name, QByteArray("ADMIN1"));
+    c = CallReportFields("+CLCC: 1,1,4,0,0,\"123\",129");
+    QCOMPARE(c.number, QByteArray("123"));
+    QVERIFY(c.name.isEmpty());
+
+    QCOMPARE(SmsListNumber("+CMGL: 2,\"REC READ\",\"+420123\",,\"24/01/01\""),
+             QByteArray("+420123"));
+  }
+
+  void signalColours() {
+    const QList<QPair<int, quint32>> table = {{14, 0xFF0000}, {15, 0x00FFFF}, {21, 0x00FFFF},
+                                              {22, 0x00FF00}, {31, 0x00FF00}, {32, 0xFF0000},
+                                              {99, 0xFF0000}, {-1, 0xFF0000}};
+    for (const auto& [level, colour] : table) QCOMPARE(SignalColour(level), colour);
+  }
+
+  void rows() {
+    QCOMPARE(ReservedNameIndex("ADMIN1"), 0);
+    QCOMPARE(ReservedNameIndex("CRED"), kReservedNameCount - 1);
+    QCOMPARE(ReservedNameIndex("Cred"), -1);
+    QCOMPARE(ReservedNameIndex("OUT"), -1);
+
+    QVERIFY(RowSendable("ADMIN1", "+420*123#"));
+    QVERIFY(RowSendable("Jan Novak", "1"));
+    QVERIFY(!RowSendable("", "123"));
+    QVERIFY(!RowSendable("A", ""));
+    QVERIFY(!RowSendable("A", "12 3"));
+    QVERIFY(!RowSendable("A", "12,3"));
+    QVERIFY(!RowSendable("A\"B", "123"));
+    QVERIFY(!RowSendable(QByteArray("A\x01", 2), "123"));
+  }
+
+  void commands() {
+    QCOMPARE(At::ReadPhoneBook(249), QByteArray("AT+CPBR=1,249\r\n"));
+    QCOMPARE(At::DeleteEntry(7), QByteArray("AT+CPBW=7\r\n"));
+    QCOMPARE(At::WriteRow("ADMIN1", "123", 250), QByteArray("AT+CPBW=,123,,\"ADMIN1\"\r\n"));
+    QCOMPARE(At::WriteRow("RTIME", "05", 250), QByteArray("AT+CPBW=249,05,,\"RTIME\"\r\n"));
+    QCOMPARE(At::WriteRow("OUT", "777", 250), QByteArray("AT+CPBW=250,777,,\"OUT\"\r\n"));
+    QCOMPARE(At::WriteRow("Out", "777", 250), QByteArray("AT+CPBW=,777,,\"Out\"\r\n"));
+    QCOMPARE(At::DeleteSms(12), QByteArray("AT+CMGD=12\r\n"));
+    QCOMPARE(At::WriteSms(""), QByteArray("AT+CMGW=\r\n"));
+    QCOMPARE(At::SmsBody("Hi"), QByteArray("Hi\x1A"));
+    QCOMPARE(At::Probe, QByteArray("AT+CMGF?\r\n"));
+    QCOMPARE(At::ErasePhoneBook, QByteArray("AT^SPBD=SM\r\n"));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestLineRules)
+#include "test_linerules.moc"
