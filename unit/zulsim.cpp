@@ -1,1 +1,391 @@
-int main() { return 0; }
+// zulsim: the simulated unit on a pseudo-terminal, linked as ports/comN so that the program
+// finds it as COM port N. Commands on standard input play calls and misbehaviour.
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+
+#include "unit/UnitEngine.h"
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+  const char c = 1;
+  (void)!write(signalPipe[1], &c, 1);
+}
+
+void say(const QByteArray& text) {
+  fprintf(stderr, "zulsim: %s\n", text.constData());
+  fflush(stderr);
+}
+
+QByteArray printable(const QByteArray& bytes) {
+  QByteArray r;
+  for (char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == 0x1A)
+      r += "^Z";
+    else if (c == 0x1B)
+      r += "<ESC>";
+    else if (b < 0x20 || b == 0x7F)
+      r += "\\x" + QByteArray::number(b, 16).rightJustified(2, '0');
+    else
+      r += c;
+  }
+  return r;
+}
+
+const char* const Usage =
+    "usage: zulsim [--com N] [--ports-dir DIR] [--interval SECONDS] [--capacity N]\n"
+    "              [--slots N] [--latency MS] [--state FILE] [--demo]\n"
+    "Plays the GSM unit on a pseudo-terminal linked as DIR/comN (default: ports/ beside\n"
+    "zulsim, COM9). Type `help` on standard input for the commands.\n";
+
+const char* const Help =
+    "commands:\n"
+    "  call NUMBER [b]   a caller rings (b: the call operates relay B)\n"
+    "  level N           signal level of the next reports\n"
+    "  report            a signal report now\n"
+    "  interval SECONDS  time between signal reports (0 = none)\n"
+    "  dropok            the next \"OK\" is lost\n"
+    "  error             the next command is answered with ERROR\n"
+    "  errorname NAME    phone book writes of NAME are refused (no NAME: none are)\n"
+    "  silent SECONDS    no answers and no reports for a while\n"
+    "  lfonly on|off     end lines with line feed only\n"
+    "  noise N           N random bytes on the line\n"
+    "  latency MS        delay of every answer\n"
+    "  list              show the phone book and the SMS\n"
+    "  quit              end zulsim\n";
+
+struct Args {
+  int com = 9;
+  QString portsDir;
+  double interval = 10;
+  int capacity = 250;
+  int smsSlots = 25;
+  int latency = 0;
+  QString state;
+  bool demo = false;
+};
+
+bool parseArgs(int argc, char** argv, Args* a) {
+  for (int i = 1; i < argc; ++i) {
+    const QByteArray arg = argv[i];
+    auto value = [&](QByteArray* out) {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    QByteArray v;
+    bool ok = true;
+    if (arg == "--demo") {
+      a->demo = true;
+    } else if (arg == "--help" || arg == "-h") {
+      fputs(Usage, stdout);
+      exit(0);
+    } else if (!value(&v)) {
+      return false;
+    } else if (arg == "--com") {
+      a->com = v.toInt(&ok);
+      ok = ok && a->com >= 1 && a->com <= 50;
+    } else if (arg == "--ports-dir") {
+      a->portsDir = QString::fromLocal8Bit(v);
+    } else if (arg == "--interval") {
+      a->interval = v.toDouble(&ok);
+      ok = ok && a->interval >= 0;
+    } else if (arg == "--capacity") {
+      a->capacity = v.toInt(&ok);
+      ok = ok && a->capacity >= 1;
+    } else if (arg == "--slots") {
+      a->smsSlots = v.toInt(&ok);
+      ok = ok && a->smsSlots >= 1;
+    } else if (arg == "--latency") {
+      a->latency = v.toInt(&ok);
+      ok = ok && a->latency >= 0;
+    } else if (arg == "--state") {
+      a->state = QString::fromLocal8Bit(v);
+    } else {
+      return false;
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
+// Carries out one line typed on standard input; false for quit.
+bool command(UnitEngine& unit, const QByteArray& line) {
+  const QList<QByteArray> w = line.simplified().split(' ');
+  const QByteArray verb = w.value(0).toLower();
+  const QByteArray arg = w.value(1);
+  bool ok = true;
+  if (verb.isEmpty()) {
+  } else if (verb == "help" || verb == "?") {
+    fputs(Help, stderr);
+  } else if (verb == "quit" || verb == "exit") {
+    return false;
+  } else if (verb == "call" && !arg.isEmpty()) {
+    const bool relayB = w.value(2).toLower() == "b";
+    unit.call(arg, relayB);
+    say("call from " + arg + (relayB ? " (relay B)" : ""));
+  } else if (verb == "level" && (arg.toInt(&ok), ok)) {
+    unit.setSignalLevel(arg.toInt());
+  } else if (verb == "report") {
+    unit.reportSignal();
+  } else if (verb == "interval" && (arg.toDouble(&ok), ok)) {
+    unit.setReportInterval(qint64(arg.toDouble() * 1000));
+  } else if (verb == "dropok") {
+    unit.dropNextOk();
+  } else if (verb == "error") {
+    unit.errorNextCommand();
+  } else if (verb == "errorname") {
+    if (arg.isEmpty())
+      unit.clearErrorNames();
+    else
+      unit.setErrorName(arg);
+  } else if (verb == "silent" && (arg.toDouble(&ok), ok)) {
+    unit.silence(qint64(arg.toDouble() * 1000));
+  } else if (verb == "lfonly" && (arg == "on" || arg == "off")) {
+    unit.setLineFeedOnly(arg == "on");
+  } else if (verb == "noise" && (arg.toInt(&ok), ok)) {
+    unit.injectNoise(arg.toInt());
+  } else if (verb == "latency" && (arg.toInt(&ok), ok)) {
+    unit.setLatency(arg.toInt());
+  } else if (verb == "list") {
+    for (auto it = unit.phoneBook().begin(); it != unit.phoneBook().end(); ++it)
+      fprintf(stderr, "  %3d %-14s %s\n", it.key(), it->name.constData(), it->number.constData());
+    for (auto it = unit.messages().begin(); it != unit.messages().end(); ++it)
+      fprintf(stderr, "  sms %2d %s %s \"%s\"\n", it.key(), it->status.constData(),
+              it->number.constData(), printable(it->text).constData());
+  } else {
+    say("what is \"" + line.trimmed() + "\"? (type help)");
+    return true;
+  }
+  return true;
+}
+
+class PortLink {
+ public:
+  ~PortLink() { remove(); }
+
+  // Takes ports/comN for this process; false (with a reason) when something else holds it.
+  bool take(const QString& dir, int com, const QByteArray& device, QByteArray* why) {
+    if (!QDir().mkpath(dir)) {
+      *why = "cannot create " + QFile::encodeName(dir);
+      return false;
+    }
+    link = QFile::encodeName(QDir(dir).filePath(QStringLiteral("com%1").arg(com)));
+    lockName = QFile::encodeName(QDir(dir).filePath(QStringLiteral(".com%1.lock").arg(com)));
+    lockFd = open(lockName.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lockFd < 0 || flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
+      *why = link + " is held by another zulsim";
+      if (lockFd >= 0) close(lockFd);
+      lockFd = -1;
+      return false;
+    }
+    struct stat st;
+    if (lstat(link.constData(), &st) == 0) {
+      if (!S_ISLNK(st.st_mode)) {
+        *why = link + " exists and is not a link";
+        return false;
+      }
+      char target[4096];
+      const ssize_t n = readlink(link.constData(), target, sizeof target - 1);
+      const QByteArray to(target, n > 0 ? int(n) : 0);
+      // A pseudo-terminal link nobody holds the lock of is a leftover of a killed zulsim; a
+      // link to anything else (a real adapter) is the user's.
+      if (!to.startsWith("/dev/pts/") && stat(link.constData(), &st) == 0) {
+        *why = link + " points to " + to + "; leaving it alone";
+        return false;
+      }
+      unlink(link.constData());
+    }
+    if (symlink(device.constData(), link.constData()) != 0) {
+      *why = "cannot create " + link + ": " + strerror(errno);
+      return false;
+    }
+    linked = device;
+    return true;
+  }
+
+  void remove() {
+    if (!linked.isEmpty()) {
+      char target[4096];
+      const ssize_t n = readlink(link.constData(), target, sizeof target - 1);
+      if (n > 0 && QByteArray(target, int(n)) == linked) unlink(link.constData());
+      linked.clear();
+    }
+    if (lockFd >= 0) {
+      unlink(lockName.constData());
+      close(lockFd);
+      lockFd = -1;
+    }
+  }
+
+ private:
+  QByteArray link, lockName, linked;
+  int lockFd = -1;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Args args;
+  if (!parseArgs(argc, argv, &args)) {
+    fputs(Usage, stderr);
+    return 2;
+  }
+  if (args.portsDir.isEmpty())
+    args.portsDir =
+        QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath() +
+        QStringLiteral("/ports");
+
+  UnitEngine::Options o;
+  o.capacity = args.capacity;
+  o.smsSlots = args.smsSlots;
+  o.latencyMs = args.latency;
+  o.reportIntervalMs = qint64(args.interval * 1000);
+  UnitEngine unit(o);
+  QString why;
+  if (!args.state.isEmpty() && QFileInfo::exists(args.state) && !unit.loadState(args.state, &why)) {
+    say("cannot load the state: " + why.toLocal8Bit());
+    return 2;
+  }
+  if (args.demo && unit.phoneBook().isEmpty() && unit.messages().isEmpty()) unit.fillDemo();
+  quint64 saved = unit.changeCount();
+  auto saveState = [&] {
+    if (args.state.isEmpty() || saved == unit.changeCount()) return;
+    saved = unit.changeCount();
+    if (!unit.saveState(args.state, &why)) say("cannot save the state: " + why.toLocal8Bit());
+  };
+  unit.onCommand = [](const QByteArray& line) {
+    fprintf(stderr, "<- %s\n", printable(line).constData());
+    fflush(stderr);
+  };
+
+  int master = -1, slave = -1;
+  if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+    say(QByteArray("openpty: ") + strerror(errno));
+    return 1;
+  }
+  termios tio;
+  tcgetattr(slave, &tio);
+  cfmakeraw(&tio);
+  cfsetispeed(&tio, B19200);
+  cfsetospeed(&tio, B19200);
+  tcsetattr(slave, TCSANOW, &tio);
+  const QByteArray device = ptsname(master);
+  // Nobody listens until the program opens the device; the master then reports a hang-up.
+  close(slave);
+  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+  fcntl(master, F_SETFD, FD_CLOEXEC);
+
+  PortLink link;
+  QByteArray reason;
+  if (!link.take(args.portsDir, args.com, device, &reason)) {
+    say(reason);
+    return 3;
+  }
+
+  if (pipe(signalPipe) != 0) return 1;
+  struct sigaction sa;
+  memset(&sa, 0, sizeof sa);
+  sa.sa_handler = onSignal;
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  printf("COM%d %s\n", args.com, device.constData());
+  fflush(stdout);
+
+  QElapsedTimer time;
+  time.start();
+  bool hungUp = true;
+  bool stdinOpen = true;
+  bool running = true;
+  QByteArray toWrite, stdinLine;
+  while (running) {
+    unit.advanceTo(time.elapsed());
+    if (hungUp) {
+      // Is anybody there now?
+      pollfd p{master, POLLIN, 0};
+      if (poll(&p, 1, 0) >= 0 && !(p.revents & POLLHUP)) hungUp = false;
+    }
+    if (hungUp) {
+      unit.takeOutput();  // nobody listens: it is lost on the line
+      toWrite.clear();
+    } else {
+      toWrite += unit.takeOutput();
+      while (!toWrite.isEmpty()) {
+        const ssize_t n = write(master, toWrite.constData(), size_t(toWrite.size()));
+        if (n <= 0) break;
+        toWrite.remove(0, int(n));
+      }
+    }
+    saveState();
+
+    const qint64 next = unit.nextEventTime();
+    int timeout = next < 0 ? 1000 : int(std::clamp<qint64>(next - time.elapsed(), 0, 1000));
+    if (hungUp) timeout = std::min(timeout, 200);
+    pollfd fds[3];
+    int n = 0;
+    fds[n++] = {signalPipe[0], POLLIN, 0};
+    const int stdinAt = stdinOpen ? n : -1;
+    if (stdinOpen) fds[n++] = {STDIN_FILENO, POLLIN, 0};
+    const int masterAt = hungUp ? -1 : n;
+    if (!hungUp) fds[n++] = {master, short(POLLIN | (toWrite.isEmpty() ? 0 : POLLOUT)), 0};
+    if (poll(fds, nfds_t(n), timeout) < 0) {
+      if (errno == EINTR) continue;
+      say(QByteArray("poll: ") + strerror(errno));
+      break;
+    }
+    if (fds[0].revents) running = false;
+    if (masterAt >= 0 && fds[masterAt].revents) {
+      char buf[4096];
+      const ssize_t got = read(master, buf, sizeof buf);
+      if (got > 0) {
+        unit.advanceTo(time.elapsed());
+        unit.feed(QByteArray(buf, int(got)));
+      } else if (fds[masterAt].revents & (POLLHUP | POLLERR)) {
+        hungUp = true;  // the program closed the port; a later open works again
+      }
+    }
+    if (stdinAt >= 0 && fds[stdinAt].revents) {
+      char buf[1024];
+      const ssize_t got = read(STDIN_FILENO, buf, sizeof buf);
+      if (got <= 0) {
+        stdinOpen = false;  // run on without a console
+      } else {
+        stdinLine += QByteArray(buf, int(got));
+        int end;
+        while (running && (end = stdinLine.indexOf('\n')) >= 0) {
+          unit.advanceTo(time.elapsed());
+          running = command(unit, stdinLine.left(end));
+          stdinLine.remove(0, end + 1);
+        }
+      }
+    }
+  }
+  saveState();
+  link.remove();
+  close(master);
+  return 0;
+}
