@@ -1,0 +1,288 @@
+// The four settings sections read from and written to real files through bindings to plain
+// variables: the file a first close creates, the read order, values a translator typed in,
+// and the round trip.
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <stdexcept>
+
+#include "settings/IniFile.h"
+#include "settings/SettingBindings.h"
+
+namespace {
+
+// Every key bound to variables: "Section/key" for its first control, "Section/key#n" for
+// further ones.
+// Each setter call is logged as "key#target".
+struct Store {
+  QMap<QString, QVariant> values;
+  QStringList log;
+  AllBindings bindings;
+
+  Store() {
+    for (size_t s = 0; s < std::size(SettingsSections); ++s) {
+      const SettingsSection& sec = SettingsSections[s];
+      for (int i = 0; i < sec.keyCount; ++i) {
+        const QString key = QString::fromLatin1(sec.keys[i].key);
+        const QString var = QString::fromLatin1(sec.name) + '/' + key;
+        int targets = 1;
+        for (int r = 0; r < sec.readCount; ++r)
+          if (key == QLatin1String(sec.reads[r].key))
+            targets = std::max(targets, sec.reads[r].target + 1);
+        SettingBinding b{sec.keys[i].key, [this, var] { return values.value(var); }, {}};
+        for (int t = 0; t < targets; ++t) {
+          const QString name = t == 0 ? var : var + '#' + QString::number(t);
+          b.set.push_back([this, name, key, t](const QVariant& v) {
+            values[name] = v;
+            log << key + '#' + QString::number(t);
+          });
+        }
+        bindings[s].push_back(b);
+      }
+    }
+  }
+};
+
+// The file as (section, key, value) lines, in file order.
+QStringList entries(const QByteArray& bytes) {
+  QStringList out;
+  QString section;
+  for (const QByteArray& line : bytes.split('\n')) {
+    const QString l = QString::fromLatin1(line).trimmed();
+    if (l.startsWith('['))
+      section = l.mid(1, l.size() - 2);
+    else if (l.contains('='))
+      out << section + '|' + l;
+  }
+  return out;
+}
+
+}  // namespace
+
+class TestSettingsTables : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir_;
+
+  QString make(const QByteArray& bytes) {
+    const QString file = dir_.filePath("zul.ini");
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write");
+    return file;
+  }
+  static QByteArray load(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+  }
+
+ private slots:
+  void init() { QFile::remove(dir_.filePath("zul.ini")); }
+
+  void firstCloseCreatesEveryKey() {
+    const QString file = dir_.filePath("zul.ini");
+    Store store;
+    ReadAllSettings(IniFile(file), store.bindings);
+    IniFile ini(file);
+    WriteAllSettings(ini, store.bindings);
+    ini.UpdateFile();
+
+    const QByteArray bytes = load(file);
+    QVERIFY(!bytes.startsWith("\xef\xbb\xbf"));
+    QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
+    QVERIFY(
+        bytes.startsWith("[Form]\r\nTop=200\r\nLeft=200\r\nMaxLengthNumber=13\r\nSMS4=0\r\n"
+                         "SMS5=0\r\nSMS6=0\r\nRelA=OUTPUT A\r\nRelB=OUTPUT B\r\n"
+                         "File=admiss\r\n\r\n[Language]\r\nLanguage=Eng\r\n"
+                         "SMS Start:=SMS Start:\r\n"));
+
+    const QStringList lines = entries(bytes);
+    QStringList sections;
+    QMap<QString, int> perSection;
+    for (const QString& l : lines) {
+      const QString s = l.section('|', 0, 0);
+      if (!sections.contains(s)) sections << s;
+      ++perSection[s];
+    }
+    QCOMPARE(sections, QStringList({"Form", "Language", "Messages", "Help"}));
+    QCOMPARE(perSection.value("Form"), 9);
+    QCOMPARE(perSection.value("Language"), 28);
+    QCOMPARE(perSection.value("Messages"), 8);
+    QCOMPARE(perSection.value("Help"), 38);
+
+    // Odd spellings and repeated texts go out exactly as built in.
+    for (const char* expected :
+         {"Language|Load=Load", "Language|Save=Save", "Language|MONITOR=MONITOR",
+          "Language|Autoverify=Autoverify", "Messages|Communication=No communication, change com?",
+          "Messages|Incorrect International format=Incorrect International format",
+          "Help|Phone numbers=Number of phone numbersin downloaded list",
+          "Help|Overwrite SIM=Ovewrite phone numbers in SIM",
+          "Help|Delele SMSs=Delete all SMSs from SIM.", "Help|RelayA=Name for relay A",
+          "Help|RelayB=Name for relay A", "Help|CRED.CODE=code to check credit level",
+          "Help|Phone number in international format.=Phone number in international format.",
+          "Help|OPERATOR=phone number of GSM operator for net messages( expiration credit time "
+          "etc...)",
+          "Help|Indicator=Indication of serial transmission (flashing red = error in "
+          "translation)"})
+      QVERIFY2(lines.contains(QLatin1String(expected)), expected);
+    QCOMPARE(lines.last(), QStringLiteral("Help|RelayB=Name for relay A"));
+    QCOMPARE(lines.indexOf("Language|Verify Phone Book=Verify Phone Book") + 1,
+             lines.indexOf("Language|Autoverify=Autoverify"));
+  }
+
+  // The order in which values reach the controls, and which control each Load/Save read feeds.
+  void readOrder() {
+    Store store;
+    ReadAllSettings(IniFile(dir_.filePath("zul.ini")), store.bindings);
+    const QStringList& log = store.log;
+    QCOMPARE(log.mid(0, 9), QStringList({"Top#0", "Left#0", "MaxLengthNumber#0", "SMS4#0", "SMS5#0",
+                                         "SMS6#0", "RelA#0", "RelB#0", "File#0"}));
+    const int lang = log.indexOf("Language#0");
+    QCOMPARE(lang, 9);
+    QCOMPARE(log.mid(lang, 31), QStringList({"Language#0",    "SMS Start:#0",
+                                             "SMS Input1:#0", "SMS Input2:#0",
+                                             "SMS blank1:#0", "SMS blank2:#0",
+                                             "SMS blank3:#0", "Phone:#0",
+                                             "Text:#0",       "Signal strength#0",
+                                             "Autoverify#0",  "Verify Phone Book#0",
+                                             "Find#0",        "Find Next#0",
+                                             "Sort#0",        "Phone Book in SIM#0",
+                                             "Load SIM#0",    "Overwrite SIM#0",
+                                             "Add To SIM#0",  "Load SMSs#0",
+                                             "Save SMSs#0",   "Delete SMSs#0",
+                                             "SMSs in SIM#0", "Load#0",
+                                             "Save#1",        "Load#1",
+                                             "Save#0",        "Save#2",
+                                             "PHONE#0",       "SMS#0",
+                                             "MONITOR#0"}));
+    QCOMPARE(log.mid(lang + 31, 8).first(), QStringLiteral("Incorrect International format#0"));
+    const int op = log.indexOf("OPERATOR#0");
+    QVERIFY(op > lang + 31 + 8);
+    QCOMPARE(log.mid(op, 4), QStringList({"OPERATOR#0", "Verify#0", "Autoverify#0",
+                                          "Phone number in international format.#0"}));
+    QCOMPARE(log.last(), QStringLiteral("RelayB#0"));
+    QCOMPARE(log.size(), 9 + 31 + 8 + 38);
+  }
+
+  // What a translator may have typed, read as the program reads it and written back.
+  void translatorsValues() {
+    const QString file = make(
+        "; translation\r\n"
+        "[form]\r\n"
+        "SMS4=0x1\r\nsms5 = 7\r\nSMS6=no\r\nMaxLengthNumber=abc\r\ntop=$20\r\n"
+        "[LANGUAGE]\r\n"
+        "Language=DE\r\nFind=\r\nSave=Speichern\r\nLoad='Laden'\r\n"
+        "[Extra]\r\nkept=yes\r\n");
+    Store store;
+    ReadAllSettings(IniFile(file), store.bindings);
+    const auto& v = store.values;
+    QCOMPARE(v.value("Form/SMS4"), QVariant(true));
+    QCOMPARE(v.value("Form/SMS5"), QVariant(true));
+    QCOMPARE(v.value("Form/SMS6"), QVariant(false));
+    QCOMPARE(v.value("Form/MaxLengthNumber"), QVariant(13));
+    QCOMPARE(v.value("Form/Top"), QVariant(32));
+    QCOMPARE(v.value("Form/Left"), QVariant(200));
+    QCOMPARE(v.value("Language/Language"), QVariant("DE"));
+    QCOMPARE(v.value("Language/Find"), QVariant(""));
+    QCOMPARE(v.value("Language/Find Next"), QVariant("Find Next"));
+    for (const char* save : {"Language/Save", "Language/Save#1", "Language/Save#2"})
+      QCOMPARE(v.value(save), QVariant("Speichern"));
+    for (const char* load : {"Language/Load", "Language/Load#1"})
+      QCOMPARE(v.value(load), QVariant("Laden"));
+
+    IniFile ini(file);
+    WriteAllSettings(ini, store.bindings);
+    ini.UpdateFile();
+    const QByteArray bytes = load(file);
+    QVERIFY(
+        bytes.startsWith("; translation\r\n[form]\r\nSMS4=1\r\nsms5 = 1\r\nSMS6=0\r\n"
+                         "MaxLengthNumber=13\r\ntop=32\r\nLeft=200\r\n"));
+    QVERIFY(
+        bytes.contains("[LANGUAGE]\r\nLanguage=DE\r\nFind=\r\nSave=Speichern\r\n"
+                       "Load='Laden'\r\nSMS Start:=SMS Start:\r\n"));
+    QVERIFY(bytes.contains("[Extra]\r\nkept=yes\r\n"));
+    QCOMPARE(bytes.count("\r\nFind=\r\n"), 1);
+  }
+
+  // Whatever the controls hold comes back unchanged, and an unchanged file stays byte for byte.
+  void roundTrip() {
+    const QString file = dir_.filePath("zul.ini");
+    Store first;
+    ReadAllSettings(IniFile(file), first.bindings);
+    int n = 0;
+    for (auto it = first.values.begin(); it != first.values.end(); ++it, ++n) {
+      if (it.key().contains('#')) continue;
+      switch (it.value().typeId()) {
+        case QMetaType::Int:
+          it.value() = -n;
+          break;
+        case QMetaType::Bool:
+          it.value() = true;
+          break;
+        default:
+          it.value() = QString::fromLatin1(" \xc8\xe1st %1 = 'x' ").arg(n);
+      }
+    }
+    first.values["Language/Find"] = QString();
+    first.values["Form/RelA"] = QStringLiteral("\"quoted\"");
+    {
+      IniFile ini(file);
+      WriteAllSettings(ini, first.bindings);
+      ini.UpdateFile();
+    }
+    const QByteArray written = load(file);
+
+    Store second;
+    ReadAllSettings(IniFile(file), second.bindings);
+    for (auto it = first.values.begin(); it != first.values.end(); ++it)
+      if (!it.key().contains('#')) QCOMPARE(second.values.value(it.key()), it.value());
+
+    IniFile again(file);
+    WriteAllSettings(again, second.bindings);
+    again.UpdateFile();
+    QCOMPARE(load(file), written);
+  }
+
+  void bindingFaults_data() {
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("key without binding") << 0 << "Form: 0 bindings for key \"File\"";
+    QTest::newRow("key bound twice") << 1 << "Form: 2 bindings for key \"Top\"";
+    QTest::newRow("binding without key") << 2 << "Form: no key \"Bottom\"";
+    QTest::newRow("read to a missing control") << 3 << "Language: read of \"Save\" has no target 2";
+  }
+  void bindingFaults() {
+    QFETCH(int, fault);
+    QFETCH(QString, message);
+    Store store;
+    int section = 0;
+    SectionBindings& form = store.bindings[0];
+    switch (fault) {
+      case 0:
+        form.pop_back();
+        break;
+      case 1:
+        form.push_back(form.front());
+        break;
+      case 2:
+        form.push_back(form.front());
+        form.back().key = "Bottom";
+        break;
+      case 3:
+        section = 1;
+        for (SettingBinding& b : store.bindings[1])
+          if (QLatin1String(b.key) == QLatin1String("Save")) b.set.pop_back();
+        break;
+    }
+    QCOMPARE(CheckBindings(SettingsSections[section], store.bindings[section]), message);
+    IniFile ini(dir_.filePath("zul.ini"));
+    QVERIFY_THROWS_EXCEPTION(std::logic_error,
+                             ReadSection(ini, SettingsSections[section], store.bindings[section]));
+    QVERIFY_THROWS_EXCEPTION(std::logic_error,
+                             WriteSection(ini, SettingsSections[section], store.bindings[section]));
+    QVERIFY(store.log.isEmpty());
+    QCOMPARE(ini.Contents(), QByteArray());
+  }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsTables)
+#include "test_settings_tables.moc"
