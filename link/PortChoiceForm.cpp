@@ -11,9 +11,12 @@ TPortChoiceForm::TPortChoiceForm(const QList<int>& ports,
                           Qt::WindowCloseButtonHint) {
   setWindowTitle(QStringLiteral("Select Port"));
   setFixedSize(220, 131);
-  QFont font(QStringLiteral("MS Sans Serif"));
+  // 8 points at 96 dots per inch; metric-compatible stand-ins where the classic face is absent.
+  QFont font;
+  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                    QStringLiteral("Arial"), QStringLiteral("Nimbus Sans")});
   font.setStyleHint(QFont::SansSerif);
-  font.setPointSize(8);
+  font.setPixelSize(11);
   setFont(font);
   QPalette pal = palette();
   pal.setColor(QPalette::WindowText, Qt::black);
