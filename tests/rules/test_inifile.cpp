@@ -48,68 +48,32 @@ class TestIniFile : public QObject {
     QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("case-blind section and key") << "LANGUAGE"
-                                                << "sms START:"
-                                                << "Start SMS:";
-    QTest::newRow("key with full stop") << "help"
-                                        << "cred.code"
-                                        << "code";
-    QTest::newRow("blank around key and value") << "Language"
-                                                << "Phone Book in SIM"
-                                                << "Book";
-    QTest::newRow("text after the first =") << "Language"
-                                            << "Eq"
-                                            << "a=b";
-    QTest::newRow("double quotes removed") << "Language"
-                                           << "Dq"
-                                           << "  spaced  ";
-    QTest::newRow("single quotes removed") << "Language"
-                                           << "Sq"
-                                           << "x";
-    QTest::newRow("only one pair removed") << "Language"
-                                           << "Nested"
-                                           << "'in'";
-    QTest::newRow("unmatched quotes kept") << "Language"
-                                           << "Half"
-                                           << "\"open'";
-    QTest::newRow("lone quote kept") << "Language"
-                                     << "Lone"
-                                     << "\"";
-    QTest::newRow("empty value is empty, not the default") << "Language"
-                                                           << "Find"
-                                                           << "";
-    QTest::newRow("quoted empty value") << "Language"
-                                        << "Qe"
-                                        << "";
-    QTest::newRow("first of two equal keys") << "Language"
-                                             << "Twice"
-                                             << "first";
-    QTest::newRow("first of two equal sections") << "Form"
-                                                 << "Top"
-                                                 << "5";
-    QTest::newRow("key only in the repeated section") << "Form"
-                                                      << "Left"
-                                                      << "<default>";
-    QTest::newRow("key before any section") << ""
-                                            << "Stray"
-                                            << "<default>";
-    QTest::newRow("comment is no key") << "Language"
-                                       << ";Hidden"
-                                       << "<default>";
-    QTest::newRow("missing key") << "Language"
-                                 << "Nope"
-                                 << "<default>";
-    QTest::newRow("missing section") << "Nope"
-                                     << "Find"
-                                     << "<default>";
-    QTest::newRow("LF line end") << "help"
-                                 << "LfOnly"
-                                 << "lf";
-    QTest::newRow("last line without line end") << "Tail"
-                                                << "End"
-                                                << "last";
-    QTest::newRow("Latin-1 bytes")
-        << "Language" << QString::fromLatin1("Z\xe1mek") << QString::fromLatin1("\xdaspe\xb9n\xe9");
+    const char* const rows[][4] = {
+        {"case-blind section and key", "LANGUAGE", "sms START:", "Start SMS:"},
+        {"key with full stop", "help", "cred.code", "code"},
+        {"blank around key and value", "Language", "Phone Book in SIM", "Book"},
+        {"text after the first =", "Language", "Eq", "a=b"},
+        {"double quotes removed", "Language", "Dq", "  spaced  "},
+        {"single quotes removed", "Language", "Sq", "x"},
+        {"only one pair removed", "Language", "Nested", "'in'"},
+        {"unmatched quotes kept", "Language", "Half", "\"open'"},
+        {"lone quote kept", "Language", "Lone", "\""},
+        {"empty value is empty, not the default", "Language", "Find", ""},
+        {"quoted empty value", "Language", "Qe", ""},
+        {"first of two equal keys", "Language", "Twice", "first"},
+        {"first of two equal sections", "Form", "Top", "5"},
+        {"key only in the repeated section", "Form", "Left", "<default>"},
+        {"key before any section", "", "Stray", "<default>"},
+        {"comment is no key", "Language", ";Hidden", "<default>"},
+        {"missing key", "Language", "Nope", "<default>"},
+        {"missing section", "Nope", "Find", "<default>"},
+        {"LF line end", "help", "LfOnly", "lf"},
+        {"last line without line end", "Tail", "End", "last"},
+        {"Latin-1 bytes", "Language", "Z\xe1mek", "\xdaspe\xb9n\xe9"},
+    };
+    for (const auto& r : rows)
+      QTest::newRow(r[0]) << QString::fromLatin1(r[1]) << QString::fromLatin1(r[2])
+                          << QString::fromLatin1(r[3]);
   }
   void readsStrings() {
     QFETCH(QString, section);
