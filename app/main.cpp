@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   env.programFile = programFile;
 
   TForm1 Form1(env);
+  dialogs.setParentWidget(&Form1);
   // A start whose port was never opened ends here, without a window.
   if (Form1.StartPortNumber == 0) return 0;
   Form1.show();
