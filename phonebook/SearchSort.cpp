@@ -1,5 +1,6 @@
 // Search and sort of the phone book grid.
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
 
@@ -31,6 +32,9 @@ void showMatch(TForm1& f, int r) {
 // entry check runs after every write when it is switched on.
 void bubbleSort(TForm1& f) {
   TNameValueGrid* grid = f.PhoneBook1;
+  // A progress bar repaints itself at once on a visible step; one per exchange would cost
+  // more than the sort, so the position follows at a frame rate.
+  QElapsedTimer sinceShown;
   bool exchanged;
   do {
     exchanged = false;
@@ -40,7 +44,10 @@ void bubbleSort(TForm1& f) {
     for (int r = 1; r <= last; ++r) {
       if (!NameLess(grid->Cell(0, r + 1), grid->Cell(0, r))) continue;
       exchanged = true;
-      f.Prubeh->setValue(r);
+      if (!sinceShown.isValid() || sinceShown.elapsed() >= 40) {
+        f.Prubeh->setValue(r);
+        sinceShown.start();
+      }
       const QString name = grid->Cell(0, r);
       const QString number = grid->Cell(1, r);
       grid->SetCell(0, r, grid->Cell(0, r + 1));

@@ -1,0 +1,150 @@
+// Timings of the phone book operations on the real window: sort with and without the entry
+// check, the Info panel refill and Find. One line per case: rows and milliseconds.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <random>
+
+#include "app/Form1.h"
+#include "phonebook/NameValueGrid.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/SerialDevice.h"
+
+namespace {
+
+// The window only needs a port that opens and swallows what is sent.
+class NullDevice : public SerialDevice {
+ public:
+  OpenResult open(const QString&, int*, QString*) override {
+    open_ = true;
+    return OpenResult::Ok;
+  }
+  void close() override { open_ = false; }
+  bool isOpen() const override { return open_; }
+  void write(const QByteArray&) override {}
+  qint64 bytesToWrite() const override { return 0; }
+  QByteArray read(qint64) override { return QByteArray(); }
+  qint64 bytesAvailable() const override { return 0; }
+  void clearInput() override {}
+
+ private:
+  bool open_ = false;
+};
+
+class NullDevices : public SerialDeviceFactory {
+ public:
+  std::unique_ptr<SerialDevice> create() override { return std::make_unique<NullDevice>(); }
+};
+
+class QuietDialogs : public Dialogs {
+ public:
+  int shown = 0;
+  void message(const QString&) override { ++shown; }
+  bool question(const QString&, const QString&) override { return true; }
+  void error(const QString& text) override {
+    ++shown;
+    std::fprintf(stderr, "error box: %s\n", qPrintable(text));
+  }
+  QString openFile(const QString&) override { return QString(); }
+  QString saveFile(const QString&) override { return QString(); }
+  int choosePort() override { return 1; }
+};
+
+class NoWaitClock : public Clock {
+ public:
+  void pause(int) override {}
+  QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+// Valid entries in random order: names of capitals and digits (some reserved), numbers of
+// digits, so that the entry check passes on every row.
+QStringList randomBook(int rows, unsigned seed) {
+  static const char* const reserved[] = {"ADMIN1", "ADMIN2", "ALARM1", "ALARM8", "CRED", "OPER"};
+  std::mt19937 rng(seed);
+  QStringList lines;
+  for (int i = 0; i < rows; ++i) {
+    QString name;
+    if (rng() % 20 == 0) {
+      name = QString::fromLatin1(reserved[rng() % 6]);
+    } else {
+      const int len = 1 + int(rng() % 8);
+      for (int k = 0; k < len; ++k)
+        name += QChar(k == 0 ? 'A' + int(rng() % 26)
+                             : "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"[rng() % 36]);
+    }
+    QString number = QStringLiteral("+420");
+    for (int k = 0; k < 9; ++k) number += QChar('0' + int(rng() % 10));
+    lines << name + QLatin1Char('=') + number;
+  }
+  return lines;
+}
+
+// The handler and the repaint it leaves behind.
+template <typename Fn>
+qint64 timed(Fn fn) {
+  QElapsedTimer t;
+  t.start();
+  fn();
+  QCoreApplication::processEvents();
+  return t.elapsed();
+}
+
+void report(const char* what, int rows, qint64 ms) {
+  std::printf("%-34s %6d rows %8lld ms\n", what, rows, static_cast<long long>(ms));
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QTemporaryDir dir;
+  QDir::setCurrent(dir.path());  // "blank.phb" and the settings file land here
+
+  QuietDialogs dialogs;
+  NoWaitClock clock;
+  NullDevices devices;
+  FormEnvironment env;
+  env.dialogs = &dialogs;
+  env.clock = &clock;
+  env.serial = &devices;
+  env.programFile = dir.filePath(QStringLiteral("zulset"));
+  TForm1 form(env);
+  form.show();
+  QCoreApplication::processEvents();
+  TNameValueGrid* grid = form.PhoneBook1;
+
+  form.Autoverify->setChecked(false);
+  for (int rows : {250, 2000, 20000}) {
+    grid->SetStrings(randomBook(rows, unsigned(rows)));
+    report("sort, Autoverify unticked", rows, timed([&] { form.SortClick(); }));
+  }
+
+  {
+    grid->SetStrings(randomBook(250, 250));
+    grid->SetRow(1);
+    form.Autoverify->setChecked(true);
+    dialogs.shown = 0;
+    report("sort, Autoverify ticked", 250, timed([&] { form.SortClick(); }));
+    form.Autoverify->setChecked(false);
+    if (dialogs.shown)
+      std::printf("  (%d messages shown: the check did not pass)\n", dialogs.shown);
+  }
+
+  QStringList big = randomBook(20000, 7);
+  big << QStringLiteral("ZQ9=123");
+  grid->SetStrings(big);
+  report("ClearInfo", grid->LineCount(), timed([&] { form.ClearInfo(); }));
+  form.FindName->setText(QStringLiteral("zq9"));
+  report("Find (match in the last row)", grid->LineCount(), timed([&] { form.FindClick(); }));
+  form.FindName->clear();
+  form.FindPhone->setText(QStringLiteral("x"));
+  report("Find (no match, numbers)", grid->LineCount(), timed([&] { form.FindClick(); }));
+  return 0;
+}
