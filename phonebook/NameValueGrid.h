@@ -18,9 +18,10 @@ class TNameValueGrid : public QTableView {
 
   // The whole content, one "name=value" line each.
   QStringList Strings() const;
-  void SetStrings(const QStringList& lines);  // one change event
-  void AddLine(const QString& line);          // one change event
-  void Clear();                               // one change event
+  // One change event; the current row and column stay where the new content allows.
+  void SetStrings(const QStringList& lines);
+  void AddLine(const QString& line);  // one change event
+  void Clear();                       // one change event
   int LineCount() const;
 
   int RowCount() const;  // lines + 1, never less than 2
@@ -29,12 +30,14 @@ class TNameValueGrid : public QTableView {
   // Writing a cell is one change; writing into the blank row of an empty grid creates its line.
   void SetCell(int col, int row, const QString& text);
 
-  int Row() const;  // current data row, from 1
-  void SetRow(int row);
+  int Row() const;       // current data row, from 1
+  void SetRow(int row);  // held to the data rows; the column stays; scrolled into view
 
   // Keyboard rules: down arrow on the last row appends a blank row, Insert inserts one at the
   // current row (both only when the current row's name is not empty), Ctrl+Delete deletes the
-  // current row. AdmisRec switches them off: its rows are edited but never added or deleted.
+  // current row. The new or following row is current when the change is announced, so a
+  // check on the current row sees it. AdmisRec switches them off: its rows are edited but never
+  // added or deleted.
   void SetRowEditing(bool allowed);
 
   void SetColumnWidths(int keyWidth, int valueWidth);
