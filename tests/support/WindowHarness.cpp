@@ -7,6 +7,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/Form1.h"
 
