@@ -24,13 +24,21 @@ void writeFile(const QString& name, const QByteArray& bytes) {
 WindowHarness::WindowHarness() : WindowHarness(Setup()) {}
 
 WindowHarness::WindowHarness(const Setup& setup)
-    : previousDir(QDir::currentPath()), sim(setup.unit), line(&sim), clk(setup.start) {
+    : programName(setup.programName),
+      previousDir(QDir::currentPath()),
+      sim(setup.unit),
+      line(&sim),
+      clk(setup.start) {
   if (!folder.isValid()) qFatal("harness: no temporary folder");
   QDir::setCurrent(folder.path());
   clk.attach(&line);
   dlg.port = setup.port;
   if (setup.demo) sim.fillDemo();
-  if (setup.settings) writeFile(path(QStringLiteral("zulset.ini")), *setup.settings);
+  if (setup.settings) {
+    const int dot = programName.lastIndexOf(QLatin1Char('.'));
+    writeFile(path((dot > 0 ? programName.left(dot) : programName) + QStringLiteral(".ini")),
+              *setup.settings);
+  }
   if (setup.blankPhb) writeFile(path(QStringLiteral("blank.phb")), *setup.blankPhb);
   if (setup.beforeStart) setup.beforeStart(*this);
 

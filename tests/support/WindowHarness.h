@@ -33,6 +33,7 @@ class WindowHarness {
     UnitEngine::Options unit;            // the simulated unit's options
     bool demo = false;                   // the unit starts with its demo phone book and SMS
     int port = 9;                        // the port choice dialog's answer (0 = cancel)
+    QString programName = QStringLiteral("zulset");  // the program file's name in the folder
     QDateTime start = TestClock::defaultStart();
     // Runs after the doubles exist and before the window is created.
     std::function<void(WindowHarness&)> beforeStart;
@@ -51,10 +52,10 @@ class WindowHarness {
   TestClock& clock() { return clk; }
   MemorySerialDeviceFactory& serial() { return line; }
 
-  // The program folder (also the current directory); program file "<dir>/zulset".
+  // The program folder (also the current directory); program file "<dir>/zulset" by default.
   QString dir() const { return folder.path(); }
   QString path(const QString& name) const { return folder.filePath(name); }
-  QString programFile() const { return path(QStringLiteral("zulset")); }
+  QString programFile() const { return path(programName); }
 
   // Lets ms of virtual time run in steps of 10 ms: the unit runs, its bytes arrive, the event
   // loop delivers them, and Timer1 ticks at every full virtual second since start.
@@ -77,6 +78,7 @@ class WindowHarness {
   static constexpr qint64 Step = 10;
 
   QTemporaryDir folder;
+  QString programName;
   QString previousDir;
   UnitEngine sim;
   MemorySerialDeviceFactory line;

@@ -1,0 +1,221 @@
+// Start-up, shutdown, the busy state and the Info panel on the real window.
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+#include "app/Form1.h"
+#include "app/Widgets.h"
+#include "phonebook/NameValueGrid.h"
+#include "support/WindowHarness.h"
+
+namespace {
+
+QByteArray readFile(const QString& name) {
+  QFile f(name);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Keys per section, in file order.
+QMap<QString, QStringList> sections(const QByteArray& ini) {
+  QMap<QString, QStringList> out;
+  QString current;
+  for (const QByteArray& raw : ini.split('\n')) {
+    const QString line = QString::fromLatin1(raw).trimmed();
+    if (line.startsWith('[')) {
+      current = line.mid(1, line.indexOf(']') - 1);
+      out[current];
+    } else if (line.contains('=')) {
+      out[current] << line.left(line.indexOf('='));
+    }
+  }
+  return out;
+}
+
+QList<QWidget*> lockable(TForm1& f) {
+  return {f.LoadSIMPC, f.SaveSIMPC,     f.LoadSMSPC,     f.SaveSMSPC,       f.Sort,
+          f.Find,      f.FindNext,      f.LoadPHONE,     f.SavePhone,       f.Test,
+          f.AddToSIM,  f.ButtonLoadSMS, f.ButtonSaveSMS, f.ButtonDeleteSMS, f.PhoneBook1};
+}
+
+}  // namespace
+
+class TestStartup : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void freshStartAndClose() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    QVERIFY(h.dialogs().errors.isEmpty());
+    QCOMPARE(h.dialogs().portChoices, 1);
+    QCOMPARE(f.StartPortNumber, 9);
+    QCOMPARE(f.pos(), QPoint(200, 200));
+    QCOMPARE(f.windowTitle(), QString("zulset"));
+    QCOMPARE(f.StatusBar1->PanelText(3), QString("Ver: 3.0  Eng"));
+    QCOMPARE(f.StatusBar1->PanelText(0), QString(" Operator:"));
+    for (QWidget* w : {(QWidget*)f.SMSPhone4, (QWidget*)f.SMStext5, (QWidget*)f.SMSText6})
+      QVERIFY(!w->isEnabled());
+    QVERIFY(f.SMSPhone3->isEnabled());
+
+    // The default phone book replaces the missing "blank.phb" and is written there.
+    QCOMPARE(f.PhoneBook1->LineCount(), 18);
+    QCOMPARE(f.PhoneBook1->Strings().first(), QString("ADMIN1="));
+    QCOMPARE(f.PhoneBook1->Strings().last(), QString("OPER="));
+    const QByteArray blank = readFile(h.path("blank.phb"));
+    QVERIFY(blank.startsWith("ADMIN1=\r\nADMIN2=\r\n"));
+    QVERIFY(blank.endsWith("ALARM8=\r\nCRED=\r\nOPER=\r\n"));
+    QCOMPARE(blank.count("\r\n"), 18);
+    QCOMPARE(f.RTIME->text(), QString("default [3s]"));
+    QCOMPARE(f.ADMIN1->text(), QString());
+    QCOMPARE(f.Numbers->text(), QString("0"));
+
+    QVERIFY(f.Prenos->isHidden() && f.Cekani->isHidden() && f.Prubeh->isHidden());
+    QVERIFY(!f.ButtonsLocked);
+    QVERIFY(f.Link.CentreAsked && f.Link.AdmisFresh && !f.Link.PhoneBookFresh);
+    QCOMPARE(f.Link.RelayName, QString("OUTPUT A"));
+    h.run(100);
+    QCOMPARE(h.received().value(0), QByteArray("ATE"));
+
+    // Nothing is written until the window closes; then every key, in table order.
+    QVERIFY(!QFile::exists(h.path("zulset.ini")));
+    f.move(310, 220);
+    QVERIFY(f.close());
+    const auto keys = sections(readFile(h.path("zulset.ini")));
+    QCOMPARE(keys.keys(), (QStringList{"Form", "Help", "Language", "Messages"}));
+    QCOMPARE(keys["Form"].size(), 9);
+    QCOMPARE(keys["Language"].size(), 28);
+    QCOMPARE(keys["Messages"].size(), 8);
+    QCOMPARE(keys["Help"].size(), 38);
+    QCOMPARE(keys["Form"].mid(0, 3), (QStringList{"Top", "Left", "MaxLengthNumber"}));
+    const QByteArray ini = readFile(h.path("zulset.ini"));
+    QVERIFY(ini.indexOf("[Form]") < ini.indexOf("[Language]"));
+    QVERIFY(ini.indexOf("[Messages]") < ini.indexOf("[Help]"));
+    QVERIFY(ini.contains("Top=220\r\n") && ini.contains("Left=310\r\n"));
+  }
+
+  void settingsShapeTheWindow() {
+    WindowHarness::Setup s;
+    s.settings =
+        "[Form]\r\nTop=40\r\nLeft=50\r\nSMS5=1\r\nRelA=Gate\r\n"
+        "[Language]\r\nLanguage=DE\r\nLoad SIM=SIM laden\r\n";
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    QCOMPARE(f.pos(), QPoint(50, 40));
+    QVERIFY(!f.SMSPhone4->isEnabled() && !f.SMStext4->isEnabled());
+    QVERIFY(f.SMSPhone5->isEnabled() && f.SMStext5->isEnabled());
+    QVERIFY(!f.SMSPhone6->isEnabled());
+    QCOMPARE(f.StatusBar1->PanelText(3), QString("Ver: 3.0  DE"));
+    QCOMPARE(f.LoadPHONE->text(), QString("SIM laden"));
+    QCOMPARE(f.Link.RelayName, QString("Gate"));
+  }
+
+  void emptyBlankPhbStaysEmpty() {
+    WindowHarness::Setup s;
+    s.blankPhb = QByteArray();
+    WindowHarness h(s);
+    QCOMPARE(h.form().PhoneBook1->LineCount(), 0);
+    QCOMPARE(h.form().PhoneBook1->RowCount(), 2);
+    QCOMPARE(QFileInfo(h.path("blank.phb")).size(), 0);
+  }
+
+  void blankPhbIsLoaded() {
+    WindowHarness::Setup s;
+    s.blankPhb = QByteArray("ADMIN1=+420603111222\r\nRTIME=05\nDOOR=123");
+    WindowHarness h(s);
+    QCOMPARE(h.form().PhoneBook1->Strings(),
+             (QStringList{"ADMIN1=+420603111222", "RTIME=05", "DOOR=123"}));
+    QCOMPARE(h.form().ADMIN1->text(), QString("+420603111222"));
+    QCOMPARE(h.form().RTIME->text(), QString("05 s"));
+  }
+
+  // Cancel in "Select Port": one error box, the window is not meant to show, nothing written.
+  void cancelledPortChoice() {
+    WindowHarness::Setup s;
+    s.port = 0;
+    s.settings = "; hand-written\r\n[Form]\r\nTop=7\r\n";
+    WindowHarness h(s);
+    QCOMPARE(h.dialogs().errors,
+             QStringList{"The ComNumber property of the TComPort has not been set."});
+    QCOMPARE(h.form().StartPortNumber, 0);
+    // Creation stopped at the failed send: no default phone book was put in place.
+    QVERIFY(!QFile::exists(h.path("blank.phb")));
+    QCOMPARE(readFile(h.path("zulset.ini")), QByteArray("; hand-written\r\n[Form]\r\nTop=7\r\n"));
+  }
+
+  void programUnderAnotherName() {
+    WindowHarness::Setup s;
+    s.programName = "gate.tool.exe";
+    s.settings = "[Language]\r\nLanguage=CZ\r\n";
+    WindowHarness h(s);
+    QCOMPARE(h.form().windowTitle(), QString("gate.tool"));
+    QCOMPARE(h.form().settingsFileName(), h.path("gate.tool.ini"));
+    QCOMPARE(h.form().StatusBar1->PanelText(3), QString("Ver: 3.0  CZ"));
+    h.form().close();
+    QVERIFY(readFile(h.path("gate.tool.ini")).contains("Language=CZ"));
+    QVERIFY(!QFile::exists(h.path("zulset.ini")));
+  }
+
+  // A settings file that cannot be written is reported, and the window closes all the same.
+  void unwritableSettingsStillClose() {
+    WindowHarness h;
+    QVERIFY(QDir(h.dir()).mkdir("zulset.ini"));  // a folder where the file should be
+    QVERIFY(h.form().close());
+    QCOMPARE(h.dialogs().errors, QStringList{"Unable to write to " + h.path("zulset.ini") + "."});
+    QVERIFY(!h.form().isVisible());
+  }
+
+  void errorReportAddsFullStop() {
+    WindowHarness h;
+    h.dialogs().clear();
+    h.form().ReportError("Device already open");
+    h.form().ReportError("Ends with a stop.");
+    h.form().ReportError("Closing bracket)");
+    h.form().ReportError("");
+    QCOMPARE(h.dialogs().errors,
+             (QStringList{"Device already open.", "Ends with a stop.", "Closing bracket)", ""}));
+  }
+
+  void busyState() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    f.LockButtons();
+    f.LockButtons();
+    for (QWidget* w : lockable(f)) QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    QVERIFY(f.SaveMonitor->isEnabled() && f.FindName->isEnabled() && f.Autoverify->isEnabled());
+    f.UnlockButtons();
+    QVERIFY(!f.ButtonsLocked);
+    for (QWidget* w : lockable(f)) QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+
+    // Unlocking while idle does not undo what the watchdog disabled.
+    f.LoadPHONE->setEnabled(false);
+    f.UnlockButtons();
+    QVERIFY(!f.LoadPHONE->isEnabled());
+  }
+
+  void clearInfoTakesLastOfEachReservedName() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    f.PhoneBook1->SetStrings({"CRED=*101#", "admin1=1", "ADMIN1 =2", "ADMIN1=3", "CRED=*102#",
+                              "RTIME=5", "ALARM8=88", "OPER=4", "noequals", "ADMIN9=9"});
+    f.ClearInfo();
+    QCOMPARE(f.CRED->text(), QString("*102#"));
+    QCOMPARE(f.ADMIN1->text(), QString("3"));
+    QCOMPARE(f.RTIME->text(), QString("5 s"));
+    QCOMPARE(f.ALARM8->text(), QString("88"));
+    QCOMPARE(f.OPER->text(), QString("4"));
+    QCOMPARE(f.ADMIN2->text(), QString());
+
+    f.PhoneBook1->SetStrings({"RTIME=", "X=1"});
+    f.ClearInfo();
+    QCOMPARE(f.RTIME->text(), QString(" s"));
+    QCOMPARE(f.CRED->text(), QString());
+    QCOMPARE(f.ADMIN1->text(), QString());
+  }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
