@@ -68,6 +68,8 @@ QString TForm1::settingsFileName() const {
 
 void TForm1::FormCreate() {
   ReadSettings();
+  for (QLabel* l : findChildren<QLabel*>())
+    if (l->property(AutoSizeProperty).toBool()) l->adjustSize();
 
   Link.RxLine.clear();
   StartPortNumber = ComPort1->ComNumber();

@@ -237,6 +237,9 @@ class TForm1 : public QWidget {
 
   FormEnvironment Env;
 
+  // Marks the labels that fit their size to their caption.
+  static constexpr const char* AutoSizeProperty = "AutoSize";
+
  private:
   void buildLayout();  // app/Layout.cpp
   void wireEvents();   // app/Form1.cpp

@@ -36,8 +36,11 @@ T* place(T* widget, const char* name, int left, int top, int width = -1, int hei
   return widget;
 }
 
+// Labels placed by their corner only grow with their caption, which a translation may lengthen.
 QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top) {
-  return place(new QLabel(text, parent), name, left, top);
+  QLabel* l = place(new QLabel(text, parent), name, left, top);
+  l->setProperty(TForm1::AutoSizeProperty, true);
+  return l;
 }
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text, int left, int top,
@@ -136,7 +139,7 @@ void TForm1::buildLayout() {
                      "PhoneBook1", 216, 48, 241, 313);
   PhoneBook1->SetColumnWidths(132, 103);
   PhoneBook1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Numbers = label(PHONE, "Numbers", QStringLiteral("0"), 464, 52);
+  Numbers = place(new QLabel(QStringLiteral("0"), PHONE), "Numbers", 464, 52, 24, 14);
 
   GroupBox4 = group(PHONE, "GroupBox4", QStringLiteral("SIM"), 488, 16, 89, 113, kCream);
   LoadPHONE = button(GroupBox4, "LoadPHONE", QStringLiteral("Load SIM"), 6, 16, 75, 25);
