@@ -1,0 +1,102 @@
+// The program's real serial path against zulsim: Qt SerialPort on the pseudo-terminal that
+// zulsim links as ports/com9 beside the program, real time, real pauses.
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/Form1.h"
+#include "app/Widgets.h"
+#include "link/ComPort.h"
+#include "link/PortNames.h"
+#include "phonebook/NameValueGrid.h"
+#include "platform/QtSerialDevice.h"
+#include "platform/SystemClock.h"
+#include "support/TestDialogs.h"
+
+class TestProgramOnZulsim : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir;  // the program's folder: ports/com9 lands here
+  QProcess sim;
+
+  bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) QTest::qWait(20);
+    return done();
+  }
+
+ private slots:
+  void initTestCase() {
+    const QString zulsim = qEnvironmentVariable("ZULSIM");
+    if (zulsim.isEmpty() || !QFileInfo(zulsim).isExecutable())
+      QSKIP("ZULSIM does not name the zulsim program");
+    sim.setProgram(zulsim);
+    sim.setArguments(
+        {"--com", "9", "--ports-dir", dir.filePath("ports"), "--interval", "4", "--demo"});
+    sim.start();
+    QVERIFY(sim.waitForStarted(5000));
+    QVERIFY(waitFor([&] { return QFileInfo::exists(dir.filePath("ports/com9")); }, 5000));
+  }
+
+  void cleanupTestCase() {
+    sim.terminate();
+    sim.waitForFinished(5000);
+  }
+
+  void comPortReachesTheUnit() {
+    QtSerialDeviceFactory factory;
+    const QString programDir = dir.path();
+    TComPort port(
+        &factory, [] { return 9; }, [programDir](int n) { return PortDeviceName(n, programDir); });
+    QByteArray got;
+    port.OnTriggerAvail = [&](TComPort* CP, int Count) {
+      for (int i = 0; i < Count; ++i) got += char(CP->ReadChar());
+    };
+    port.SendText("ATE\r\n");
+    QCOMPARE(port.ComNumber(), 9);
+    QVERIFY2(waitFor([&] { return got.contains("OK\r\n"); }, 3000), got.constData());
+  }
+
+  // The whole window on the real line: the start-up chain fills the status bar, then
+  // "Load SIM" brings the demo phone book and the SMS centre.
+  void windowLoadsTheSim() {
+    QtSerialDeviceFactory factory;
+    TestDialogs dialogs;
+    SystemClock clock;
+    FormEnvironment env;
+    env.dialogs = &dialogs;
+    env.clock = &clock;
+    env.serial = &factory;
+    env.programFile = dir.filePath("zulset");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    {
+      TForm1 form(env);
+      QCOMPARE(form.StartPortNumber, 9);
+      QVERIFY2(waitFor([&] { return form.StatusBar1->PanelText(2) == "SIM: 250"; }, 8000),
+               qPrintable(form.StatusBar1->PanelText(2)));
+      QCOMPARE(form.StatusBar1->PanelText(0), QString("Operator: \"ZUL NET\""));
+      // Click right after a report: the read must be done before the unit's next own "OK",
+      // which the program cannot tell from the answer's (it would end the read early).
+      QVERIFY(waitFor([&] { return form.Gauge1->Position() > -27; }, 5000));
+      QVERIFY(waitFor([&] { return form.Gauge1->Position() == -27 && form.Link.LinkIdle; }, 6000));
+      form.LoadPHONE->click();
+      QVERIFY(waitFor([&] { return !form.ButtonsLocked; }, 10000));
+      QVERIFY(form.PhoneBook1->LineCount() > 5);
+      QCOMPARE(form.Numbers->text(), QString::number(form.PhoneBook1->LineCount()));
+      QVERIFY(waitFor([&] { return form.StatusBar1->PanelText(1).startsWith("SMS centrum: +"); },
+                      3000));
+      QVERIFY(dialogs.errors.isEmpty());
+      form.close();
+    }
+    QDir::setCurrent(previous);
+  }
+};
+
+QTEST_MAIN(TestProgramOnZulsim)
+#include "test_program_on_zulsim.moc"
