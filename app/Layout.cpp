@@ -99,12 +99,7 @@ void TForm1::buildLayout() {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("ZUL set"));
   setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
-  QFont font;
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                    QStringLiteral("Arial"), QStringLiteral("Nimbus Sans")});
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(ClassicFont());
   setFixedSize(613, 517);
   move(200, 200);
 

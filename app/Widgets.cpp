@@ -5,65 +5,48 @@
 #include <QTimer>
 #include <algorithm>
 
-TBarGauge::TBarGauge(QWidget* parent) : QWidget(parent) {}
+QFont ClassicFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                    QStringLiteral("Arial"), QStringLiteral("Nimbus Sans")});
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(11);
+  return font;
+}
 
-void TBarGauge::SetRange(int minimum, int maximum) {
+void TGauge::SetRange(int minimum, int maximum) {
   min_ = minimum;
   max_ = maximum;
   SetPosition(position_);
 }
 
-void TBarGauge::SetPosition(int position) {
+void TGauge::SetPosition(int position) {
   position = std::clamp(position, min_, max_);
   if (position == position_) return;
   position_ = position;
   update();
 }
 
-void TBarGauge::SetForeColor(const QColor& c) {
+void TGauge::SetForeColor(const QColor& c) {
   fore_ = c;
   update();
 }
 
-void TBarGauge::SetBackColor(const QColor& c) {
+void TGauge::SetBackColor(const QColor& c) {
   back_ = c;
   update();
+}
+
+double TGauge::Share() const {
+  return max_ > min_ ? double(position_ - min_) / (max_ - min_) : 0.0;
 }
 
 void TBarGauge::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.fillRect(rect(), back_);
-  if (max_ > min_) {
-    const int w = int(qint64(width()) * (position_ - min_) / (max_ - min_));
-    p.fillRect(0, 0, w, height(), fore_);
-  }
+  p.fillRect(rect(), BackColor());
+  p.fillRect(0, 0, int(width() * Share()), height(), ForeColor());
   p.setPen(palette().color(QPalette::Dark));
   p.drawRect(rect().adjusted(0, 0, -1, -1));
-}
-
-TPieGauge::TPieGauge(QWidget* parent) : QWidget(parent) {}
-
-void TPieGauge::SetRange(int minimum, int maximum) {
-  min_ = minimum;
-  max_ = maximum;
-  SetPosition(position_);
-}
-
-void TPieGauge::SetPosition(int position) {
-  position = std::clamp(position, min_, max_);
-  if (position == position_) return;
-  position_ = position;
-  update();
-}
-
-void TPieGauge::SetForeColor(const QColor& c) {
-  fore_ = c;
-  update();
-}
-
-void TPieGauge::SetBackColor(const QColor& c) {
-  back_ = c;
-  update();
 }
 
 void TPieGauge::paintEvent(QPaintEvent*) {
@@ -71,11 +54,11 @@ void TPieGauge::paintEvent(QPaintEvent*) {
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
   p.setPen(Qt::NoPen);
-  p.setBrush(back_);
+  p.setBrush(BackColor());
   p.drawEllipse(r);
-  if (max_ > min_ && position_ > min_) {
-    const int span = int(qint64(360 * 16) * (position_ - min_) / (max_ - min_));
-    p.setBrush(fore_);
+  const int span = int(360 * 16 * Share());
+  if (span > 0) {
+    p.setBrush(ForeColor());
     p.drawPie(r, 90 * 16, -span);
   }
   p.setPen(QPen(Qt::darkGray, 1));

@@ -7,36 +7,19 @@
 
 class QTimer;
 
-// Horizontal bar gauge (Smeter). Positions outside the range are held at the nearer end.
-class TBarGauge : public QWidget {
+// The window's font: 8 points at 96 dots per inch, with metric-compatible stand-ins where the
+// classic face is absent. The layout is measured in it.
+QFont ClassicFont();
+
+// A gauge with a range, a position held inside it, and two colours.
+class TGauge : public QWidget {
   Q_OBJECT
  public:
-  explicit TBarGauge(QWidget* parent = nullptr);
-  void SetRange(int minimum, int maximum);
-  void SetPosition(int position);
-  int Position() const { return position_; }
-  void SetForeColor(const QColor& c);
-  QColor ForeColor() const { return fore_; }
-  void SetBackColor(const QColor& c);
-
- protected:
-  void paintEvent(QPaintEvent*) override;
-
- private:
-  int min_ = 0, max_ = 100, position_ = 0;
-  QColor fore_ = Qt::black, back_ = Qt::gray;
-};
-
-// Pie gauge (Gauge1): the share from minimum to position in the fore colour, the rest in
-// the back colour.
-class TPieGauge : public QWidget {
-  Q_OBJECT
- public:
-  explicit TPieGauge(QWidget* parent = nullptr);
+  using QWidget::QWidget;
   void SetRange(int minimum, int maximum);
   int Minimum() const { return min_; }
   int Maximum() const { return max_; }
-  void SetPosition(int position);  // held inside the range
+  void SetPosition(int position);
   int Position() const { return position_; }
   void SetForeColor(const QColor& c);
   void SetBackColor(const QColor& c);
@@ -44,11 +27,33 @@ class TPieGauge : public QWidget {
   QColor BackColor() const { return back_; }
 
  protected:
-  void paintEvent(QPaintEvent*) override;
+  // The share of the range from the minimum to the position, 0 to 1.
+  double Share() const;
 
  private:
   int min_ = 0, max_ = 100, position_ = 0;
-  QColor fore_ = Qt::white, back_ = Qt::green;
+  QColor fore_ = Qt::black, back_ = Qt::gray;
+};
+
+// Horizontal bar gauge (Smeter).
+class TBarGauge : public TGauge {
+  Q_OBJECT
+ public:
+  using TGauge::TGauge;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+// Pie gauge (Gauge1): the share from minimum to position in the fore colour, the rest in
+// the back colour.
+class TPieGauge : public TGauge {
+  Q_OBJECT
+ public:
+  using TGauge::TGauge;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
 };
 
 // Circle shape (LED), no outline.

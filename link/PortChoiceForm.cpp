@@ -5,19 +5,15 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/Widgets.h"
+
 TPortChoiceForm::TPortChoiceForm(const QList<int>& ports,
                                  const std::function<QString(int)>& deviceName, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
   setWindowTitle(QStringLiteral("Select Port"));
   setFixedSize(220, 131);
-  // 8 points at 96 dots per inch; metric-compatible stand-ins where the classic face is absent.
-  QFont font;
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                    QStringLiteral("Arial"), QStringLiteral("Nimbus Sans")});
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(ClassicFont());
   QPalette pal = palette();
   pal.setColor(QPalette::WindowText, Qt::black);
   setPalette(pal);
