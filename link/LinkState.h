@@ -25,6 +25,7 @@ struct LinkState {
   QString RelayName;
   qint32 RowErrors = 0;          // error answers for the row being written
   qint32 RowErrorsRow = 0;       // the row RowErrors counts for
+  bool ReportOkDue = false;      // the last line was a "+CSQ" report; its own "OK" comes next
 
   // A chain is running: an "OK" must not end the busy state.
   bool anyTransfer() const {

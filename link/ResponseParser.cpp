@@ -34,7 +34,8 @@ void TForm1::HandleLine() {
   // appendPlainText lays out only the new line: the monitor stays quick after days of reports.
   Monitor->appendPlainText(QString::fromLatin1(Link.RxLine));
   const QByteArray line = Link.RxLine;
-  switch (RecogniseLine(line, Link.LinkIdle, Link.SmsTextExpected)) {
+  const LineRule rule = RecogniseLine(line, Link.LinkIdle, Link.SmsTextExpected);
+  switch (rule) {
     case LineRule::Ok:
       HandleOk();
       break;
@@ -74,6 +75,10 @@ void TForm1::HandleLine() {
     case LineRule::Other:
       break;
   }
+  if (rule == LineRule::Signal)
+    Link.ReportOkDue = true;
+  else if (!line.isEmpty())
+    Link.ReportOkDue = false;
   Link.RxLine.clear();
 }
 
@@ -85,18 +90,24 @@ void TForm1::HandleOk() {
     Prenos->Stop();
     Prenos->hide();
   }
-  if (!Link.ProbePending)
-    Link.LinkIdle = true;
-  else
-    Link.ProbePending = false;
+  // The unit's answer to its own signal query answers none of the writer's commands: taken
+  // as one, it would send the next row while the last is still unanswered, and the closing
+  // probe's guard would be used up before the read-back arrives.
+  const bool writerIgnores = Link.ReportOkDue && (Link.WritingPhoneBook || Link.ProbePending);
+  if (!writerIgnores) {
+    if (!Link.ProbePending)
+      Link.LinkIdle = true;
+    else
+      Link.ProbePending = false;
 
-  if (Link.WritingPhoneBook)
-    WriteStep();
-  else if (Link.ErasingPhoneBook)
-    EraseStep();
-  else if (Link.DeletingSms)
-    SmsDeleteStep();
-  if (BatchEnded) return;
+    if (Link.WritingPhoneBook)
+      WriteStep();
+    else if (Link.ErasingPhoneBook)
+      EraseStep();
+    else if (Link.DeletingSms)
+      SmsDeleteStep();
+    if (BatchEnded) return;
+  }
 
   if (!Link.CentreAsked) {
     Link.CentreAsked = true;

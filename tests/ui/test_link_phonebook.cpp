@@ -1,0 +1,330 @@
+// The SIM phone book between the unit and the grid: Load SIM, Overwrite SIM, Add To SIM.
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/Form1.h"
+#include "app/Widgets.h"
+#include "link/ComPort.h"
+#include "phonebook/NameValueGrid.h"
+#include "support/WindowHarness.h"
+
+namespace {
+
+void startLinked(WindowHarness& h) {
+  TForm1& f = h.form();
+  QVERIFY(h.runUntil([&] { return f.Link.PhoneBookCapacity > 0 && f.Link.LinkIdle; }, 80000));
+}
+
+void fillSim(UnitEngine& u, int count) {
+  for (int i = 1; i <= count; ++i)
+    u.setEntry(i, "600" + QByteArray::number(100000 + i), "E" + QByteArray::number(i));
+}
+
+// The grid lines the unit's entries first..last make, in index order.
+QStringList simLines(const UnitEngine& u, int first, int last) {
+  QStringList lines;
+  for (auto it = u.phoneBook().begin(); it != u.phoneBook().end(); ++it)
+    if (it.key() >= first && it.key() <= last)
+      lines << QString::fromLatin1(it->name + '=' + it->number);
+  return lines;
+}
+
+QList<QByteArray> deletes(int first, int last) {
+  QList<QByteArray> r;
+  for (int i = first; i <= last; ++i) r << "AT+CPBW=" + QByteArray::number(i);
+  return r;
+}
+
+bool idleAgain(TForm1& f) { return !f.ButtonsLocked && f.Link.LinkIdle; }
+
+}  // namespace
+
+class TestLinkPhoneBook : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void loadSim() {
+    WindowHarness::Setup s;
+    s.demo = true;
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    startLinked(h);
+    f.PhoneBook1->SetRow(4);
+    h.clearReceived();
+    h.clock().clearPauses();
+    f.LoadPHONEClick();
+    QCOMPARE(h.clock().pauses().mid(0, 3), (QList<int>{100, 1000, 1000}));
+    QVERIFY(f.ButtonsLocked);
+    QVERIFY(f.Prubeh->isVisible());
+    QCOMPARE(f.Prubeh->maximum(), 250);
+    QVERIFY(f.Prenos->isVisible() && f.Prenos->Active());
+    QCOMPARE(f.PhoneBook1->Row(), 1);
+
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 10000));
+    QCOMPARE(h.received(), (QList<QByteArray>{"AT+CMGF?", "AT+CPBR=1,249", "AT+CSCA?"}));
+    // Entry 250 ("OUT") is never read.
+    QCOMPARE(f.PhoneBook1->Strings(), simLines(h.unit(), 1, 249));
+    QCOMPARE(f.PhoneBook1->LineCount(), 11);
+    QCOMPARE(f.Numbers->text(), QStringLiteral("11"));
+    QCOMPARE(f.ADMIN1->text(), QStringLiteral("+420603123456"));
+    QCOMPARE(f.ALARM8->text(), QStringLiteral("+420736444333"));
+    QCOMPARE(f.CRED->text(), QStringLiteral("*101#"));
+    QCOMPARE(f.RTIME->text(), QStringLiteral("05"));
+    QVERIFY(f.Prubeh->isHidden());
+    QVERIFY(f.Prenos->isHidden() && !f.Prenos->Active());
+    QVERIFY(!f.Monitor->toPlainText().contains(QStringLiteral("+CMGF")));
+
+    h.run(500);
+    QCOMPARE(f.StatusBar1->PanelText(1), QStringLiteral("SMS centrum: +420603052000"));
+    // The centre is asked once per load.
+    h.run(25000);
+    QCOMPARE(h.received().count("AT+CSCA?"), 1);
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  void loadSimSmallCapacities() {
+    {
+      WindowHarness::Setup s;
+      s.demo = true;
+      s.unit.capacity = 2;
+      WindowHarness h(s);
+      startLinked(h);
+      h.clearReceived();
+      h.click(h.form().LoadPHONE);
+      QVERIFY(h.runUntil([&] { return idleAgain(h.form()); }, 10000));
+      QCOMPARE(h.received(), (QList<QByteArray>{"AT+CMGF?", "AT+CPBR=1,1", "AT+CSCA?"}));
+      QCOMPARE(h.form().PhoneBook1->Strings(), QStringList{"ADMIN1=+420603123456"});
+    }
+    {
+      // Size not known: only the probe, whose answer is flushed; the busy state lasts until
+      // the next "OK", here the one after the unit's next report.
+      WindowHarness h;
+      TForm1& f = h.form();
+      startLinked(h);
+      f.Link.PhoneBookCapacity = 0;
+      h.clearReceived();
+      h.click(f.LoadPHONE);
+      QCOMPARE(h.received(), QList<QByteArray>{"AT+CMGF?"});
+      QCOMPARE(f.PhoneBook1->LineCount(), 0);
+      QCOMPARE(f.Prubeh->maximum(), 0);
+      h.run(5000);
+      QVERIFY(f.ButtonsLocked);
+      QVERIFY(h.runUntil([&] { return idleAgain(f); }, 11000));
+      h.run(200);
+      QCOMPARE(h.received(), (QList<QByteArray>{"AT+CMGF?", "AT+CSCA?"}));
+    }
+  }
+
+  void loadSimWhileBusyOnlyStopsChains() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    f.Link.LinkIdle = false;
+    f.Link.WritingPhoneBook = f.Link.ErasingPhoneBook = true;
+    f.PhoneBook1->SetRow(2);
+    h.clearReceived();
+    f.LoadPHONEClick();
+    QCOMPARE(f.PhoneBook1->Row(), 1);
+    QVERIFY(!f.Link.WritingPhoneBook && !f.Link.ErasingPhoneBook);
+    QVERIFY(h.received().isEmpty());
+    QVERIFY(!f.ButtonsLocked);
+  }
+
+  void overwriteSim() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    fillSim(h.unit(), 250);
+    startLinked(h);
+    f.PhoneBook1->SetStrings({"ADMIN1=123", "RTIME=05", "OUT=777", "="});
+    QCOMPARE(f.PhoneBook1->RowCount(), 5);
+    h.clearReceived();
+    h.click(f.SavePhone);
+    QVERIFY(f.ButtonsLocked);
+    QCOMPARE(f.Prubeh->value(), 250);
+    // Nothing more until the unit's next report.
+    h.run(5000);
+    QCOMPARE(h.received(), QList<QByteArray>{"AT^SPBD=SM"});
+    QVERIFY(f.Link.ErasePending && !f.Link.ErasingPhoneBook);
+
+    // The erase counts down; a report in the middle leaves the meter and the buttons alone.
+    QVERIFY(h.runUntil([&] { return f.Link.StepIndex >= 100; }));
+    QCOMPARE(f.Prubeh->value(), 250 - f.Link.StepIndex);
+    h.unit().setSignalLevel(27);
+    QVERIFY(h.runUntil([&] { return f.Link.StepIndex > 250; }, 25000));
+    QVERIFY(f.Link.ErasingPhoneBook);
+    QCOMPARE(f.Smeter->Position(), 18);
+    QVERIFY(!f.LoadPHONE->isEnabled());
+    QCOMPARE(f.Link.SilentTicks, 0);
+
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 30000));
+    QList<QByteArray> expected{"AT^SPBD=SM"};
+    expected << deletes(1, 249) << "AT"
+             << "AT+CPBW=,123,,\"ADMIN1\""
+             << "AT+CPBW=249,05,,\"RTIME\""
+             << "AT+CPBW=250,777,,\"OUT\""
+             << "AT"
+             << "AT+CMGF?"
+             << "AT+CPBR=1,249";
+    QCOMPARE(h.received(), expected);
+    // The grid shows what the SIM holds, without entry 250.
+    QCOMPARE(f.PhoneBook1->Strings(), (QStringList{"ADMIN1=123", "RTIME=05"}));
+    QCOMPARE(h.unit().phoneBook().size(), 3);
+    QCOMPARE(h.unit().phoneBook().value(250).name, QByteArray("OUT"));
+    h.run(10000);
+    QCOMPARE(f.Smeter->Position(), 27);  // reports count again once the erase is over
+    QVERIFY(f.Prubeh->isHidden());
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  void overwriteSimWithReportsFarApart() {
+    WindowHarness::Setup s;
+    s.unit.reportIntervalMs = 60000;
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    fillSim(h.unit(), 250);
+    startLinked(h);
+    f.PhoneBook1->SetStrings({"ADMIN1=123", "RTIME=05", "OUT=777", "="});
+    h.click(f.SavePhone);
+    QVERIFY(h.runUntil([&] { return f.Link.StepIndex > 250; }, 200000));
+    // A slow unit from here on: the rows outlast the free window of the last report.
+    h.unit().setLatency(9000);
+    h.clearReceived();
+    int gaugeAtHoldBack = 1;
+    QVERIFY(h.runUntil(
+        [&] {
+          if (f.Link.ProbePending && f.Link.WritingPhoneBook && gaugeAtHoldBack == 1)
+            gaugeAtHoldBack = f.Gauge1->Position();
+          return idleAgain(f);
+        },
+        200000));
+    // The hold-back opened a new window of its own.
+    QVERIFY(gaugeAtHoldBack >= -26 && gaugeAtHoldBack <= -24);
+    QCOMPARE(h.received(),
+             (QList<QByteArray>{"AT", "AT+CPBW=,123,,\"ADMIN1\"", "AT+CPBW=249,05,,\"RTIME\"",
+                                "AT+CMGF?", "AT+CPBW=250,777,,\"OUT\"", "AT", "AT+CMGF?",
+                                "AT+CPBR=1,249"}));
+    QCOMPARE(f.PhoneBook1->Strings(), (QStringList{"ADMIN1=123", "RTIME=05"}));
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  void addToSimKeepsGridWithoutReadBack() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    const QStringList book{"ADMIN1=123", "ALARM1=456"};
+    for (int n : {1, 0}) {
+      f.PhoneBook1->SetStrings(book);
+      f.Link.PhoneBookCapacity = n;
+      h.clearReceived();
+      h.click(f.AddToSIM);
+      QVERIFY(h.runUntil([&] { return idleAgain(f); }, 15000));
+      QList<QByteArray> expected{"AT"};
+      if (n == 1) expected << "AT+CPBW=,123,,\"ADMIN1\"";
+      expected << "AT+CMGF?";
+      QCOMPARE(h.received(), expected);
+      QCOMPARE(f.PhoneBook1->Strings(), book);
+      QVERIFY(!f.Link.PhoneBookFresh);
+    }
+  }
+
+  void rowsThatCannotBeSentAreSkipped() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    f.PhoneBook1->SetStrings({"ADMIN1=12 3", "NA\"ME=5", QString::fromLatin1("X\x01=6"),
+                              "ADMIN2=1,2", "=77", "ALARM1=", "ALARM2=+420*1#"});
+    h.clearReceived();
+    h.click(f.AddToSIM);
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 15000));
+    QCOMPARE(h.received(),
+             (QList<QByteArray>{"AT", "AT", "AT", "AT", "AT", "AT", "AT",
+                                "AT+CPBW=,+420*1#,,\"ALARM2\"", "AT+CMGF?", "AT+CPBR=1,249"}));
+    QCOMPARE(f.PhoneBook1->Strings(), QStringList{"ALARM2=+420*1#"});
+  }
+
+  void refusedRows() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    // "A" is refused once, "B" twice (both then stored), "C" always (given up after three).
+    QMap<QByteArray, int> refusals{{"A", 1}, {"B", 2}, {"C", 100}};
+    h.unit().onCommand = [&](const QByteArray& line) {
+      for (auto it = refusals.begin(); it != refusals.end(); ++it)
+        if (line.endsWith(",,\"" + it.key() + "\"") && it.value()-- > 0)
+          h.unit().errorNextCommand();
+    };
+    f.PhoneBook1->SetStrings({"A=1", "B=2", "C=3", "D=4"});
+    h.clearReceived();
+    h.click(f.AddToSIM);
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 15000));
+    const QByteArray a = "AT+CPBW=,1,,\"A\"", b = "AT+CPBW=,2,,\"B\"", c = "AT+CPBW=,3,,\"C\"";
+    QCOMPARE(h.received(),
+             (QList<QByteArray>{"AT", a, "AT", a, b, "AT", b, "AT", b, c, "AT", c, "AT", c, "AT",
+                                "AT+CPBW=,4,,\"D\"", "AT+CMGF?", "AT+CPBR=1,249"}));
+    QCOMPARE(f.PhoneBook1->Strings(), (QStringList{"A=1", "B=2", "D=4"}));
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  void loadSimStopsTheWrite() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    f.PhoneBook1->SetStrings({"A=1", "B=2", "C=3", "D=4", "E=5"});
+    h.unit().setLatency(1500);
+    h.clearReceived();
+    h.click(f.AddToSIM);
+    QVERIFY(h.runUntil([&] { return f.Link.StepIndex == 2; }));
+    f.guarded([&] { f.LoadPHONEClick(); });
+    QVERIFY(!f.Link.WritingPhoneBook);
+    QCOMPARE(f.PhoneBook1->Row(), 1);
+    QVERIFY(f.ButtonsLocked);
+    // The answer to row 2 finds no chain running and ends the busy state.
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 5000));
+    h.run(3000);
+    QCOMPARE(h.received(), (QList<QByteArray>{"AT", "AT+CPBW=,1,,\"A\"", "AT+CPBW=,2,,\"B\""}));
+    QCOMPARE(h.unit().phoneBook().size(), 2);
+    QVERIFY(f.Prubeh->isHidden());
+  }
+
+  // Not a check: how long a full SIM takes against the simulated unit.
+  void fullSimTimings() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    fillSim(h.unit(), 250);
+    startLinked(h);
+
+    QElapsedTimer real;
+    qint64 start = h.clock().elapsed();
+    real.start();
+    h.click(f.LoadPHONE);
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 60000));
+    qInfo("Load SIM, 249 entries: %lld ms virtual, %lld ms real", h.clock().elapsed() - start,
+          real.elapsed());
+    QCOMPARE(f.PhoneBook1->LineCount(), 249);
+
+    QStringList book;
+    for (int i = 1; i <= 248; ++i) book << QStringLiteral("P%1=%2").arg(i).arg(700000 + i);
+    book << "RTIME=05"
+         << "OUT=777";
+    f.PhoneBook1->SetStrings(book);
+    start = h.clock().elapsed();
+    real.restart();
+    h.click(f.SavePhone);
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 600000));
+    qInfo("Overwrite SIM, 250 rows: %lld ms virtual, %lld ms real", h.clock().elapsed() - start,
+          real.elapsed());
+    QCOMPARE(f.PhoneBook1->LineCount(), 249);
+    QCOMPARE(h.unit().phoneBook().size(), 250);
+    int writes = 0;
+    for (const QByteArray& c : h.received()) writes += c.endsWith('"') ? 1 : 0;
+    QCOMPARE(writes, 250);  // every row once, though reports fell into the write
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+};
+
+QTEST_MAIN(TestLinkPhoneBook)
+#include "test_link_phonebook.moc"

@@ -1,0 +1,383 @@
+// The link as the window lives it: the start-up chain, the parser's lines, the watchdog and
+// the first steps of the SMS buttons.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/Form1.h"
+#include "app/Widgets.h"
+#include "link/ComPort.h"
+#include "phonebook/NameValueGrid.h"
+#include "support/WindowHarness.h"
+
+namespace {
+
+const QColor Yellow(0xFF, 0xFF, 0x00), Red(0xFF, 0x00, 0x00);
+
+bool simButtonsEnabled(TForm1& f, bool enabled) {
+  for (QPushButton* b : f.SimButtons)
+    if (b->isEnabled() != enabled) return false;
+  return true;
+}
+
+// Runs the start-up chain to its end: "ATE", the first report, operator and SIM size.
+void startLinked(WindowHarness& h) {
+  TForm1& f = h.form();
+  QVERIFY(h.runUntil([&] { return f.Link.PhoneBookCapacity > 0 && f.Link.LinkIdle; }, 80000));
+}
+
+// Bytes from the unit, delivered at once.
+void receive(WindowHarness& h, const QByteArray& bytes) {
+  h.unit().injectBytes(bytes);
+  h.clock().advance(1);
+  h.settle();
+}
+
+QStringList monitorLines(TForm1& f) { return f.Monitor->toPlainText().split(QLatin1Char('\n')); }
+
+}  // namespace
+
+class TestLinkStart : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startUpChain() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    QCOMPARE(h.received(), QList<QByteArray>{"ATE"});
+
+    // Until the first report every tick is silent and keeps the SIM buttons off; the other
+    // controls are not the watchdog's.
+    h.run(1000);
+    QVERIFY(f.Link.LinkIdle);  // the "OK" to "ATE"
+    QVERIFY(simButtonsEnabled(f, false));
+    QVERIFY(f.LoadSIMPC->isEnabled());
+    QVERIFY(!f.ButtonsLocked);
+    QVERIFY(f.Cekani->isVisible() && f.Cekani->Active());
+    QCOMPARE(f.Link.SilentTicks, 1);
+    QCOMPARE(f.StatusBar1->PanelText(0), QStringLiteral(" Operator:"));
+
+    startLinked(h);
+    QCOMPARE(h.received(), (QList<QByteArray>{"ATE", "AT+COPS?", "AT+CPBR=?"}));
+    QCOMPARE(f.StatusBar1->PanelText(0), QStringLiteral("Operator: \"ZUL NET\""));
+    QCOMPARE(f.StatusBar1->PanelText(1), QStringLiteral(" SMS centrum:"));  // not asked yet
+    QCOMPARE(f.StatusBar1->PanelText(2), QStringLiteral("SIM: 250"));
+    QCOMPARE(f.Link.OperatorName, QByteArray("\"ZUL NET\""));
+    QVERIFY(simButtonsEnabled(f, true));
+    QVERIFY(f.Cekani->isHidden() && !f.Cekani->Active());
+    QCOMPARE(f.Link.SignalLevel, 18);
+    QCOMPARE(f.Smeter->Position(), 18);
+    QCOMPARE(f.Smeter->ForeColor(), QColor(0x00, 0xFF, 0xFF));
+    QCOMPARE(f.Link.SilentTicks, 0);
+    QVERIFY(f.Gauge1->Position() <= -26);
+    QVERIFY(monitorLines(f).contains(QStringLiteral("+COPS: 0,0,\"ZUL NET\"")));
+
+    // Later reports with the operator known send nothing.
+    h.clearReceived();
+    h.run(25000);
+    QVERIFY(h.received().isEmpty());
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  void linesAndRecognition() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+
+    // A line split over events; the line feed is dropped.
+    receive(h, "+CSQ: 2");
+    QCOMPARE(f.Link.RxLine, QByteArray("+CSQ: 2"));
+    receive(h, "5,99\r\n");
+    QCOMPARE(f.Smeter->Position(), 25);
+    QCOMPARE(f.Smeter->ForeColor(), QColor(0x00, 0xFF, 0x00));
+    QVERIFY(f.LED->isVisible());
+    QCOMPARE(f.LED->BrushColor(), Yellow);
+
+    // Only "OK" itself ends the busy state.
+    f.LockButtons();
+    receive(h, "OK \r\nok\r\n\r\n");
+    QVERIFY(f.ButtonsLocked);
+    QCOMPARE(monitorLines(f).mid(monitorLines(f).size() - 3), (QStringList{"OK ", "ok", ""}));
+    receive(h, "OK\r\n");
+    QVERIFY(!f.ButtonsLocked);
+
+    // The signal rule comes before the error rule.
+    receive(h, "+CSQ: 9,99 ERROR\r\n");
+    QCOMPARE(f.Smeter->Position(), 9);
+    QCOMPARE(f.LED->BrushColor(), Yellow);
+
+    // An error line turns the LED red and, outside a chain, changes nothing else.
+    f.LockButtons();
+    h.clock().clearPauses();
+    receive(h, "+CME ERROR: 21\r\n");
+    QCOMPARE(f.LED->BrushColor(), Red);
+    QCOMPARE(h.clock().pauses(), QList<int>{200});
+    QVERIFY(f.ButtonsLocked);
+    h.tick();
+    QVERIFY(f.LED->isHidden());
+    f.UnlockButtons();
+
+    // The centre line; an operator answer without quotes shows the line's first 20 bytes.
+    receive(h, "+CSCA: \"+420111222333\",145\r\n");
+    QCOMPARE(f.StatusBar1->PanelText(1), QStringLiteral("SMS centrum: +420111222333"));
+    h.clearReceived();
+    receive(h, "+COPS: 0,0,ABC and more text\r\n");
+    QCOMPARE(f.StatusBar1->PanelText(0), QStringLiteral("Operator: +COPS: 0,0,ABC and m"));
+    QCOMPARE(h.received(), QList<QByteArray>{"AT+CPBR=?"});
+    h.run(100);
+    QVERIFY(f.Link.LinkIdle);
+
+    // Entry lines while the link is idle do not touch the grid.
+    const QStringList book = f.PhoneBook1->Strings();
+    receive(h, "+CPBR: 1,\"123\",129,\"INTRUDER\"\r\n");
+    QCOMPARE(f.PhoneBook1->Strings(), book);
+
+    // An endless line keeps its first 2048 bytes.
+    receive(h, QByteArray(3000, 'a') + "\r\n");
+    QCOMPARE(monitorLines(f).last(), QString(2048, QLatin1Char('a')));
+    QVERIFY(f.Link.RxLine.isEmpty());
+
+    // Bytes become text one to one.
+    receive(h, "\xe8\xfd\r\n");
+    QCOMPARE(monitorLines(f).last(), QString::fromLatin1("\xe8\xfd"));
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  void unitWithLineFeedsOnly() {
+    WindowHarness::Setup s;
+    s.beforeStart = [](WindowHarness& h) { h.unit().setLineFeedOnly(true); };
+    WindowHarness h(s);
+    h.run(25000);
+    // Only the echo of "ATE" carries a carriage return (the program's own).
+    QVERIFY(!h.form().Link.LinkIdle);
+    QCOMPARE(h.form().Monitor->toPlainText(), QStringLiteral("ATE"));
+    QCOMPARE(h.received(), QList<QByteArray>{"ATE"});
+  }
+
+  void conversionErrorKeepsWhatIsLeft() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    receive(h, "+CSQ: x,99\r\n+CSQ: 20,99\r\n");
+    QCOMPARE(h.dialogs().errors, QStringList{"'x' is not a valid integer value."});
+    QCOMPARE(f.Link.RxLine, QByteArray(" x,99"));
+    QCOMPARE(f.Link.SignalLevel, 18);
+    QCOMPARE(monitorLines(f).last(), QStringLiteral("+CSQ: x,99"));
+
+    // The rest of the batch comes with the next bytes and lands behind what was kept.
+    receive(h, "\n");
+    QCOMPARE(monitorLines(f).last(), QStringLiteral(" x,99+CSQ: 20,99"));
+    QCOMPARE(f.Link.SignalLevel, 20);
+    QCOMPARE(h.dialogs().errors.size(), 1);
+
+    receive(h, "+CPBR: (1-abc),40,16\r\n");
+    QCOMPARE(h.dialogs().errors.last(), QStringLiteral("'abc' is not a valid integer value."));
+    QCOMPARE(f.Link.PhoneBookCapacity, 250);
+  }
+
+  void smsPrompt() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    f.SMSText2->setText(QStringLiteral("Gate open"));
+    f.Link.StepIndex = 2;
+    h.serial().clearWritten();
+    receive(h, "\r\n>");
+    QVERIFY(h.serial().written().isEmpty());
+    receive(h, " ");
+    QCOMPARE(h.serial().written(), QByteArray("Gate open\x1A"));
+    QCOMPARE(f.Link.RxLine, QByteArray("> "));
+
+    f.Link.StepIndex = 7;
+    h.serial().clearWritten();
+    receive(h, "\r> ");
+    QVERIFY(h.serial().written().isEmpty());
+  }
+
+  void signalMeter() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    const QList<std::tuple<int, QColor, int>> table = {{14, Red, 14},
+                                                       {15, QColor(0x00, 0xFF, 0xFF), 15},
+                                                       {21, QColor(0x00, 0xFF, 0xFF), 21},
+                                                       {22, QColor(0x00, 0xFF, 0x00), 22},
+                                                       {31, QColor(0x00, 0xFF, 0x00), 31},
+                                                       {99, Red, 31}};
+    for (const auto& [level, colour, position] : table) {
+      receive(h, "+CSQ: " + QByteArray::number(level) + ",99\r\n");
+      QCOMPARE(f.Link.SignalLevel, level);
+      QCOMPARE(f.Smeter->ForeColor(), colour);
+      QCOMPARE(f.Smeter->Position(), position);
+    }
+  }
+
+  void watchdog() {
+    WindowHarness::Setup s;
+    s.unit.reportIntervalMs = 0;
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    h.unit().reportSignal();
+    startLinked(h);
+    QCOMPARE(f.Gauge1->Minimum(), -27);
+    QCOMPARE(f.Gauge1->Maximum(), 0);
+    QCOMPARE(f.Gauge1->BackColor(), QColor(0x00, 0xFF, 0x00));
+
+    h.unit().reportSignal();
+    h.clock().advance(1);
+    h.settle();
+    QCOMPARE(f.Gauge1->Position(), -27);
+
+    for (int t = 1; t <= 22; ++t) h.tick();
+    QCOMPARE(f.Gauge1->Position(), -5);
+    QVERIFY(simButtonsEnabled(f, true));
+    QVERIFY(f.Cekani->isHidden());
+    h.tick();  // the 23rd
+    QVERIFY(simButtonsEnabled(f, false));
+    QVERIFY(f.Cekani->isVisible() && f.Cekani->Active());
+    QVERIFY(!f.ButtonsLocked);
+
+    for (int t = 24; t <= 126; ++t) h.tick();
+    QCOMPARE(f.Link.SilentTicks, 100);
+    QVERIFY(h.dialogs().questions.isEmpty());
+    h.dialogs().answers = {true};
+    h.dialogs().port = 5;
+    const int choices = h.dialogs().portChoices;
+    h.tick();  // the 127th
+    QCOMPARE(h.dialogs().questions,
+             (QList<QPair<QString, QString>>{
+                 {QStringLiteral("COM9"), QStringLiteral("No communication, change com?")}}));
+    QCOMPARE(f.Link.SilentTicks, 0);
+    QVERIFY(f.Link.OperatorName.isEmpty());
+    QCOMPARE(h.dialogs().portChoices, choices + 1);
+    QCOMPARE(f.ComPort1->ComNumber(), 5);
+    QVERIFY(f.ComPort1->IsOpen());
+
+    // The next report asks for the operator again and refreshes the panels.
+    h.clearReceived();
+    h.unit().reportSignal();
+    h.run(500);
+    QCOMPARE(h.received(), (QList<QByteArray>{"AT+COPS?", "AT+CPBR=?"}));
+    QVERIFY(simButtonsEnabled(f, true));
+    QVERIFY(f.Cekani->isHidden());
+
+    // Answered No: the count starts again, the port stays.
+    for (int t = 1; t <= 127; ++t) h.tick();
+    QCOMPARE(h.dialogs().questions.size(), 2);
+    QCOMPARE(h.dialogs().questions.last().first, QStringLiteral("COM5"));
+    QCOMPARE(f.ComPort1->ComNumber(), 5);
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  void questionWithoutAnyReport() {
+    WindowHarness::Setup s;
+    s.unit.reportIntervalMs = 0;
+    WindowHarness h(s);
+    for (int t = 1; t <= 100; ++t) h.tick();
+    QVERIFY(h.dialogs().questions.isEmpty());
+    h.tick();
+    QCOMPARE(h.dialogs().questions.size(), 1);
+  }
+
+  void smsButtonsFirstSteps() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    for (int k = 0; k < 6; ++k) {
+      f.SmsPhones[k]->setText(QStringLiteral("12%1").arg(k));
+      f.SmsTexts[k]->setText(QStringLiteral("text %1").arg(k));
+    }
+    f.SMSs->setPlainText(QStringLiteral("old"));
+
+    h.clearReceived();
+    h.clock().clearPauses();
+    f.ButtonSaveSMSClick();
+    QCOMPARE(h.received(), (QList<QByteArray>{"AT+CMGF?", "AT+CMGD=1"}));
+    QCOMPARE(h.clock().pauses(), (QList<int>{1000, 1000}));
+    QVERIFY(!monitorLines(f).contains(QStringLiteral("+CMGF: 1")));  // flushed
+    QCOMPARE(f.SMSs->toPlainText(), QString());
+    QCOMPARE(f.SmsTexts[5]->text(), QStringLiteral("text 5"));
+    QCOMPARE(f.SmsPhones[0]->text(), QStringLiteral("120"));
+    QVERIFY(f.ButtonsLocked);
+    QVERIFY(f.Prubeh->isVisible());
+    QCOMPARE(f.Prubeh->maximum(), 6);
+    QCOMPARE(f.Prubeh->value(), 1);
+    QVERIFY(f.Prenos->isVisible() && f.Prenos->Active());
+    QVERIFY(f.Link.WritingSms && f.Link.DeletingSms);
+    QCOMPARE(f.Link.StepIndex, 1);
+
+    // Load SMSs clears the memo and all twelve edits; no busy state.
+    f.UnlockButtons();
+    f.Link.WritingSms = f.Link.DeletingSms = false;
+    f.Link.LinkIdle = true;
+    f.SMSs->setPlainText(QStringLiteral("old"));
+    h.clearReceived();
+    f.ButtonLoadSMSClick();
+    QCOMPARE(h.received(), QList<QByteArray>{"AT+CMGL=ALL"});
+    QCOMPARE(f.SMSs->toPlainText(), QString());
+    for (int k = 0; k < 6; ++k)
+      QVERIFY(f.SmsPhones[k]->text().isEmpty() && f.SmsTexts[k]->text().isEmpty());
+    QVERIFY(!f.ButtonsLocked);
+    QVERIFY(!f.Link.LinkIdle);
+  }
+
+  void buttonsBeforeTheFirstAnswer() {
+    WindowHarness::Setup s;
+    s.unit.latencyMs = 500;
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    QVERIFY(!f.Link.LinkIdle);
+    for (QPushButton* b : f.SimButtons) h.click(b);
+    QCOMPARE(h.received(), QList<QByteArray>{"ATE"});
+    QVERIFY(!f.ButtonsLocked);
+    QVERIFY(!f.Link.ErasePending && !f.Link.WritingPhoneBook);
+    h.run(600);
+    QVERIFY(f.Link.LinkIdle);
+  }
+
+  void deleteSmsShowsNoAnimation() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    h.clearReceived();
+    f.ButtonDeleteSMSClick();
+    QCOMPARE(h.received(), (QList<QByteArray>{"AT+CMGF?", "AT+CMGD=1"}));
+    QVERIFY(f.Prubeh->isVisible());
+    QCOMPARE(f.Prubeh->maximum(), 25);
+    QCOMPARE(f.Prubeh->value(), 1);
+    QVERIFY(f.Prenos->isHidden() && !f.Prenos->Active());
+    QVERIFY(f.ButtonsLocked);
+    QVERIFY(!f.Link.LinkIdle);
+    QVERIFY(f.Link.DeletingSms && !f.Link.WritingSms);
+  }
+
+  void noPortNoAction() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    h.dialogs().port = 0;
+    f.guarded([&] { f.ComPort1->SetComNumber(0); });
+    QCOMPARE(f.ComPort1->ComNumber(), 0);
+    QCOMPARE(h.dialogs().errors.size(), 1);
+    f.PhoneBook1->SetRow(3);
+    f.Link.WritingPhoneBook = true;
+    h.clearReceived();
+    const int choices = h.dialogs().portChoices;
+    f.LoadPHONEClick();
+    f.SavePhoneClick();
+    f.AddToSIMClick();
+    f.ButtonLoadSMSClick();
+    f.ButtonSaveSMSClick();
+    f.ButtonDeleteSMSClick();
+    QCOMPARE(f.PhoneBook1->Row(), 3);
+    QVERIFY(f.Link.WritingPhoneBook);
+    QVERIFY(!f.ButtonsLocked);
+    QCOMPARE(h.dialogs().portChoices, choices);
+    QVERIFY(h.serial().openDevice() == nullptr);
+  }
+};
+
+QTEST_MAIN(TestLinkStart)
+#include "test_link_start.moc"
