@@ -119,21 +119,6 @@ class TestLinkPhoneBook : public QObject {
     }
   }
 
-  void loadSimWhileBusyOnlyStopsChains() {
-    WindowHarness h;
-    TForm1& f = h.form();
-    startLinked(h);
-    f.Link.LinkIdle = false;
-    f.Link.WritingPhoneBook = f.Link.ErasingPhoneBook = true;
-    f.PhoneBook1->SetRow(2);
-    h.clearReceived();
-    f.LoadPHONEClick();
-    QCOMPARE(f.PhoneBook1->Row(), 1);
-    QVERIFY(!f.Link.WritingPhoneBook && !f.Link.ErasingPhoneBook);
-    QVERIFY(h.received().isEmpty());
-    QVERIFY(!f.ButtonsLocked);
-  }
-
   void overwriteSim() {
     WindowHarness h;
     TForm1& f = h.form();

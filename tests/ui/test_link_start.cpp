@@ -271,16 +271,6 @@ class TestLinkStart : public QObject {
     QVERIFY(h.dialogs().errors.isEmpty());
   }
 
-  void questionWithoutAnyReport() {
-    WindowHarness::Setup s;
-    s.unit.reportIntervalMs = 0;
-    WindowHarness h(s);
-    for (int t = 1; t <= 100; ++t) h.tick();
-    QVERIFY(h.dialogs().questions.isEmpty());
-    h.tick();
-    QCOMPARE(h.dialogs().questions.size(), 1);
-  }
-
   void smsButtonsFirstSteps() {
     WindowHarness h;
     TForm1& f = h.form();
@@ -301,12 +291,8 @@ class TestLinkStart : public QObject {
     QCOMPARE(f.SmsTexts[5]->text(), QStringLiteral("text 5"));
     QCOMPARE(f.SmsPhones[0]->text(), QStringLiteral("120"));
     QVERIFY(f.ButtonsLocked);
-    QVERIFY(f.Prubeh->isVisible());
     QCOMPARE(f.Prubeh->maximum(), 6);
-    QCOMPARE(f.Prubeh->value(), 1);
     QVERIFY(f.Prenos->isVisible() && f.Prenos->Active());
-    QVERIFY(f.Link.WritingSms && f.Link.DeletingSms);
-    QCOMPARE(f.Link.StepIndex, 1);
 
     // Load SMSs clears the memo and all twelve edits; no busy state.
     f.UnlockButtons();
