@@ -14,18 +14,18 @@ struct LinkState {
   qint32 StepIndex = 0;          // row, entry or slot of the running chain
   qint32 SignalLevel = 0;
   qint32 SilentTicks = 0;
-  bool PhoneBookFresh = false;   // the next entry replaces the grid's content
+  bool PhoneBookFresh = false;  // the next entry replaces the grid's content
   bool ErasePending = false;
   bool ErasingPhoneBook = false;
   bool WritingPhoneBook = false;
   bool DeletingSms = false;
   bool WritingSms = false;
   bool SmsTextExpected = false;
-  bool AdmisFresh = true;        // the next admission record replaces the log
+  bool AdmisFresh = true;  // the next admission record replaces the log
   QString RelayName;
-  qint32 RowErrors = 0;          // error answers for the row being written
-  qint32 RowErrorsRow = 0;       // the row RowErrors counts for
-  bool ReportOkDue = false;      // the last line was a "+CSQ" report; its own "OK" comes next
+  qint32 RowErrors = 0;      // error answers for the row being written
+  qint32 RowErrorsRow = 0;   // the row RowErrors counts for
+  bool ReportOkDue = false;  // the last line was the unit's own report; its "OK" comes next
 
   // A chain is running: an "OK" must not end the busy state.
   bool anyTransfer() const {

@@ -75,7 +75,8 @@ void TForm1::HandleLine() {
     case LineRule::Other:
       break;
   }
-  if (rule == LineRule::Signal)
+  // The unit's own queries (signal, current calls) end with an "OK" of their own.
+  if (rule == LineRule::Signal || rule == LineRule::CallReport)
     Link.ReportOkDue = true;
   else if (!line.isEmpty())
     Link.ReportOkDue = false;
@@ -90,7 +91,7 @@ void TForm1::HandleOk() {
     Prenos->Stop();
     Prenos->hide();
   }
-  // The unit's answer to its own signal query answers none of the writer's commands: taken
+  // The unit's answer to its own query answers none of the writer's commands: taken
   // as one, it would send the next row while the last is still unanswered, and the closing
   // probe's guard would be used up before the read-back arrives.
   const bool writerIgnores = Link.ReportOkDue && (Link.WritingPhoneBook || Link.ProbePending);
