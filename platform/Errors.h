@@ -43,8 +43,7 @@ class ESerialIO : public EComPortError {
 };
 class EOutputBufferTooSmall : public ESerialIO {
  public:
-  EOutputBufferTooSmall()
-      : ESerialIO(QStringLiteral("Output buffer too small for block"), -3006) {}
+  EOutputBufferTooSmall() : ESerialIO(QStringLiteral("Output buffer too small for block"), -3006) {}
 };
 class EPutBlockFail : public ESerialIO {
  public:
