@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . ./tools.sh
 zul_install_missing
-zul_build build
+zul_build build zulset zulsim
 
 # The simulated unit links itself as build/bin/ports/com9, beside the program, and takes its
 # console commands from a named pipe, so that calls can be played from another terminal.
@@ -45,4 +45,5 @@ else
   echo "Simulated unit not started: $(tail -n 1 "$SIM_LOG")"
 fi
 
-./build/bin/zulset 3>&-
+# The default phone book "blank.phb" is kept in the current directory: beside the program.
+(cd build/bin && ./zulset 3>&-)

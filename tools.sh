@@ -15,9 +15,12 @@ zul_install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" || return 1
 }
 
+# zul_build DIR [TARGET...]: configures DIR and builds the targets (all when none are named).
 zul_build() {
   local dir="$1"
   shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null || return 1
-  cmake --build "$dir" -j"$(nproc)" || return 1
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
+  local targets=()
+  for t in "$@"; do targets+=(--target "$t"); done
+  cmake --build "$dir" -j"$(nproc)" "${targets[@]}" || return 1
 }
