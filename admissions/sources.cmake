@@ -1,0 +1,1 @@
+list(APPEND ZULUI_SOURCES ${CMAKE_CURRENT_LIST_DIR}/AdmissionLog.cpp)

@@ -150,6 +150,22 @@ void TForm1::wireEvents() {
   onClick(Find, &TForm1::FindClick);
   onClick(FindNext, &TForm1::FindNextClick);
   onClick(Sort, &TForm1::SortClick);
+  onClick(LoadSIMPC, &TForm1::LoadSIMPCClick);
+  onClick(SaveSIMPC, &TForm1::SaveSIMPCClick);
+  onClick(LoadSMSPC, &TForm1::LoadSMSPCClick);
+  onClick(SaveSMSPC, &TForm1::SaveSMSPCClick);
+  onClick(SaveMonitor, &TForm1::SaveMonitorClick);
+  onClick(Sav, &TForm1::SavClick);
+
+  // Every change of an SMS edit's text, the program's own included, runs its filter.
+  for (int k = 0; k < 6; ++k) {
+    for (QLineEdit* e : {SmsPhones[k], SmsTexts[k]}) {
+      const bool phone = e == SmsPhones[k];
+      connect(e, &QLineEdit::textChanged, this,
+              [this, e, phone] { guarded([&] { SmsEditChange(e, phone); }); });
+    }
+  }
+  connect(RelA, &QLineEdit::textChanged, this, [this] { guarded([this] { RelAChange(); }); });
 
   connect(PhoneBook1, &TNameValueGrid::StringsChange, this,
           [this] { guarded([this] { PhoneBook1StringsChange(); }); });

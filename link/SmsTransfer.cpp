@@ -1,4 +1,4 @@
-// Stand-ins for the SMS and call-report handlers until their own change replaces this file.
+// The SMS chains: list, delete and save, carried on by the parser.
 #include <QLineEdit>
 
 #include "app/Form1.h"
@@ -10,8 +10,6 @@ void TForm1::SmsListText(const QByteArray&) {}
 void TForm1::SmsWritten(const QByteArray&) {}
 void TForm1::SmsDeleteStep() {}
 void TForm1::SmsDeleteEnd() {}
-void TForm1::RelayBMarker() {}
-void TForm1::CallReport(const QByteArray&) {}
 
 void TForm1::SmsPrompt() {
   if (Link.StepIndex < 1 || Link.StepIndex > 6) return;
