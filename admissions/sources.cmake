@@ -1,1 +1,3 @@
+list(APPEND ZULRULES_SOURCES ${CMAKE_CURRENT_LIST_DIR}/AdmissionRecord.cpp
+     ${CMAKE_CURRENT_LIST_DIR}/AdmissionRecord.h)
 list(APPEND ZULUI_SOURCES ${CMAKE_CURRENT_LIST_DIR}/AdmissionLog.cpp)

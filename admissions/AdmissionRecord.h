@@ -1,0 +1,48 @@
+#pragma once
+// Admission records and their files: the record text, the date and time form of its key,
+// the daily file name, the comma-separated bytes and writing them. No widgets.
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QLocale>
+#include <QPair>
+#include <QString>
+
+// The one form the keys are written in and read back with.
+struct AdmissionClockForm {
+  QLocale locale;  // month names, AM/PM texts
+  QString date;    // e.g. "d.M.yyyy"
+  QString time;    // e.g. "HH:mm:ss"
+};
+
+// The system's short date form and long time form, the latter without a time zone part.
+AdmissionClockForm SystemClockForm();
+AdmissionClockForm ClockFormOf(const QLocale& locale);
+// Drops the time zone fields (unquoted runs of "t") and the blanks they leave.
+QString WithoutTimeZone(const QString& timeForm);
+
+QString AdmissionDate(const QDate& date, const AdmissionClockForm& form);
+// Date, a blank, time.
+QString AdmissionKey(const QDateTime& at, const AdmissionClockForm& form);
+// key=name  (phone: number)  /relay
+QString AdmissionRecord(const QString& key, const QByteArray& name, const QByteArray& number,
+                        const QString& relayName);
+
+// The date part of a key, in the date form. Raises EConvertError
+// "'<key>' is not a valid date and time".
+QString AdmissionKeyDate(const QString& key, const AdmissionClockForm& form);
+
+// Characters that cannot stand in a file name ("/", "\", ":", ...) become "-".
+QString FileNameSafe(const QString& text);
+// saveFile, the date, ".csv"; only the date is made safe (saveFile may name a folder).
+QString DailyFileName(const QString& saveFile, const QDate& day, const AdmissionClockForm& form);
+
+// One "Date;Name\r\n" line per row, Latin-1, nothing quoted.
+using AdmissionRow = QPair<QString, QString>;
+QByteArray AdmissionCsv(const QList<AdmissionRow>& rows);
+
+// Creates or replaces the file with the bytes. Raises EFileIOError with the plain I/O text:
+// "File not found", "Invalid filename", "File access denied", "Disk full", "I/O error <n>".
+void WriteAdmissionFile(const QString& fileName, const QByteArray& bytes);
+QString IoErrorText(int code);  // code: an errno value

@@ -1,0 +1,122 @@
+// Admission records: the record text, the key's form and reading it back, the daily file
+// name, the comma-separated bytes and writing them.
+#include <QtTest>
+
+#include "admissions/AdmissionRecord.h"
+#include "platform/Errors.h"
+
+namespace {
+
+const QDateTime kCall(QDate(2024, 2, 1), QTime(8, 5, 9));
+
+QString errorOf(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const Exception& e) {
+    return e.Message;
+  }
+  return QStringLiteral("(no error)");
+}
+
+QByteArray readAll(const QString& name) {
+  QFile f(name);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+}  // namespace
+
+class TestAdmissionRecord : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void recordText() {
+    const AdmissionClockForm dotted{QLocale::c(), QStringLiteral("d.M.yyyy"),
+                                    QStringLiteral("HH:mm:ss")};
+    QCOMPARE(AdmissionRecord(AdmissionKey(kCall, dotted), "ADMIN1", "123", QStringLiteral("A")),
+             QStringLiteral("1.2.2024 08:05:09=ADMIN1  (phone: 123)  /A"));
+    // Name bytes above 127 stay one character each, so the file gets the same byte back.
+    const QString r = AdmissionRecord(QStringLiteral("k"), "Ji\xF8\xED", "+420;1", QString());
+    QCOMPARE(r, QStringLiteral("k=Ji\u00F8\u00ED  (phone: +420;1)  /"));
+  }
+
+  void timeZoneDropped() {
+    QCOMPARE(WithoutTimeZone(QStringLiteral("HH:mm:ss t")), QStringLiteral("HH:mm:ss"));
+    QCOMPARE(WithoutTimeZone(QStringLiteral("t HH:mm:ss")), QStringLiteral("HH:mm:ss"));
+    QCOMPARE(WithoutTimeZone(QStringLiteral("h:mm:ss AP t")), QStringLiteral("h:mm:ss AP"));
+    QCOMPARE(WithoutTimeZone(QStringLiteral("HH 'at' mm:ss tttt")),
+             QStringLiteral("HH 'at' mm:ss"));
+  }
+
+  // A key written in a locale's form reads back to the same date text.
+  void keysReadBack_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("C") << QLocale::c() << QStringLiteral("1 Feb 2024 08:05:09");
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates)
+                           << QStringLiteral("2/1/24 8:05:09 AM");
+    QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany)
+                           << QStringLiteral("01.02.24 08:05:09");
+    QTest::newRow("ko_KR") << QLocale(QLocale::Korean, QLocale::SouthKorea) << QString();
+    QTest::newRow("zh_CN") << QLocale(QLocale::Chinese, QLocale::China) << QString();
+  }
+  void keysReadBack() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, key);
+    const AdmissionClockForm form = ClockFormOf(locale);
+    const QDateTime evening(QDate(2024, 2, 29), QTime(21, 5, 9));
+    if (!key.isEmpty()) QCOMPARE(AdmissionKey(kCall, form), key);
+    for (const QDateTime& at : {kCall, evening})
+      QCOMPARE(AdmissionKeyDate(AdmissionKey(at, form), form), AdmissionDate(at.date(), form));
+    QVERIFY(AdmissionKeyDate(AdmissionKey(kCall, form), form) !=
+            AdmissionDate(kCall.date().addDays(1), form));
+  }
+
+  void badKeys() {
+    const AdmissionClockForm form = ClockFormOf(QLocale(QLocale::German, QLocale::Germany));
+    for (const QString& key : {QStringLiteral("Eva"), QString(), QStringLiteral("01.02.24"),
+                               QStringLiteral("31.02.24 08:05:09")})
+      QCOMPARE(errorOf([&] { AdmissionKeyDate(key, form); }),
+               QStringLiteral("'%1' is not a valid date and time").arg(key));
+  }
+
+  void dailyFileName() {
+    const QDate yesterday(2024, 1, 31);
+    const AdmissionClockForm us = ClockFormOf(QLocale(QLocale::English, QLocale::UnitedStates));
+    QCOMPARE(DailyFileName(QStringLiteral("admiss"), yesterday, us),
+             QStringLiteral("admiss1-31-24.csv"));
+    // Only the date is made safe: the first part may name a folder.
+    QCOMPARE(DailyFileName(QStringLiteral("logs/a:"), yesterday, us),
+             QStringLiteral("logs/a:1-31-24.csv"));
+    const AdmissionClockForm de = ClockFormOf(QLocale(QLocale::German, QLocale::Germany));
+    QCOMPARE(DailyFileName(QStringLiteral("admiss"), yesterday, de),
+             QStringLiteral("admiss31.01.24.csv"));
+    QCOMPARE(FileNameSafe(QStringLiteral("a\\b:c*d?e\"f<g>h|i\tj.k l")),
+             QStringLiteral("a-b-c-d-e-f-g-h-i-j.k l"));
+  }
+
+  void csvBytes() {
+    QCOMPARE(AdmissionCsv({{QStringLiteral("1.2.24 8:05:09"), QStringLiteral("A;B  /\u00E9")},
+                           {QString(), QString()}}),
+             QByteArray("1.2.24 8:05:09;A;B  /\xE9\r\n;\r\n"));
+  }
+
+  void writing() {
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("log.csv"));
+    WriteAdmissionFile(name, QByteArray(300, 'x'));
+    WriteAdmissionFile(name, "a;b\r\n");  // replaces, shorter
+    QCOMPARE(readAll(name), QByteArray("a;b\r\n"));
+
+    auto write = [](const QString& to) { return errorOf([&] { WriteAdmissionFile(to, "x"); }); };
+    QCOMPARE(write(dir.filePath(QStringLiteral("missing/log.csv"))),
+             QStringLiteral("File not found"));
+    QCOMPARE(write(dir.path()), QStringLiteral("File access denied"));
+    QCOMPARE(write(name + QStringLiteral("/x.csv")), QStringLiteral("Invalid filename"));
+    if (QFile::exists(QStringLiteral("/dev/full")))
+      QCOMPARE(write(QStringLiteral("/dev/full")), QStringLiteral("Disk full"));
+    QCOMPARE(IoErrorText(EIO), QStringLiteral("I/O error %1").arg(EIO));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestAdmissionRecord)
+#include "test_admissionrecord.moc"
