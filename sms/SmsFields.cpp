@@ -2,5 +2,13 @@
 #include <QLineEdit>
 
 #include "app/Form1.h"
+#include "sms/SmsFilters.h"
 
-void TForm1::SmsEditChange(QLineEdit*, bool) {}
+void TForm1::SmsEditChange(QLineEdit* edit, bool phone) {
+  const QString filtered =
+      phone ? FilterPhone(edit->text(), MaxLengthNumber) : FilterText(edit->text());
+  // Setting the text is a change of its own: it comes back here at once and settles, since
+  // a filtered text passes its filter unchanged (a lone phone character turns into "+" first).
+  if (filtered != edit->text()) edit->setText(filtered);
+  edit->setCursorPosition(int(edit->text().size()));
+}
