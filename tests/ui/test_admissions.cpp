@@ -1,0 +1,156 @@
+// Calls from the simulated unit become admission records: relay names, the daily file, the
+// manual save and failures that must lose no call. Runs in a locale whose dates carry "/".
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/Form1.h"
+#include "phonebook/NameValueGrid.h"
+#include "support/WindowHarness.h"
+
+namespace {
+
+const QDate kFeb1(2024, 2, 1);
+const QDate kFeb2(2024, 2, 2);
+
+QString row(const QString& key, const QString& caller, const QString& relay) {
+  return key + QLatin1Char('=') + caller + QStringLiteral("  /") + relay;
+}
+const QString kAdmin = QStringLiteral("ADMIN1  (phone: 123)");
+const QString kEva = QStringLiteral("Eva;Nov\u00E1k  (phone: +420456)");
+
+QByteArray readAll(const QString& name) {
+  QFile f(name);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+QStringList csvFiles(const WindowHarness& h) {
+  return QDir(h.dir()).entryList({QStringLiteral("*.csv")}, QDir::Files);
+}
+
+struct Calls {
+  WindowHarness h;
+  TForm1& f = h.form();
+  Calls() {
+    h.unit().setEntry(1, "123", "ADMIN1");
+    h.unit().setEntry(2, "+420456", "Eva;Nov\xE1k");
+    h.run(500);
+  }
+  // A call at the given moment; its report arrives within the same second.
+  void call(const QDate& day, const QTime& at, const QByteArray& number, bool relayB = false) {
+    h.clock().setNow(QDateTime(day, at));
+    h.unit().call(number, relayB);
+    h.run(300);
+  }
+  QStringList rows() const { return f.AdmisRec->Strings(); }
+};
+
+}  // namespace
+
+class TestAdmissions : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void callsAndRelays() {
+    Calls c;
+    c.call(kFeb1, QTime(8, 5, 9), "123");
+    c.call(kFeb1, QTime(8, 6, 0), "+420456", true);
+    c.call(kFeb1, QTime(8, 7, 0), "555");  // not on the SIM by name: no record
+    c.call(kFeb1, QTime(14, 7, 1), "123");
+    c.f.RelA->setText(QStringLiteral("Gate"));
+    c.call(kFeb1, QTime(14, 8, 0), "123");
+    QCOMPARE(c.rows(), (QStringList{row("2/1/24 8:05:09 AM", kAdmin, "OUTPUT A"),
+                                    row("2/1/24 8:06:00 AM", kEva, "OUTPUT B"),
+                                    row("2/1/24 2:07:01 PM", kAdmin, "OUTPUT A"),
+                                    row("2/1/24 2:08:00 PM", kAdmin, "Gate")}));
+    QVERIFY(c.h.dialogs().errors.isEmpty());
+    QVERIFY(csvFiles(c.h).isEmpty());
+  }
+
+  void dailyFile() {
+    Calls c;
+    c.f.Automat->setChecked(true);
+    c.call(kFeb1, QTime(8, 0, 1), "123");
+    c.call(kFeb1, QTime(23, 59, 59), "+420456");
+    QCOMPARE(c.rows().size(), 2);  // same day: no file
+    QVERIFY(csvFiles(c.h).isEmpty());
+
+    // Two days later: the file still bears yesterday's date, with "/" made safe.
+    c.call(kFeb2.addDays(1), QTime(0, 0, 5), "123", true);
+    QCOMPARE(csvFiles(c.h), QStringList{QStringLiteral("admiss2-2-24.csv")});
+    QCOMPARE(readAll(c.h.path(QStringLiteral("admiss2-2-24.csv"))),
+             QByteArray("2/1/24 8:00:01 AM;ADMIN1  (phone: 123)  /OUTPUT A\r\n"
+                        "2/1/24 11:59:59 PM;Eva;Nov\xE1k  (phone: +420456)  /OUTPUT A\r\n"));
+    QCOMPARE(c.rows(), QStringList{row("2/3/24 12:00:05 AM", kAdmin, "OUTPUT B")});
+  }
+
+  void manualSave() {
+    Calls c;
+    c.call(kFeb1, QTime(8, 5, 9), "123");
+    c.call(kFeb1, QTime(8, 6, 0), "+420456");
+    const QString first = c.h.path(QStringLiteral("first.csv"));
+    const QString second = c.h.path(QStringLiteral("second.csv"));
+
+    c.h.click(c.f.Sav);  // cancelled: nothing changes
+    QCOMPARE(c.rows().size(), 2);
+    c.h.dialogs().saveNames = QStringList{first, second};
+    c.h.click(c.f.Sav);
+    QCOMPARE(c.h.dialogs().saveFilters.last(),
+             QStringLiteral("Excel / comma separated files (*.csv)"));
+    QCOMPARE(readAll(first), QByteArray("2/1/24 8:05:09 AM;ADMIN1  (phone: 123)  /OUTPUT A\r\n"
+                                        "2/1/24 8:06:00 AM;Eva;Nov\xE1k  (phone: +420456)  "
+                                        "/OUTPUT A\r\n"));
+    QCOMPARE(c.f.AdmisRec->LineCount(), 0);
+    c.h.click(c.f.Sav);
+    QCOMPARE(readAll(second), QByteArray(";\r\n"));
+
+    // The fresh log takes the next call as its only row, Automat or not.
+    c.f.Automat->setChecked(true);
+    c.call(kFeb2, QTime(9, 0, 0), "123");
+    QCOMPARE(c.rows(), QStringList{row("2/2/24 9:00:00 AM", kAdmin, "OUTPUT A")});
+  }
+
+  // A log that cannot be closed or read keeps every call and says why.
+  void failuresLoseNoCall() {
+    Calls c;
+    c.f.Automat->setChecked(true);
+    c.f.SaveFile->setText(QStringLiteral("missing/admiss"));
+    c.call(kFeb1, QTime(8, 5, 9), "123");
+    c.call(kFeb2, QTime(9, 0, 0), "+420456", true);
+    QCOMPARE(c.h.dialogs().errors, QStringList{QStringLiteral("File not found.")});
+    // Relay A again for the next call, and the report's own "OK" made no second record.
+    c.call(kFeb2, QTime(9, 1, 0), "123");
+    QCOMPARE(c.h.dialogs().errors.size(), 2);
+    QCOMPARE(c.rows(), (QStringList{row("2/1/24 8:05:09 AM", kAdmin, "OUTPUT A"),
+                                    row("2/2/24 9:00:00 AM", kEva, "OUTPUT B"),
+                                    row("2/2/24 9:01:00 AM", kAdmin, "OUTPUT A")}));
+
+    c.h.dialogs().clear();
+    c.f.AdmisRec->SetCell(0, 1, QStringLiteral("yesterday"));
+    c.call(kFeb2, QTime(9, 2, 0), "123");
+    QCOMPARE(c.h.dialogs().errors,
+             QStringList{QStringLiteral("'yesterday' is not a valid date and time.")});
+    QCOMPARE(c.rows().size(), 4);
+
+    // A failed manual save keeps the log and its place.
+    c.h.dialogs().clear();
+    c.h.dialogs().saveNames = QStringList{c.h.dir()};
+    c.h.click(c.f.Sav);
+    QCOMPARE(c.h.dialogs().errors, QStringList{QStringLiteral("File access denied.")});
+    QCOMPARE(c.rows().size(), 4);
+    QVERIFY(!c.f.Link.AdmisFresh);
+    QVERIFY(csvFiles(c.h).isEmpty());
+  }
+};
+
+int main(int argc, char** argv) {
+  // US dates ("2/1/24") cannot stand in a file name as they are.
+  qputenv("LC_ALL", "en_US.UTF-8");
+  QApplication app(argc, argv);
+  TestAdmissions test;
+  return QTest::qExec(&test, argc, argv);
+}
+#include "test_admissions.moc"
