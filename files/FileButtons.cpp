@@ -1,8 +1,57 @@
 // The PC buttons: phone book, SMS and monitor files.
-#include "app/Form1.h"
+#include <QLabel>
+#include <QLineEdit>
 
-void TForm1::LoadSIMPCClick() {}
-void TForm1::SaveSIMPCClick() {}
-void TForm1::LoadSMSPCClick() {}
-void TForm1::SaveSMSPCClick() {}
-void TForm1::SaveMonitorClick() {}
+#include "app/Form1.h"
+#include "files/MonitorFile.h"
+#include "files/PhoneBookFile.h"
+#include "files/TextFiles.h"
+#include "phonebook/NameValueGrid.h"
+#include "platform/Dialogs.h"
+
+namespace {
+const QString PhoneBookFilter = QStringLiteral("PhoneBook files (*.phb)");
+const QString SmsFilter = QStringLiteral("SMS files (*.sms)");
+const QString MonitorFilter = QStringLiteral("Monitor files (*.mon)");
+}  // namespace
+
+void TForm1::LoadSIMPCClick() {
+  PhoneBook1->SetRow(1);
+  const QString name = Env.dialogs->openFile(PhoneBookFilter);
+  if (!name.isEmpty())
+    PhoneBook1->SetStrings(SplitTextLines(ReadWholeFile(name, MaxPhoneBookFileSize)));
+  Numbers->setText(QString::number(PhoneBook1->RowCount() - 1));
+  ClearInfo();
+}
+
+void TForm1::SaveSIMPCClick() {
+  const QString name = Env.dialogs->saveFile(PhoneBookFilter);
+  if (name.isEmpty()) return;
+  WriteWholeFile(name, JoinTextLines(PhoneBook1->Strings()), FileErrors::NameAndReason);
+}
+
+void TForm1::LoadSMSPCClick() {
+  const QString name = Env.dialogs->openFile(SmsFilter);
+  if (name.isEmpty()) return;
+  const std::optional<QStringList> lines = ReadSmsFile(name);
+  if (!lines) return;
+  // Each edit's change handler filters what is set into it.
+  for (int k = 0; k < 6; ++k) {
+    SmsPhones[k]->setText(lines->at(2 * k));
+    SmsTexts[k]->setText(lines->at(2 * k + 1));
+  }
+}
+
+void TForm1::SaveSMSPCClick() {
+  const QString name = Env.dialogs->saveFile(SmsFilter);
+  if (name.isEmpty()) return;
+  QStringList fields;
+  for (int k = 0; k < 6; ++k) fields << SmsPhones[k]->text() << SmsTexts[k]->text();
+  WriteSmsFile(name, fields);
+}
+
+void TForm1::SaveMonitorClick() {
+  const QString name = Env.dialogs->saveFile(MonitorFilter);
+  if (name.isEmpty()) return;
+  WriteWholeFile(name, JoinTextLines(MonitorLines(Monitor)), FileErrors::NameAndReason);
+}

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "files/TextFiles.h"
 #include "platform/Errors.h"
 
 QStringList SplitTextLines(const QByteArray& bytes) {
@@ -41,12 +42,5 @@ QStringList ReadPhoneBookFile(const QString& fileName) {
 }
 
 void WritePhoneBookFile(const QString& fileName, const QStringList& lines) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    throw EFCreateError(
-        QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
-  const QByteArray bytes = JoinTextLines(lines);
-  if (file.write(bytes) != bytes.size() || !file.flush())
-    throw EFCreateError(
-        QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+  WriteWholeFile(fileName, JoinTextLines(lines), FileErrors::NameAndReason);
 }

@@ -1,0 +1,162 @@
+#include "files/TextFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+
+#include "files/PhoneBookFile.h"
+#include "platform/Errors.h"
+
+namespace {
+
+constexpr char EndOfFile = 26;
+constexpr int SmsFileLines = 12;
+
+// Qt leaves the system's error number in errno; where it does not (an open refused by Qt
+// itself, another platform), what the file name shows stands in for it.
+int failureCode(int err, const QString& fileName) {
+  const QFileInfo info(fileName);
+  if (err == 0) {
+    if (info.isDir())
+      err = EISDIR;
+    else if (!info.exists())
+      err = ENOENT;
+    else if (!info.isReadable() || !info.isWritable())
+      err = EACCES;
+    else
+      err = EIO;
+  }
+  // A missing folder is a bad name, not a missing file.
+  if (err == ENOENT && !info.absoluteDir().exists()) err = ENOTDIR;
+  return err;
+}
+
+// The system's reason: Qt's text for a write that stopped part-way says nothing.
+QString reasonFor(int err, const QString& qtReason) {
+  return err != 0 ? QString::fromLocal8Bit(std::strerror(err)) : qtReason;
+}
+
+[[noreturn]] void failRead(const QString& fileName, FileErrors errors, int err,
+                           const QString& reason) {
+  if (errors == FileErrors::NameAndReason)
+    throw EFOpenError(
+        QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reasonFor(err, reason)));
+  throw EFileIOError(InOutErrorText(failureCode(err, fileName)));
+}
+
+[[noreturn]] void failWrite(const QString& fileName, FileErrors errors, int err,
+                            const QString& reason) {
+  if (errors == FileErrors::NameAndReason)
+    throw EFCreateError(
+        QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reasonFor(err, reason)));
+  throw EFileIOError(InOutErrorText(failureCode(err, fileName)));
+}
+
+}  // namespace
+
+QString InOutErrorText(int code) {
+  switch (code) {
+    case ENOENT:
+      return QStringLiteral("File not found");
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EINVAL:
+    case ELOOP:
+      return QStringLiteral("Invalid filename");
+    case EMFILE:
+    case ENFILE:
+      return QStringLiteral("Too many open files");
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+    case ETXTBSY:
+      return QStringLiteral("File access denied");
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT:
+      return QStringLiteral("Disk full");
+    default:
+      return QStringLiteral("I/O error %1").arg(code);
+  }
+}
+
+QByteArray ReadWholeFile(const QString& fileName, qint64 maxSize) {
+  const FileErrors errors = FileErrors::NameAndReason;
+  QFile file(fileName);
+  errno = 0;
+  if (!file.open(QIODevice::ReadOnly)) failRead(fileName, errors, errno, file.errorString());
+  const QString tooLarge = QStringLiteral("File too large");
+  if (file.size() > maxSize) failRead(fileName, errors, 0, tooLarge);
+  // A device or a pipe tells no size: read in pieces and stop once past the limit.
+  QByteArray bytes;
+  bytes.reserve(qsizetype(file.size()));
+  char piece[65536];
+  for (;;) {
+    errno = 0;
+    const qint64 n = file.read(piece, sizeof piece);
+    if (n < 0) failRead(fileName, errors, errno, file.errorString());
+    if (n == 0) break;
+    bytes.append(piece, qsizetype(n));
+    if (bytes.size() > maxSize) failRead(fileName, errors, 0, tooLarge);
+  }
+  return bytes;
+}
+
+void WriteWholeFile(const QString& fileName, const QByteArray& bytes, FileErrors errors) {
+  QSaveFile file(fileName);
+  // In a folder we may not create files in, an existing file is still written in place.
+  file.setDirectWriteFallback(true);
+  errno = 0;
+  if (!file.open(QIODevice::WriteOnly)) failWrite(fileName, errors, errno, file.errorString());
+  // commit() does not see a failure of the last flush, so flush first and check it.
+  errno = 0;
+  const bool written = file.write(bytes) == bytes.size() && file.flush() && file.commit();
+  if (!written) {
+    const int err = errno;
+    failWrite(fileName, errors, err, file.errorString());
+  }
+}
+
+std::optional<QStringList> ReadSmsFile(const QString& fileName) {
+  QFile file(fileName);
+  errno = 0;
+  if (!file.open(QIODevice::ReadOnly)) failRead(fileName, FileErrors::InOut, errno, {});
+
+  QStringList lines;
+  QByteArray line;
+  bool first = true;
+  bool ended = false;
+  char piece[65536];
+  while (!ended) {
+    errno = 0;
+    const qint64 n = file.read(piece, sizeof piece);
+    if (n < 0) failRead(fileName, FileErrors::InOut, errno, {});
+    if (n == 0) break;
+    if (first && piece[0] == EndOfFile) return std::nullopt;
+    first = false;
+    for (qint64 i = 0; i < n && !ended; ++i) {
+      const char c = piece[i];
+      if (c == EndOfFile) {
+        ended = true;
+      } else if (c == '\n') {
+        lines << QString::fromLatin1(line);
+        line.clear();
+        ended = lines.size() == SmsFileLines;
+      } else if (c != '\r' && line.size() < MaxSmsLineLength) {
+        line += c;
+      }
+    }
+  }
+  if (first) return std::nullopt;  // empty file
+  if (!line.isEmpty() && lines.size() < SmsFileLines) lines << QString::fromLatin1(line);
+  while (lines.size() < SmsFileLines) lines << QString();
+  return lines;
+}
+
+void WriteSmsFile(const QString& fileName, const QStringList& fields) {
+  WriteWholeFile(fileName, JoinTextLines(fields), FileErrors::InOut);
+}

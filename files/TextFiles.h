@@ -1,0 +1,35 @@
+#pragma once
+// Whole-file reading and writing for the PC files, and the SMS file (.sms): twelve lines,
+// phone 1, text 1, phone 2, ..., text 6, each ended by "\r\n".
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// How a failure is told. Phone book and monitor files name the file and the system's reason
+// ("Cannot open file "%s". %s", "Cannot create file "%s". %s"); SMS files show the plain
+// input/output texts ("File not found", "Disk full", ...).
+enum class FileErrors { NameAndReason, InOut };
+
+// No phone book comes near this; reading a bigger file would only hold up the window.
+constexpr qint64 MaxPhoneBookFileSize = 16 * 1024 * 1024;
+
+// An SMS line longer than this keeps its first part: no edit holds more, and the field's
+// filter keeps far less.
+constexpr int MaxSmsLineLength = 32767;
+
+// The input/output text of a system error number (errno).
+QString InOutErrorText(int code);
+
+// The whole file, failing with "Cannot open file ..."; one bigger than maxSize fails with
+// the reason "File too large".
+QByteArray ReadWholeFile(const QString& fileName, qint64 maxSize);
+
+// Puts bytes in place of the file. Every write and the close are checked; the old file is
+// replaced only once the new one is complete, so a full disk leaves it as it was.
+void WriteWholeFile(const QString& fileName, const QByteArray& bytes, FileErrors errors);
+
+// The twelve fields read from an SMS file, missing ones empty; nothing when the file is empty
+// or starts with the end mark 26. LF ends a line, every CR is dropped, 26 ends the file.
+std::optional<QStringList> ReadSmsFile(const QString& fileName);
+void WriteSmsFile(const QString& fileName, const QStringList& fields);
