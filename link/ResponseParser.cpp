@@ -140,5 +140,6 @@ void TForm1::HandleError() {
   LED->SetBrushColor(QColor(0xFF, 0x00, 0x00));
   Env.clock->pause(200);
   if (Link.WritingPhoneBook) WriteRetry();
-  if (Link.DeletingSms) SmsDeleteEnd();
+  // A refused SMS write ends the save as a refused delete does, instead of stalling it.
+  if (Link.DeletingSms || Link.WritingSms) SmsDeleteEnd();
 }

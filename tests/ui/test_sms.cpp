@@ -1,0 +1,294 @@
+// The SMS page: the filtered edits, and Load, Save and Delete SMSs against the simulated unit.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+
+#include "app/Form1.h"
+#include "app/Widgets.h"
+#include "support/WindowHarness.h"
+
+namespace {
+
+void startLinked(WindowHarness& h) {
+  TForm1& f = h.form();
+  QVERIFY(h.runUntil([&] { return f.Link.PhoneBookCapacity > 0 && f.Link.LinkIdle; }, 80000));
+}
+
+bool idleAgain(TForm1& f) { return !f.ButtonsLocked && f.Link.LinkIdle; }
+
+QStringList texts(QLineEdit* const (&edits)[6]) {
+  QStringList r;
+  for (QLineEdit* e : edits) r << e->text();
+  return r;
+}
+
+void setPairs(TForm1& f, const QStringList& phones, const QStringList& smsTexts) {
+  for (int k = 0; k < 6; ++k) {
+    f.SmsPhones[k]->setText(phones[k]);
+    f.SmsTexts[k]->setText(smsTexts[k]);
+  }
+}
+
+QList<QByteArray> deletes(int first, int last) {
+  QList<QByteArray> r;
+  for (int i = first; i <= last; ++i) r << "AT+CMGD=" + QByteArray::number(i);
+  return r;
+}
+
+// Counts the commands that reach the unit while it still owes an earlier answer.
+struct Overlaps {
+  int count = 0;
+  explicit Overlaps(UnitEngine& u) {
+    u.onCommand = [this, &u](const QByteArray&) {
+      if (u.nextEventTime() >= 0) ++count;
+    };
+  }
+};
+
+}  // namespace
+
+class TestSms : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void editsHoldWhatTheFiltersAllow() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    f.PageControl1->setCurrentWidget(f.SMS);
+    QLineEdit* phone = f.SMSPhone1;
+    QLineEdit* text = f.SMSText1;
+
+    QTest::keyClicks(phone, QStringLiteral("0"));
+    QCOMPARE(phone->text(), QStringLiteral("+"));
+    QTest::keyClicks(phone, QStringLiteral("4"));
+    QCOMPARE(phone->text(), QStringLiteral("+4"));
+    // Deleting the "+" leaves 4, which becomes "+".
+    phone->setCursorPosition(1);
+    QTest::keyClick(phone, Qt::Key_Backspace);
+    QCOMPARE(phone->text(), QStringLiteral("+"));
+
+    // A paste of 5 and a letter: 5 is written back, then "+"; then it settles.
+    phone->clear();
+    QSignalSpy changes(phone, &QLineEdit::textChanged);
+    phone->insert(QStringLiteral("5a"));
+    QCOMPARE(phone->text(), QStringLiteral("+"));
+    QCOMPARE(changes.count(), 3);
+    QCOMPARE(phone->cursorPosition(), 1);
+
+    phone->setText(QStringLiteral("  12345 678  "));
+    QCOMPARE(phone->text(), QStringLiteral("12345"));
+    phone->setText(QStringLiteral("+420603123456"));
+    QTest::keyClicks(phone, QStringLiteral("7"));
+    QCOMPARE(phone->text(), QStringLiteral("+420603123456"));
+    f.MaxLengthNumber = 5;
+    QTest::keyClicks(phone, QStringLiteral("8"));
+    QCOMPARE(phone->text(), QStringLiteral("+4206"));
+
+    // A character typed in the middle is inserted; the caret then stands at the end.
+    text->setText(QStringLiteral("Door open"));
+    text->setCursorPosition(4);
+    QTest::keyClicks(text, QStringLiteral("X"));
+    QCOMPARE(text->text(), QStringLiteral("DoorX open"));
+    QCOMPARE(text->cursorPosition(), 10);
+    QTest::keyClicks(text, QStringLiteral(":"));
+    QCOMPARE(text->text(), QStringLiteral("DoorX open"));
+    QTest::keyClicks(text, QStringLiteral(" "));
+    QCOMPARE(text->text(), QStringLiteral("DoorX open "));
+
+    // A row that cannot be typed in is still filled, filtered.
+    QVERIFY(!f.SMStext4->isEnabled());
+    f.SMStext4->setText(QStringLiteral("Gate\x1a") + QString(200, QLatin1Char('x')));
+    QCOMPARE(f.SMStext4->text(), QStringLiteral("Gate"));
+    f.SMSPhone4->setText(QStringLiteral("7"));
+    QCOMPARE(f.SMSPhone4->text(), QStringLiteral("+"));
+  }
+
+  void loadSms() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    UnitEngine& u = h.unit();
+    u.setSms(2, "+420602000002", "Gate open: now");
+    u.setSms(4, "+4204", "Level +CSQ: 9,99");
+    u.setSms(5, "+4205", "ERROR at door");
+    u.setSms(9, "+4209", "Nine");
+    startLinked(h);
+    setPairs(f, QStringList(6, QStringLiteral("+111")), QStringList(6, QStringLiteral("old")));
+    f.SMSs->setPlainText(QStringLiteral("old"));
+    h.clearReceived();
+    h.click(f.ButtonLoadSMS);
+    QCOMPARE(h.received(), QList<QByteArray>{"AT+CMGL=ALL"});
+    QVERIFY(!f.ButtonsLocked);
+    QVERIFY(f.Prubeh->isHidden());
+    QVERIFY(h.runUntil([&] { return f.Link.LinkIdle; }, 5000));
+
+    // Slot 9 goes only to the memo; the colon cuts the edit, not the memo; the text with
+    // "+CSQ" is a signal report, the one with "ERROR" is a text.
+    QCOMPARE(texts(f.SmsPhones), (QStringList{"", "+420602000002", "", "+4204", "+4205", ""}));
+    QCOMPARE(texts(f.SmsTexts), (QStringList{"", "Gate open", "", "", "ERROR at door", ""}));
+    QCOMPARE(f.SMSs->toPlainText(),
+             QStringLiteral(" 2,\"STO UNSENT\",\"+420602000002\",,\"Gate open: now\"\n"
+                            " 4,\"STO UNSENT\",\"+4204\",,"
+                            " 5,\"STO UNSENT\",\"+4205\",,\"ERROR at door\"\n"
+                            " 9,\"STO UNSENT\",\"+4209\",,\"Nine\"\n"));
+    QCOMPARE(f.Smeter->Position(), 9);
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  void loadSmsOkTextAndEmptyLines() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    UnitEngine& u = h.unit();
+    u.setSms(1, "+4201", "\n\nHello");  // two empty lines before the text
+    u.setSms(3, "+4203", "OK");
+    u.setSms(6, "+4206", "Six");
+    startLinked(h);
+    h.click(f.ButtonLoadSMS);
+    QVERIFY(h.runUntil([&] { return f.Link.LinkIdle && !f.Link.SmsTextExpected; }, 5000));
+    h.run(1000);
+    QCOMPARE(texts(f.SmsPhones), (QStringList{"+4201", "", "+4203", "", "", "+4206"}));
+    // "OK" ends the list early: slot 3's text stays empty, slot 6 still comes in.
+    QCOMPARE(texts(f.SmsTexts), (QStringList{"Hello", "", "", "", "", "Six"}));
+    QCOMPARE(f.SMSs->toPlainText(), QStringLiteral(" 1,\"STO UNSENT\",\"+4201\",,\n\n\"Hello\"\n"
+                                                   " 3,\"STO UNSENT\",\"+4203\",,"
+                                                   " 6,\"STO UNSENT\",\"+4206\",,\"Six\"\n"));
+  }
+
+  // The save frees slots 1 to 7, writes the six pairs on the unit's prompts, then lists.
+  // A signal report in the middle must not make it run ahead of the unit's answers.
+  void saveSms() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    UnitEngine& u = h.unit();
+    for (int slot = 1; slot <= 9; ++slot)
+      u.setSms(slot, "+42000" + QByteArray::number(slot), "Old " + QByteArray::number(slot));
+    startLinked(h);
+    const QStringList phones{"+4201", "+4202", "", "+4204", "+4205", "+4206"};
+    const QStringList smsTexts{"Unit is on", "Input 1 alarm!", "Input 2 alarm!",
+                               "Gate open",  "Gate closed",    "Power failure (mains)"};
+    setPairs(f, phones, smsTexts);
+    u.setReportInterval(0);
+    u.setLatency(300);
+    const Overlaps overlaps(u);
+    h.clearReceived();
+    h.serial().clearWritten();
+    h.click(f.ButtonSaveSMS);
+    QVERIFY(f.ButtonsLocked);
+    QVERIFY(f.Prenos->isVisible());
+    QCOMPARE(f.Prubeh->maximum(), 6);
+    QVERIFY(h.runUntil([&] { return f.Link.StepIndex == 3; }, 10000));
+    u.reportSignal();
+    // The last write's "OK" already ends the busy state; the list comes after it.
+    QVERIFY(h.runUntil([&] { return idleAgain(f) && !f.Link.WritingSms; }, 20000));
+    h.run(1000);
+
+    QList<QByteArray> expected{"AT+CMGF?"};
+    expected << deletes(1, 7);
+    for (int k = 0; k < 6; ++k)
+      expected << "AT+CMGW=" + phones[k].toLatin1() << smsTexts[k].toLatin1() + '\x1a';
+    expected << "AT+CMGL=ALL";
+    QCOMPARE(h.received(), expected);
+    QVERIFY(h.serial().written().contains("AT+CMGW=\r\nInput 2 alarm!\x1a"));
+    QCOMPARE(overlaps.count, 0);
+
+    QCOMPARE(u.messages().size(), 8);
+    QCOMPARE(u.messages().value(3).text, QByteArray("Input 2 alarm!"));
+    QCOMPARE(u.messages().value(8).text, QByteArray("Old 8"));
+    // The list refilled the pairs from the SIM.
+    QCOMPARE(texts(f.SmsPhones), phones);
+    QCOMPARE(texts(f.SmsTexts), smsTexts);
+    QCOMPARE(f.SMSs->toPlainText().count(QLatin1Char('\n')), 8);
+    QVERIFY(!f.Link.WritingSms && !f.Link.DeletingSms);
+    QVERIFY(f.Prubeh->isHidden() && f.Prenos->isHidden());
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  void deleteSms() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    UnitEngine& u = h.unit();
+    u.setSms(1, "+4201", "One");
+    u.setSms(24, "+42024", "Twenty-four");
+    startLinked(h);
+    f.SMSPhone1->setText(QStringLiteral("+4201"));
+    u.setReportInterval(0);
+    u.setLatency(300);
+    const Overlaps overlaps(u);
+    h.clearReceived();
+    h.click(f.ButtonDeleteSMS);
+    QVERIFY(f.ButtonsLocked);
+    QCOMPARE(f.Prubeh->maximum(), 25);
+    QVERIFY(f.Prubeh->isVisible() && f.Prenos->isHidden());
+    QVERIFY(h.runUntil([&] { return f.Link.StepIndex == 5; }, 10000));
+    u.reportSignal();
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 30000));
+
+    // Slot 26 does not exist: its error ends the deleting and the list shows what is left.
+    QList<QByteArray> expected{"AT+CMGF?"};
+    expected << deletes(1, 26) << "AT+CMGL=ALL";
+    QCOMPARE(h.received(), expected);
+    QCOMPARE(overlaps.count, 0);
+    QVERIFY(u.messages().isEmpty());
+    QCOMPARE(f.SMSPhone1->text(), QString());
+    QCOMPARE(f.SMSs->toPlainText(), QString());
+    QVERIFY(f.Prubeh->isHidden());
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  // A refused delete ends the save before anything is written, slot 7 included: the first
+  // write waits for slot 7's answer, so no body can go out on a prompt after the list.
+  void refusedLastDeleteWritesNothing() {
+    WindowHarness::Setup s;
+    s.unit.smsSlots = 6;
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    h.unit().setSms(6, "+4206", "Six");
+    startLinked(h);
+    setPairs(f, QStringList(6, QStringLiteral("+4201")), QStringList(6, QStringLiteral("New")));
+    h.clearReceived();
+    h.click(f.ButtonSaveSMS);
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 20000));
+    h.run(1000);
+    QList<QByteArray> expected{"AT+CMGF?"};
+    expected << deletes(1, 7) << "AT+CMGL=ALL";
+    QCOMPARE(h.received(), expected);
+    QVERIFY(h.unit().messages().isEmpty());
+    QVERIFY(!h.unit().waitingForBody());
+    QCOMPARE(texts(f.SmsPhones), QStringList(6, QString()));
+    QVERIFY(!f.Link.WritingSms && !f.Link.DeletingSms);
+  }
+
+  // A write the unit refuses ends the save with a list instead of leaving it stalled.
+  void refusedWriteEndsWithList() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    UnitEngine& u = h.unit();
+    u.setSms(9, "+4209", "Nine");
+    startLinked(h);
+    setPairs(f, {"+4201", "+4202", "+4203", "", "", ""}, {"One", "Two", "Three", "", "", ""});
+    u.onCommand = [&](const QByteArray& line) {
+      if (line == "One\x1a") u.errorNextCommand();
+    };
+    h.clearReceived();
+    h.click(f.ButtonSaveSMS);
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 20000));
+    QList<QByteArray> expected{"AT+CMGF?"};
+    expected << deletes(1, 7) << "AT+CMGW=+4201"
+             << "One\x1a"
+             << "AT+CMGW=+4202"
+             << "AT+CMGL=ALL";
+    QCOMPARE(h.received(), expected);
+    QVERIFY(!f.Link.WritingSms);
+    QCOMPARE(texts(f.SmsPhones), (QStringList{"+4201", "", "", "", "", ""}));
+    QCOMPARE(texts(f.SmsTexts), (QStringList{"One", "", "", "", "", ""}));
+    QCOMPARE(f.SMSs->toPlainText(), QStringLiteral(" 1,\"STO UNSENT\",\"+4201\",,\"One\"\n"
+                                                   " 9,\"STO UNSENT\",\"+4209\",,\"Nine\"\n"));
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+};
+
+QTEST_MAIN(TestSms)
+#include "test_sms.moc"
