@@ -286,6 +286,13 @@ class TestSms : public QObject {
     QCOMPARE(texts(f.SmsTexts), (QStringList{"One", "", "", "", "", ""}));
     QCOMPARE(f.SMSs->toPlainText(), QStringLiteral(" 1,\"STO UNSENT\",\"+4201\",,\"One\"\n"
                                                    " 9,\"STO UNSENT\",\"+4209\",,\"Nine\"\n"));
+
+    // A "+CMGW" with no save running neither writes the pairs nor empties them.
+    h.clearReceived();
+    h.unit().injectBytes("\r\n+CMGW: 1\r\n\r\nOK\r\n");
+    h.run(1000);
+    QVERIFY(h.received().isEmpty());
+    QCOMPARE(f.SMSPhone1->text(), QStringLiteral("+4201"));
     QVERIFY(h.dialogs().errors.isEmpty());
   }
 };
