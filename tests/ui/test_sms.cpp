@@ -111,7 +111,9 @@ class TestSms : public QObject {
     WindowHarness h;
     TForm1& f = h.form();
     UnitEngine& u = h.unit();
+    u.setSms(1, "+4201", "\n\nHello");  // two empty lines before the text
     u.setSms(2, "+420602000002", "Gate open: now");
+    u.setSms(3, "+4203", "OK");
     u.setSms(4, "+4204", "Level +CSQ: 9,99");
     u.setSms(5, "+4205", "ERROR at door");
     u.setSms(9, "+4209", "Nine");
@@ -124,37 +126,23 @@ class TestSms : public QObject {
     QVERIFY(!f.ButtonsLocked);
     QVERIFY(f.Prubeh->isHidden());
     QVERIFY(h.runUntil([&] { return f.Link.LinkIdle; }, 5000));
+    h.run(1000);
 
-    // Slot 9 goes only to the memo; the colon cuts the edit, not the memo; the text with
-    // "+CSQ" is a signal report, the one with "ERROR" is a text.
-    QCOMPARE(texts(f.SmsPhones), (QStringList{"", "+420602000002", "", "+4204", "+4205", ""}));
-    QCOMPARE(texts(f.SmsTexts), (QStringList{"", "Gate open", "", "", "ERROR at door", ""}));
+    // Slot 9 goes only to the memo; the colon cuts the edit, not the memo; "OK" as a text
+    // ends the list early; the text with "+CSQ" is a signal report, the one with "ERROR" a
+    // text.
+    QCOMPARE(texts(f.SmsPhones),
+             (QStringList{"+4201", "+420602000002", "+4203", "+4204", "+4205", ""}));
+    QCOMPARE(texts(f.SmsTexts), (QStringList{"Hello", "Gate open", "", "", "ERROR at door", ""}));
     QCOMPARE(f.SMSs->toPlainText(),
-             QStringLiteral(" 2,\"STO UNSENT\",\"+420602000002\",,\"Gate open: now\"\n"
+             QStringLiteral(" 1,\"STO UNSENT\",\"+4201\",,\n\n\"Hello\"\n"
+                            " 2,\"STO UNSENT\",\"+420602000002\",,\"Gate open: now\"\n"
+                            " 3,\"STO UNSENT\",\"+4203\",,"
                             " 4,\"STO UNSENT\",\"+4204\",,"
                             " 5,\"STO UNSENT\",\"+4205\",,\"ERROR at door\"\n"
                             " 9,\"STO UNSENT\",\"+4209\",,\"Nine\"\n"));
     QCOMPARE(f.Smeter->Position(), 9);
     QVERIFY(h.dialogs().errors.isEmpty());
-  }
-
-  void loadSmsOkTextAndEmptyLines() {
-    WindowHarness h;
-    TForm1& f = h.form();
-    UnitEngine& u = h.unit();
-    u.setSms(1, "+4201", "\n\nHello");  // two empty lines before the text
-    u.setSms(3, "+4203", "OK");
-    u.setSms(6, "+4206", "Six");
-    startLinked(h);
-    h.click(f.ButtonLoadSMS);
-    QVERIFY(h.runUntil([&] { return f.Link.LinkIdle && !f.Link.SmsTextExpected; }, 5000));
-    h.run(1000);
-    QCOMPARE(texts(f.SmsPhones), (QStringList{"+4201", "", "+4203", "", "", "+4206"}));
-    // "OK" ends the list early: slot 3's text stays empty, slot 6 still comes in.
-    QCOMPARE(texts(f.SmsTexts), (QStringList{"Hello", "", "", "", "", "Six"}));
-    QCOMPARE(f.SMSs->toPlainText(), QStringLiteral(" 1,\"STO UNSENT\",\"+4201\",,\n\n\"Hello\"\n"
-                                                   " 3,\"STO UNSENT\",\"+4203\",,"
-                                                   " 6,\"STO UNSENT\",\"+4206\",,\"Six\"\n"));
   }
 
   // The save frees slots 1 to 7, writes the six pairs on the unit's prompts, then lists.
