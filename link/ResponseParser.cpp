@@ -6,6 +6,7 @@
 
 #include "app/Form1.h"
 #include "app/Widgets.h"
+#include "files/MonitorFile.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
 #include "link/LineRules.h"
@@ -31,8 +32,8 @@ void TForm1::ComPort1TriggerAvail(TComPort* /*CP*/, int Count) {
 }
 
 void TForm1::HandleLine() {
-  // appendPlainText lays out only the new line: the monitor stays quick after days of reports.
-  Monitor->appendPlainText(QString::fromLatin1(Link.RxLine));
+  // Appending lays out only the new line: the monitor stays quick after days of reports.
+  AppendMonitorLine(Monitor, QString::fromLatin1(Link.RxLine));
   const QByteArray line = Link.RxLine;
   const LineRule rule = RecogniseLine(line, Link.LinkIdle, Link.SmsTextExpected);
   switch (rule) {
