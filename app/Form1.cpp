@@ -81,19 +81,26 @@ void TForm1::FormCreate() {
 
   setWindowTitle(QFileInfo(Env.programFile).completeBaseName());
 
+  const QString blank = QStringLiteral("blank.phb");
   QStringList book;
   bool readable = true;
+  QString readError;
   try {
-    book = ReadPhoneBookFile(QStringLiteral("blank.phb"));
-  } catch (const EFileError&) {
+    book = ReadPhoneBookFile(blank);
+  } catch (const EFileError& e) {
     readable = false;
+    readError = e.Message;
   }
   if (readable) {
     PhoneBook1->SetStrings(book);
   } else {
     for (const char* line : kDefaultPhoneBook) book << QString::fromLatin1(line);
     PhoneBook1->SetStrings(book);
-    WritePhoneBookFile(QStringLiteral("blank.phb"), book);
+    // A file that exists but cannot be read is the user's: say so, and never write over it.
+    if (QFileInfo::exists(blank))
+      ReportError(readError);
+    else
+      WritePhoneBookFile(blank, book);
   }
 
   SMSPhone4->setEnabled(Label11->isEnabled());

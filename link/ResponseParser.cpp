@@ -36,6 +36,20 @@ void TForm1::HandleLine() {
   AppendMonitorLine(Monitor, QString::fromLatin1(Link.RxLine));
   const QByteArray line = Link.RxLine;
   const LineRule rule = RecogniseLine(line, Link.LinkIdle, Link.SmsTextExpected);
+  // The unit's own queries (signal, current calls) end with an "OK" of their own. Settled
+  // before the line's handler runs, so that an error in it cannot leave the mark stale; an
+  // "OK" uses the mark up even when its handling fails.
+  if (rule == LineRule::Signal || rule == LineRule::CallReport)
+    Link.ReportOkDue = true;
+  else if (!line.isEmpty() && rule != LineRule::Ok)
+    Link.ReportOkDue = false;
+  struct OkUsesMark {
+    bool ok;
+    bool& mark;
+    ~OkUsesMark() {
+      if (ok) mark = false;
+    }
+  } okUsesMark{rule == LineRule::Ok, Link.ReportOkDue};
   switch (rule) {
     case LineRule::Ok:
       HandleOk();
@@ -76,11 +90,6 @@ void TForm1::HandleLine() {
     case LineRule::Other:
       break;
   }
-  // The unit's own queries (signal, current calls) end with an "OK" of their own.
-  if (rule == LineRule::Signal || rule == LineRule::CallReport)
-    Link.ReportOkDue = true;
-  else if (!line.isEmpty())
-    Link.ReportOkDue = false;
   Link.RxLine.clear();
 }
 

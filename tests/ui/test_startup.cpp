@@ -132,6 +132,18 @@ class TestStartup : public QObject {
     QCOMPARE(h.form().RTIME->text(), QString("05 s"));
   }
 
+  // A "blank.phb" that exists but cannot be read is reported and left alone.
+  void unreadableBlankPhbIsKept() {
+    WindowHarness::Setup s;
+    s.beforeStart = [](WindowHarness& h) { QVERIFY(QDir(h.dir()).mkdir("blank.phb")); };
+    WindowHarness h(s);
+    QCOMPARE(h.form().PhoneBook1->LineCount(), 18);
+    QCOMPARE(h.dialogs().errors.size(), 1);
+    QVERIFY(h.dialogs().errors[0].startsWith("Cannot open file \"blank.phb\". "));
+    QVERIFY(QFileInfo(h.path("blank.phb")).isDir());
+    QCOMPARE(h.form().RTIME->text(), QString("default [3s]"));
+  }
+
   // Cancel in "Select Port": one error box, the window is not meant to show, nothing written.
   void cancelledPortChoice() {
     WindowHarness::Setup s;
