@@ -4,6 +4,7 @@
 
 #include "admissions/AdmissionRecord.h"
 #include "app/Form1.h"
+#include "files/TextFiles.h"
 #include "phonebook/NameValueGrid.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -38,8 +39,8 @@ void TForm1::EnterAdmission(const QString& record) {
       AdmisRec->AddLine(record);
       return;
     }
-    WriteAdmissionFile(DailyFileName(SaveFile->text(), today.addDays(-1), form),
-                       AdmissionCsv(GridRows(*AdmisRec)));
+    WriteWholeFile(DailyFileName(SaveFile->text(), today.addDays(-1), form),
+                   AdmissionCsv(GridRows(*AdmisRec)), FileErrors::InOut);
   } catch (...) {
     AdmisRec->AddLine(record);
     throw;
@@ -53,7 +54,7 @@ void TForm1::SavClick() {
   const QString fileName =
       Env.dialogs->saveFile(QStringLiteral("Excel / comma separated files (*.csv)"));
   if (fileName.isEmpty()) return;
-  WriteAdmissionFile(fileName, AdmissionCsv(GridRows(*AdmisRec)));
+  WriteWholeFile(fileName, AdmissionCsv(GridRows(*AdmisRec)), FileErrors::InOut);
   Link.AdmisFresh = true;
   AdmisRec->Clear();
 }

@@ -1,14 +1,6 @@
 #include "admissions/AdmissionRecord.h"
 
-#include <QFile>
-#include <cerrno>
-
 #include "platform/Errors.h"
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 QString WithoutTimeZone(const QString& timeForm) {
   QString out;
@@ -73,60 +65,4 @@ QByteArray AdmissionCsv(const QList<AdmissionRow>& rows) {
     out += "\r\n";
   }
   return out;
-}
-
-QString IoErrorText(int code) {
-  switch (code) {
-    case ENOENT:
-      return QStringLiteral("File not found");
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case EINVAL:
-    case EILSEQ:
-      return QStringLiteral("Invalid filename");
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case ETXTBSY:
-      return QStringLiteral("File access denied");
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-    case EFBIG:
-      return QStringLiteral("Disk full");
-    default:
-      return QStringLiteral("I/O error %1").arg(code);
-  }
-}
-
-namespace {
-[[noreturn]] void IoFailure(int code) { throw EFileIOError(IoErrorText(code)); }
-}  // namespace
-
-void WriteAdmissionFile(const QString& fileName, const QByteArray& bytes) {
-  if (fileName.isEmpty()) IoFailure(ENOENT);
-#ifdef Q_OS_UNIX
-  // Straight to the system: its error number picks the text, which QFile would only describe.
-  const int fd = ::open(QFile::encodeName(fileName).constData(),
-                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) IoFailure(errno);
-  qsizetype done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int code = n < 0 ? errno : ENOSPC;
-      ::close(fd);
-      IoFailure(code);
-    }
-    done += n;
-  }
-  if (::close(fd) != 0 && errno != EINTR) IoFailure(errno);
-#else
-  QFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) IoFailure(EACCES);
-  if (file.write(bytes) != bytes.size() || !file.flush()) IoFailure(ENOSPC);
-#endif
 }

@@ -41,8 +41,3 @@ QString DailyFileName(const QString& saveFile, const QDate& day, const Admission
 // One "Date;Name\r\n" line per row, Latin-1, nothing quoted.
 using AdmissionRow = QPair<QString, QString>;
 QByteArray AdmissionCsv(const QList<AdmissionRow>& rows);
-
-// Creates or replaces the file with the bytes. Raises EFileIOError with the plain I/O text:
-// "File not found", "Invalid filename", "File access denied", "Disk full", "I/O error <n>".
-void WriteAdmissionFile(const QString& fileName, const QByteArray& bytes);
-QString IoErrorText(int code);  // code: an errno value

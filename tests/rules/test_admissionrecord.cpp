@@ -18,11 +18,6 @@ QString errorOf(const std::function<void()>& fn) {
   return QStringLiteral("(no error)");
 }
 
-QByteArray readAll(const QString& name) {
-  QFile f(name);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
-}
-
 }  // namespace
 
 class TestAdmissionRecord : public QObject {
@@ -83,22 +78,6 @@ class TestAdmissionRecord : public QObject {
     QCOMPARE(AdmissionCsv({{QStringLiteral("1.2.24 8:05:09"), QStringLiteral("A;B  /\u00E9")},
                            {QString(), QString()}}),
              QByteArray("1.2.24 8:05:09;A;B  /\xE9\r\n;\r\n"));
-  }
-
-  void writing() {
-    QTemporaryDir dir;
-    const QString name = dir.filePath(QStringLiteral("log.csv"));
-    WriteAdmissionFile(name, QByteArray(300, 'x'));
-    WriteAdmissionFile(name, "a;b\r\n");  // replaces, shorter
-    QCOMPARE(readAll(name), QByteArray("a;b\r\n"));
-
-    auto write = [](const QString& to) { return errorOf([&] { WriteAdmissionFile(to, "x"); }); };
-    QCOMPARE(write(dir.filePath(QStringLiteral("missing/log.csv"))),
-             QStringLiteral("File not found"));
-    QCOMPARE(write(dir.path()), QStringLiteral("File access denied"));
-    QCOMPARE(write(name + QStringLiteral("/x.csv")), QStringLiteral("Invalid filename"));
-    if (QFile::exists(QStringLiteral("/dev/full")))
-      QCOMPARE(write(QStringLiteral("/dev/full")), QStringLiteral("Disk full"));
   }
 };
 

@@ -120,7 +120,7 @@ class TestAdmissions : public QObject {
     c.f.SaveFile->setText(QStringLiteral("missing/admiss"));
     c.call(kFeb1, QTime(8, 5, 9), "123");
     c.call(kFeb2, QTime(9, 0, 0), "+420456", true);
-    QCOMPARE(c.h.dialogs().errors, QStringList{QStringLiteral("File not found.")});
+    QCOMPARE(c.h.dialogs().errors, QStringList{QStringLiteral("Invalid filename.")});
     // Relay A again for the next call, and the report's own "OK" made no second record.
     c.call(kFeb2, QTime(9, 1, 0), "123");
     QCOMPARE(c.h.dialogs().errors.size(), 2);
