@@ -95,12 +95,8 @@ IntField PhoneBookSizeField(const QByteArray& line) {
   return f;
 }
 
-IntField SmsSlotField(const QByteArray& line) {
-  IntField f{QByteArray(), line};
-  CutThrough(f.rest, ':');
-  f.text = TextBefore(f.rest, ',').trimmed();
-  return f;
-}
+// The list header's slot stands where a report's level does: after the colon, before a comma.
+IntField SmsSlotField(const QByteArray& line) { return SignalLevelField(line); }
 
 IntField SmsWrittenSlotField(const QByteArray& line) {
   IntField f{QByteArray(), line};
