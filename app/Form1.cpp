@@ -180,4 +180,8 @@ void TForm1::wireEvents() {
   ComPort1->OnTriggerAvail = [this](TComPort* CP, int Count) {
     guarded([&] { ComPort1TriggerAvail(CP, Count); });
   };
+  ComPort1->OnPortLost = [this](TComPort* CP, const QString& reason) {
+    ReportError(
+        QStringLiteral("COM%1 is no longer available (%2)").arg(CP->ComNumber()).arg(reason));
+  };
 }

@@ -84,6 +84,8 @@ void TShape::paintEvent(QPaintEvent*) {
 
 TAnimate::TAnimate(const QStringList& frames, int intervalMs, QWidget* parent)
     : QWidget(parent), timer_(new QTimer(this)) {
+  // Opaque, like the platform's animation control: it hides what lies under it.
+  setAutoFillBackground(true);
   for (const QString& f : frames) frames_.append(QPixmap(f));
   timer_->setInterval(intervalMs);
   connect(timer_, &QTimer::timeout, this, [this] {

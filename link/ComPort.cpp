@@ -28,6 +28,9 @@ struct TComPort::Private {
   State state = State::Closed;
   int comNumber = 0;
   bool choosing = false;  // the port choice dialog is up
+  // The device went away while open: the program never closed the port, so a change of
+  // ComNumber still reopens it at once (that is how the user picks another port).
+  bool lostOpen = false;
 
   // Receive ring: `fill` bytes starting at readPos. Bytes read inside an event stay in it
   // (counted by eventRead) until the handler returns.
@@ -160,8 +163,25 @@ struct TComPort::Private {
     ring = QByteArray(BufferSize, '\0');
     resetRing();
     device->onReadyRead = [this] { scheduleDispatch(); };
+    device->onLost = [this](const QString& reason) { lost(reason); };
     state = State::Open;
+    lostOpen = false;
     poll->start();
+  }
+
+  // The device went away under the open port: forget it as closed, so that the next
+  // operation opens it afresh, and tell the program once.
+  void lost(const QString& reason) {
+    if (state != State::Open) return;
+    poll->stop();
+    device->onReadyRead = nullptr;
+    device->onLost = nullptr;
+    ++generation;
+    resetRing();
+    inEvent = false;
+    state = State::Closed;
+    lostOpen = true;
+    if (q->OnPortLost) q->OnPortLost(q, reason);
   }
 
   void close() {
@@ -169,6 +189,7 @@ struct TComPort::Private {
     state = State::ShuttingDown;
     poll->stop();
     device->onReadyRead = nullptr;
+    device->onLost = nullptr;
     device->clearInput();
     device->close();
     ++generation;
@@ -228,10 +249,11 @@ int TComPort::ComNumber() const { return d->comNumber; }
 
 void TComPort::SetComNumber(int number) {
   if (number == d->comNumber) return;
-  if (d->state != Private::State::Open) {
+  if (d->state != Private::State::Open && !d->lostOpen) {
     d->comNumber = number;
     return;
   }
+  d->lostOpen = false;
   d->close();
   d->comNumber = number;
   d->open();

@@ -35,6 +35,9 @@ class TComPort : public QObject {
 
   // The data-available event: CP is this port, Count the unread bytes (1 to 8192).
   std::function<void(TComPort* CP, int Count)> OnTriggerAvail;
+  // The open port's device has gone; the port is closed by then and ComNumber kept, so the
+  // next operation tries to open it again.
+  std::function<void(TComPort* CP, const QString& reason)> OnPortLost;
 
  private:
   struct Private;

@@ -5,10 +5,41 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 QtSerialDevice::QtSerialDevice() : port(new QSerialPort(this)) {
   connect(port, &QSerialPort::readyRead, this, [this] {
     if (onReadyRead) onReadyRead();
   });
+  // A vanished device (adapter unplugged, other end of a pseudo-terminal closed) keeps its
+  // read notifier firing with errors: close it from the event loop, once, and tell the owner.
+  connect(port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+    if (going || !port->isOpen()) return;
+    if (error != QSerialPort::ResourceError && !(error == QSerialPort::ReadError && hungUp()))
+      return;
+    going = true;
+    const QString reason = port->errorString();
+    QMetaObject::invokeMethod(
+        this,
+        [this, reason] {
+          going = false;
+          if (!port->isOpen()) return;
+          port->close();
+          if (onLost) onLost(reason);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+bool QtSerialDevice::hungUp() const {
+#ifdef Q_OS_UNIX
+  pollfd p{int(port->handle()), POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+  return false;
+#endif
 }
 
 QtSerialDevice::~QtSerialDevice() { close(); }

@@ -23,7 +23,10 @@ class QtSerialDevice : public QObject, public SerialDevice {
   void clearInput() override;
 
  private:
+  bool hungUp() const;
+
   QSerialPort* port;
+  bool going = false;  // the device has failed for good; closing is queued
 };
 
 class QtSerialDeviceFactory : public SerialDeviceFactory {

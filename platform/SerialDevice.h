@@ -28,6 +28,9 @@ class SerialDevice {
 
   // Called from the event loop when bytes have arrived.
   std::function<void()> onReadyRead;
+  // Called from the event loop, once, when the device has gone (unplugged, other end hung
+  // up); the device is closed by then. The text tells the system's reason.
+  std::function<void(const QString&)> onLost;
 };
 
 class SerialDeviceFactory {

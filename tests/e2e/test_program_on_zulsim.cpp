@@ -1,5 +1,7 @@
 // The program's real serial path against zulsim: Qt SerialPort on the pseudo-terminal that
 // zulsim links as ports/com9 beside the program, real time, real pauses.
+#include <sys/resource.h>
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -60,6 +62,43 @@ class TestProgramOnZulsim : public QObject {
     port.SendText("ATE\r\n");
     QCOMPARE(port.ComNumber(), 9);
     QVERIFY2(waitFor([&] { return got.contains("OK\r\n"); }, 3000), got.constData());
+  }
+
+  // The unit's end of the line goes away under an open port (an unplugged adapter): the
+  // program is told once and does not spin on the dead device.
+  void vanishingUnit() {
+    QProcess unit;
+    unit.setProgram(sim.program());
+    unit.setArguments({"--com", "8", "--ports-dir", dir.filePath("ports")});
+    unit.start();
+    QVERIFY(unit.waitForStarted(5000));
+    QVERIFY(waitFor([&] { return QFileInfo::exists(dir.filePath("ports/com8")); }, 5000));
+    QtSerialDeviceFactory factory;
+    const QString programDir = dir.path();
+    TComPort port(
+        &factory, [] { return 8; }, [programDir](int n) { return PortDeviceName(n, programDir); });
+    QStringList lost;
+    port.OnTriggerAvail = [](TComPort* CP, int Count) {
+      for (int i = 0; i < Count; ++i) CP->ReadChar();
+    };
+    port.OnPortLost = [&](TComPort*, const QString& reason) { lost << reason; };
+    port.SendText("ATE\r\n");
+    QTest::qWait(200);
+    unit.kill();
+    unit.waitForFinished(5000);
+    QVERIFY(waitFor([&] { return !lost.isEmpty(); }, 3000));
+    QVERIFY(!port.IsOpen());
+
+    auto cpuMs = [] {
+      rusage u;
+      getrusage(RUSAGE_SELF, &u);
+      return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000 +
+             (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000;
+    };
+    const long before = cpuMs();
+    QTest::qWait(1000);
+    QVERIFY2(cpuMs() - before < 300, "busy after the device went away");
+    QCOMPARE(lost.size(), 1);
   }
 
   // The whole window on the real line: the start-up chain fills the status bar, then

@@ -131,6 +131,38 @@ class TestComPort : public QObject {
   }
   void cleanup() { port.reset(); }
 
+  // An unplugged adapter: the port forgets the device, says so once, and the next use
+  // opens it afresh; unread bytes of the old device are not offered.
+  void lostDeviceClosesThePort() {
+    readingHandler();
+    QStringList reasons;
+    port->OnPortLost = [&](TComPort* CP, const QString& reason) {
+      QCOMPARE(CP, port.get());
+      reasons << reason;
+    };
+    openPort(4);
+    readLimit = 2;
+    arrive("OK\r\n");
+    settle();
+    factory.line.open = false;
+    factory.line.device->onLost(QStringLiteral("gone"));
+    QCOMPARE(reasons, QStringList{"gone"});
+    QVERIFY(!port->IsOpen());
+    QCOMPARE(port->ComNumber(), 4);
+    QVERIFY_EXCEPTION_THROWN(port->ReadChar(), EBufferIsEmpty);
+    QCOMPARE(factory.line.opened, (QStringList{"dev4", "dev4"}));
+    QVERIFY(port->IsOpen());
+
+    // Choosing another port after a loss (the watchdog's Yes) asks at once, as when open.
+    factory.line.open = false;
+    factory.line.device->onLost(QStringLiteral("gone again"));
+    dialogAnswer = 6;
+    port->SetComNumber(0);
+    QCOMPARE(dialogShown, 1);
+    QCOMPARE(port->ComNumber(), 6);
+    QVERIFY(port->IsOpen());
+  }
+
   void eventCountsAndReoffersUnreadBytes() {
     readingHandler();
     openPort();
