@@ -48,7 +48,13 @@ void TForm1::LoadPHONEClick() {
   Env.clock->pause(100);
   probeAndFlush(*this);
   Link.PhoneBookFresh = true;
-  if (Link.PhoneBookCapacity > 1) ComPort1->SendText(At::ReadPhoneBook(Link.PhoneBookCapacity - 1));
+  if (Link.PhoneBookCapacity > 1) {
+    // A report that came in the last pause would be parsed before the read's answer, and its
+    // own "OK" would end the read before the first entry: drop it, as the flush dropped the
+    // probe's answer.
+    ComPort1->DiscardInput();
+    ComPort1->SendText(At::ReadPhoneBook(Link.PhoneBookCapacity - 1));
+  }
   Link.CentreAsked = false;
   Link.LinkIdle = false;
   Prubeh->setMaximum(Link.PhoneBookCapacity);

@@ -86,6 +86,22 @@ class TestLinkPhoneBook : public QObject {
     QVERIFY(h.dialogs().errors.isEmpty());
   }
 
+  // A report that falls between the probe's flush and the read must not end the read before
+  // its first entry (its "OK" would find no chain running).
+  void reportJustBeforeTheRead() {
+    WindowHarness::Setup s;
+    s.demo = true;
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    startLinked(h);
+    h.unit().onCommand = [&](const QByteArray& line) {
+      if (line == "AT+CMGF?") h.unit().setReportInterval(1500);
+    };
+    h.click(f.LoadPHONE);
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 10000));
+    QCOMPARE(f.PhoneBook1->Strings(), simLines(h.unit(), 1, 249));
+  }
+
   void loadSimSmallCapacities() {
     {
       WindowHarness::Setup s;
