@@ -116,10 +116,11 @@ QByteArray OperatorText(const QByteArray& line) {
   return line.mid(quote < 0 ? 0 : quote, 20);
 }
 
-NameAndNumber PhoneBookEntryFields(const QByteArray& line) {
-  QByteArray rest = line;
+namespace {
+
+// The number in the first pair of double quotes, then the name in the pair after the next comma.
+NameAndNumber QuotedNumberAndName(QByteArray rest) {
   NameAndNumber f;
-  CutThrough(rest, ':');
   CutThrough(rest, '"');
   f.number = TextBefore(rest, '"');
   CutThrough(rest, ',');
@@ -128,16 +129,15 @@ NameAndNumber PhoneBookEntryFields(const QByteArray& line) {
   return f;
 }
 
-NameAndNumber CallReportFields(const QByteArray& line) {
+}  // namespace
+
+NameAndNumber PhoneBookEntryFields(const QByteArray& line) {
   QByteArray rest = line;
-  NameAndNumber f;
-  CutThrough(rest, '"');
-  f.number = TextBefore(rest, '"');
-  CutThrough(rest, ',');
-  CutThrough(rest, '"');
-  f.name = TextBefore(rest, '"');
-  return f;
+  CutThrough(rest, ':');
+  return QuotedNumberAndName(rest);
 }
+
+NameAndNumber CallReportFields(const QByteArray& line) { return QuotedNumberAndName(line); }
 
 QByteArray SmsListNumber(const QByteArray& line) {
   QByteArray rest = line;

@@ -7,18 +7,9 @@
 #include "files/PhoneBookFile.h"
 #include "files/TextFiles.h"
 #include "platform/Errors.h"
+#include "support/FileBytes.h"
 
 namespace {
-
-QByteArray readBytes(const QString& name) {
-  QFile f(name);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& name, const QByteArray& bytes) {
-  QFile f(name);
-  QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
 
 template <typename E>
 QString messageOf(const std::function<void()>& fn) {

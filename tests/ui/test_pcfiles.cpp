@@ -9,19 +9,10 @@
 #include "app/Form1.h"
 #include "files/TextFiles.h"
 #include "phonebook/NameValueGrid.h"
+#include "support/FileBytes.h"
 #include "support/WindowHarness.h"
 
 namespace {
-
-QByteArray readBytes(const QString& name) {
-  QFile f(name);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& name, const QByteArray& bytes) {
-  QFile f(name);
-  QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
 
 QStringList smsFields(const TForm1& f) {
   QStringList fields;
