@@ -17,6 +17,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "settings/SettingsLocation.h"
 
 namespace {
 
@@ -31,10 +32,10 @@ const char* const kDefaultPhoneBook[] = {
 
 TForm1::TForm1(const FormEnvironment& env, QWidget* parent) : QWidget(parent), Env(env) {
   buildLayout();
-  const QString programDir = QFileInfo(Env.programFile).absolutePath();
+  const QStringList portPlaces{QFileInfo(Env.programFile).absolutePath(), Env.configDir};
   ComPort1 = new TComPort(
       Env.serial, [this] { return Env.dialogs->choosePort(); },
-      [programDir](int number) { return PortDeviceName(number, programDir); }, this);
+      [portPlaces](int number) { return PortDeviceName(number, portPlaces); }, this);
   wireEvents();
   Timer1->start();
   guarded([this] { FormCreate(); });
@@ -59,11 +60,7 @@ void TForm1::ReportError(const QString& message) {
 }
 
 QString TForm1::settingsFileName() const {
-  const QFileInfo program(Env.programFile);
-  const QString name = program.fileName();
-  const int dot = name.lastIndexOf(QLatin1Char('.'));
-  const QString base = dot > 0 ? name.left(dot) : name;
-  return program.absolutePath() + QLatin1Char('/') + base + QStringLiteral(".ini");
+  return LocateSettings(Env.programFile, Env.configDir).file;
 }
 
 void TForm1::FormCreate() {

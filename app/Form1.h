@@ -36,6 +36,7 @@ struct FormEnvironment {
   Clock* clock = nullptr;
   SerialDeviceFactory* serial = nullptr;
   QString programFile;  // full path of the program file
+  QString configDir;    // the user's configuration folder (empty: none)
 };
 
 // The message texts of the settings file's [Messages] section, named by their keys.

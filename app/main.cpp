@@ -7,15 +7,17 @@
 #include "platform/QtDialogs.h"
 #include "platform/QtSerialDevice.h"
 #include "platform/SystemClock.h"
+#include "settings/SettingsLocation.h"
 
 int main(int argc, char** argv) {
   ZulApplication app(argc, argv);
   // The window is laid out to the pixel; the classic style keeps captions inside their buttons.
   app.setStyle(QStringLiteral("Windows"));
   const QString programFile = QCoreApplication::applicationFilePath();
+  const QString configDir = UserConfigFolder();
 
   QtSerialDeviceFactory serial;
-  QtDialogs dialogs(&serial, QFileInfo(programFile).absolutePath());
+  QtDialogs dialogs(&serial, {QFileInfo(programFile).absolutePath(), configDir});
   SystemClock clock;
   app.SetDialogs(&dialogs);
 
@@ -24,6 +26,7 @@ int main(int argc, char** argv) {
   env.clock = &clock;
   env.serial = &serial;
   env.programFile = programFile;
+  env.configDir = configDir;
 
   TForm1 Form1(env);
   dialogs.setParentWidget(&Form1);

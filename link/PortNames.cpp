@@ -9,14 +9,21 @@ constexpr int MaxPort = 50;
 }
 
 QString PortDeviceName(int number, const QString& programDir) {
+  return PortDeviceName(number, QStringList{programDir});
+}
+
+QString PortDeviceName(int number, const QStringList& places) {
 #ifdef Q_OS_WIN
-  Q_UNUSED(programDir);
+  Q_UNUSED(places);
   return QStringLiteral("COM%1").arg(number);
 #else
-  const QString link = programDir + QStringLiteral("/ports/com%1").arg(number);
-  const QFileInfo info(link);
-  // A dangling link still names the port: opening it then reports that it does not exist.
-  if (info.exists() || info.isSymLink()) return link;
+  for (const QString& place : places) {
+    if (place.isEmpty()) continue;
+    const QString link = place + QStringLiteral("/ports/com%1").arg(number);
+    const QFileInfo info(link);
+    // A dangling link still names the port: opening it then reports that it does not exist.
+    if (info.exists() || info.isSymLink()) return link;
+  }
   if (number >= 1 && number <= 10) return QStringLiteral("/dev/ttyS%1").arg(number - 1);
   if (number >= 11 && number <= 30) return QStringLiteral("/dev/ttyUSB%1").arg(number - 11);
   if (number >= 31 && number <= MaxPort) return QStringLiteral("/dev/ttyACM%1").arg(number - 31);

@@ -2,12 +2,15 @@
 // COM numbers and the devices behind them.
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class SerialDeviceFactory;
 
-// The device that port `number` stands for. Beside the program a link ports/comN wins (a
-// simulated unit on a pseudo-terminal, or a device of the user's choosing).
+// The device that port `number` stands for. A link ports/comN in one of the places wins (a
+// simulated unit on a pseudo-terminal, or a device of the user's choosing), the first place
+// first: the program's folder, then the user's configuration folder. Empty places are skipped.
+QString PortDeviceName(int number, const QStringList& places);
 QString PortDeviceName(int number, const QString& programDir);
 
 // Ports 1 to 50 that exist: those that open and those another program holds.

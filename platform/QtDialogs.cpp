@@ -26,8 +26,8 @@ QString runFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStri
 }
 }  // namespace
 
-QtDialogs::QtDialogs(SerialDeviceFactory* factory, const QString& programDir)
-    : factory(factory), programDir(programDir) {}
+QtDialogs::QtDialogs(SerialDeviceFactory* factory, const QStringList& portPlaces)
+    : factory(factory), portPlaces(portPlaces) {}
 
 void QtDialogs::setParentWidget(QWidget* widget) { parent = widget; }
 
@@ -56,8 +56,8 @@ QString QtDialogs::saveFile(const QString& filter) {
 }
 
 int QtDialogs::choosePort() {
-  const QString dir = programDir;
-  const auto deviceName = [dir](int n) { return PortDeviceName(n, dir); };
+  const QStringList places = portPlaces;
+  const auto deviceName = [places](int n) { return PortDeviceName(n, places); };
   TPortChoiceForm form(ProbePorts(*factory, deviceName), deviceName, parent);
   return form.Choose();
 }

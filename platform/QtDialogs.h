@@ -2,6 +2,7 @@
 // The real dialogs: Qt message boxes, file dialogs and the port choice dialog.
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include "platform/Dialogs.h"
 
@@ -10,8 +11,9 @@ class SerialDeviceFactory;
 
 class QtDialogs : public Dialogs {
  public:
-  // factory and programDir serve the port choice dialog's probe and its device names.
-  QtDialogs(SerialDeviceFactory* factory, const QString& programDir);
+  // factory and portPlaces (the folders whose ports/ entries name ports, in search order) serve
+  // the port choice dialog's probe and its device names.
+  QtDialogs(SerialDeviceFactory* factory, const QStringList& portPlaces);
 
   // The window the dialogs belong to (none until the main window exists).
   void setParentWidget(QWidget* parent);
@@ -25,7 +27,7 @@ class QtDialogs : public Dialogs {
 
  private:
   SerialDeviceFactory* factory;
-  QString programDir;
+  QStringList portPlaces;
   QPointer<QWidget> parent;
   QString lastOpened;
   QString lastSaved;

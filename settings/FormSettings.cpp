@@ -14,6 +14,7 @@
 #include "phonebook/NameValueGrid.h"
 #include "settings/IniFile.h"
 #include "settings/SettingBindings.h"
+#include "settings/SettingsLocation.h"
 
 namespace {
 
@@ -191,10 +192,15 @@ AllBindings bindings(TForm1* f) {
 
 }  // namespace
 
-void TForm1::ReadSettings() { ReadAllSettings(IniFile(settingsFileName()), bindings(this)); }
+void TForm1::ReadSettings() {
+  const SettingsPlace place = LocateSettings(Env.programFile, Env.configDir);
+  ReadAllSettings(IniFile(place.readFrom()), bindings(this));
+}
 
 void TForm1::WriteSettings() {
-  IniFile ini(settingsFileName());
+  const SettingsPlace place = LocateSettings(Env.programFile, Env.configDir);
+  PrepareSettingsFile(place);
+  IniFile ini(place.file);
   WriteAllSettings(ini, bindings(this));
   ini.UpdateFile();
 }

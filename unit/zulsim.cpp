@@ -21,6 +21,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "settings/SettingsLocation.h"
 #include "unit/UnitEngine.h"
 
 namespace {
@@ -56,8 +57,9 @@ QByteArray printable(const QByteArray& bytes) {
 const char* const Usage =
     "usage: zulsim [--com N] [--ports-dir DIR] [--interval SECONDS] [--capacity N]\n"
     "              [--slots N] [--latency MS] [--state FILE] [--demo]\n"
-    "Plays the GSM unit on a pseudo-terminal linked as DIR/comN (default: ports/ beside\n"
-    "zulsim, COM9). Type `help` on standard input for the commands.\n";
+    "Plays the GSM unit on a pseudo-terminal linked as DIR/comN (default: COM9, ports/ beside\n"
+    "zulsim, or ~/.config/zulset/ports where that folder is read-only, as for an installed\n"
+    "zulsim). Type `help` on standard input for the commands.\n";
 
 const char* const Help =
     "commands:\n"
@@ -253,9 +255,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (args.portsDir.isEmpty())
-    args.portsDir =
-        QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath() +
-        QStringLiteral("/ports");
+    args.portsDir = PortLinkFolder(
+        QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath(),
+        UserConfigFolder());
 
   UnitEngine::Options o;
   o.capacity = args.capacity;

@@ -69,6 +69,17 @@ class TestPortNames : public QObject {
     QCOMPARE(PortDeviceName(3, d), d + "/ports/com3");
     QCOMPARE(PortDeviceName(9, d), d + "/ports/com9");
     QCOMPARE(PortDeviceName(4, d), QStringLiteral("/dev/ttyS3"));
+
+    // The user's configuration folder comes second: the program's own links win.
+    QTemporaryDir user;
+    const QString u = user.path();
+    QVERIFY(QDir(u).mkdir("ports"));
+    QVERIFY(QFile::link("/dev/zero", u + "/ports/com3"));
+    QVERIFY(QFile::link("/dev/zero", u + "/ports/com4"));
+    QCOMPARE(PortDeviceName(3, QStringList{d, u}), d + "/ports/com3");
+    QCOMPARE(PortDeviceName(4, QStringList{d, u}), u + "/ports/com4");
+    QCOMPARE(PortDeviceName(4, QStringList{d, QString()}), QStringLiteral("/dev/ttyS3"));
+    QCOMPARE(PortDeviceName(5, QStringList{d, u}), QStringLiteral("/dev/ttyS4"));
 #endif
   }
 

@@ -47,6 +47,7 @@ WindowHarness::WindowHarness(const Setup& setup)
   env.clock = &clk;
   env.serial = &line;
   env.programFile = programFile();
+  env.configDir = setup.configDir;
   window = std::make_unique<TForm1>(env);
   window->Timer1->stop();
   nextTick = clk.elapsed() + 1000;

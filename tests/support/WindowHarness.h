@@ -34,6 +34,7 @@ class WindowHarness {
     bool demo = false;                   // the unit starts with its demo phone book and SMS
     int port = 9;                        // the port choice dialog's answer (0 = cancel)
     QString programName = QStringLiteral("zulset");  // the program file's name in the folder
+    QString configDir;  // the user's configuration folder (empty: none)
     QDateTime start = TestClock::defaultStart();
     // Runs after the doubles exist and before the window is created.
     std::function<void(WindowHarness&)> beforeStart;

@@ -79,16 +79,20 @@ class TestPortChoiceForm : public QObject {
     QCOMPARE(none.Choose(), 0);  // OK on an empty list is a cancel
   }
 
+  // Links beside the program come first, then those in the user's configuration folder.
   void realDialogsProbeThePortsBesideTheProgram() {
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir("ports"));
-    QVERIFY(QFile::link("/dev/null", dir.path() + "/ports/com5"));
+    const QString program = dir.filePath("program"), config = dir.filePath("config");
+    QVERIFY(QDir().mkpath(program + "/ports") && QDir().mkpath(config + "/ports"));
+    QVERIFY(QFile::link("/dev/null", program + "/ports/com5"));
+    QVERIFY(QFile::link("/dev/null", config + "/ports/com5"));
+    QVERIFY(QFile::link("/dev/null", config + "/ports/com6"));
     DirFactory factory(dir.path());
-    QtDialogs dialogs(&factory, dir.path());
+    QtDialogs dialogs(&factory, {program, config});
     whenModal([&](TPortChoiceForm* f) {
-      QCOMPARE(f->PortsComboBox->count(), 1);
-      QCOMPARE(f->PortsComboBox->itemData(0, Qt::ToolTipRole).toString(),
-               dir.path() + "/ports/com5");
+      QCOMPARE(f->PortsComboBox->count(), 2);
+      QCOMPARE(f->PortsComboBox->itemData(0, Qt::ToolTipRole).toString(), program + "/ports/com5");
+      QCOMPARE(f->PortsComboBox->itemData(1, Qt::ToolTipRole).toString(), config + "/ports/com6");
       f->OkBtn->click();
     });
     QCOMPARE(dialogs.choosePort(), 5);

@@ -1,4 +1,6 @@
 // Start-up, shutdown, the busy state and the Info panel on the real window.
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -34,6 +36,26 @@ QMap<QString, QStringList> sections(const QByteArray& ini) {
   }
   return out;
 }
+
+void writeFile(const QString& name, const QByteArray& bytes) {
+  QFile f(name);
+  QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+}
+
+// Root writes into any folder: a read-only folder means something only to another user, so
+// root runs the window as nobody meanwhile (keeping the way back as its saved user).
+class AsAnotherUser {
+ public:
+  AsAnotherUser() {
+    if (geteuid() == 0) active = setresgid(65534, 65534, 0) == 0 && setresuid(65534, 65534, 0) == 0;
+  }
+  ~AsAnotherUser() {
+    if (active && (setresuid(0, 0, 0) != 0 || setresgid(0, 0, 0) != 0)) qFatal("cannot get back");
+  }
+
+ private:
+  bool active = false;
+};
 
 QList<QWidget*> lockable(TForm1& f) {
   return {f.LoadSIMPC, f.SaveSIMPC,     f.LoadSMSPC,     f.SaveSMSPC,       f.Sort,
@@ -169,6 +191,69 @@ class TestStartup : public QObject {
     h.form().close();
     QVERIFY(readFile(h.path("gate.tool.ini")).contains("Language=CZ"));
     QVERIFY(!QFile::exists(h.path("zulset.ini")));
+  }
+
+  // The file beside the program while its folder can be written; otherwise the user's own
+  // file, which starts as a copy of the one beside the program.
+  void settingsWhereTheyCanBeWritten_data() {
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<QByteArray>("beside");  // empty: no such file
+    QTest::addColumn<QByteArray>("own");     // the user's file; empty: none
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("writtenBeside");
+    const QByteArray de = "; from the installer\r\n[Language]\r\nLanguage=DE\r\n";
+    const QByteArray cz = "[Language]\r\nLanguage=CZ\r\n";
+    QTest::newRow("writable folder") << false << de << cz << "DE" << true;
+    QTest::newRow("read-only folder, first start") << true << de << QByteArray() << "DE" << false;
+    QTest::newRow("read-only folder, own file") << true << de << cz << "CZ" << false;
+    QTest::newRow("read-only folder, no file")
+        << true << QByteArray() << QByteArray() << "Eng" << false;
+  }
+  void settingsWhereTheyCanBeWritten() {
+    QFETCH(bool, readOnly);
+    QFETCH(QByteArray, beside);
+    QFETCH(QByteArray, own);
+    QFETCH(QString, language);
+    QFETCH(bool, writtenBeside);
+    QTemporaryDir home;
+    QFile::setPermissions(home.path(), QFile::Permissions(0x7777));  // open to the other user
+    const QString config = home.filePath("config/zulset");           // made when first needed
+    if (!own.isEmpty()) {
+      QVERIFY(QDir().mkpath(config));
+      QFile::setPermissions(config, QFile::Permissions(0x7777));
+      writeFile(config + "/zulset.ini", own);
+      QFile::setPermissions(config + "/zulset.ini", QFile::Permissions(0x6666));
+    }
+    WindowHarness::Setup s;
+    if (!beside.isEmpty()) s.settings = beside;
+    s.blankPhb = "ADMIN1=\r\n";
+    s.configDir = config;
+    std::optional<AsAnotherUser> other;
+    s.beforeStart = [&](WindowHarness& h) {
+      if (!readOnly) return;
+      QVERIFY(QFile::setPermissions(h.dir(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                 QFile::ExeGroup | QFile::ReadOther |
+                                                 QFile::ExeOther));
+      other.emplace();
+    };
+    WindowHarness h(s);
+    const QString ownFile = config + "/zulset.ini";
+    QCOMPARE(h.form().settingsFileName(), writtenBeside ? h.path("zulset.ini") : ownFile);
+    QCOMPARE(h.form().StatusBar1->PanelText(3), "Ver: 3.0  " + language);
+    h.form().move(77, 66);
+    h.form().close();
+    other.reset();
+    QFile::setPermissions(h.dir(), QFile::Permissions(0x7755));
+    QCOMPARE(h.dialogs().errors, QStringList());
+
+    const QByteArray written = readFile(writtenBeside ? h.path("zulset.ini") : ownFile);
+    QVERIFY(written.contains("Left=77\r\n"));
+    QVERIFY(written.contains("Language=" + language.toLatin1() + "\r\n"));
+    // The file beside a read-only program is only read; its lines go on in the user's file.
+    QCOMPARE(readFile(h.path("zulset.ini")), writtenBeside ? written : beside);
+    if (!writtenBeside && own.isEmpty() && !beside.isEmpty())
+      QVERIFY(written.startsWith("; from the installer\r\n"));
+    if (writtenBeside) QCOMPARE(readFile(ownFile), own);
   }
 
   // A settings file that cannot be written is reported, and the window closes all the same.
