@@ -1,7 +1,8 @@
-// Program entry: no arguments are read.
+// Program entry: --help and --version answer on the console; other arguments are not read.
 #include <QFileInfo>
 
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/Form1.h"
 #include "link/ComPort.h"
 #include "platform/QtDialogs.h"
@@ -10,6 +11,7 @@
 #include "settings/SettingsLocation.h"
 
 int main(int argc, char** argv) {
+  if (const int code = AnswerOnConsole(argc, argv); code >= 0) return code;
   ZulApplication app(argc, argv);
   // The window is laid out to the pixel; the classic style keeps captions inside their buttons.
   app.setStyle(QStringLiteral("Windows"));
