@@ -308,6 +308,13 @@ void TForm1::buildLayout() {
   Prubeh->hide();
   LED->hide();
   Cekani->hide();
+  // What assistive technology calls the indicators; the meter takes its title's text.
+  Label19->setBuddy(Smeter);
+  Gauge1->setAccessibleName(QStringLiteral("Link countdown"));
+  LED->setAccessibleName(QStringLiteral("Traffic indicator"));
+  Prenos->setAccessibleName(QStringLiteral("Transfer"));
+  Prubeh->setAccessibleName(QStringLiteral("Transfer progress"));
+  Cekani->setAccessibleName(QStringLiteral("Waiting for the unit"));
 
   StatusBar1 = place(new TStatusBar({260, 190, 80, 30}, this), "StatusBar1", 0, 495, 613, 22);
   StatusBar1->SetPanelText(0, QStringLiteral(" Operator:"));

@@ -1,9 +1,21 @@
 #include "app/Widgets.h"
 
+#include <QAccessible>
+#include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
 #include <algorithm>
+
+namespace {
+
+// Tells assistive technology that an indicator's name (its text or state) changed.
+void announceName(QWidget* w) {
+  QAccessibleEvent event(w, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&event);
+}
+
+}  // namespace
 
 QFont ClassicFont() {
   QFont font;
@@ -13,6 +25,8 @@ QFont ClassicFont() {
   font.setPixelSize(11);
   return font;
 }
+
+TGauge::TGauge(QWidget* parent) : QWidget(parent) { InstallWidgetAccessibility(); }
 
 void TGauge::SetRange(int minimum, int maximum) {
   min_ = minimum;
@@ -25,6 +39,8 @@ void TGauge::SetPosition(int position) {
   if (position == position_) return;
   position_ = position;
   update();
+  QAccessibleValueChangeEvent event(this, position_);
+  QAccessible::updateAccessibility(&event);
 }
 
 void TGauge::SetForeColor(const QColor& c) {
@@ -66,11 +82,33 @@ void TPieGauge::paintEvent(QPaintEvent*) {
   p.drawEllipse(r);
 }
 
-TShape::TShape(QWidget* parent) : QWidget(parent) {}
+TShape::TShape(QWidget* parent) : QWidget(parent) { InstallWidgetAccessibility(); }
 
 void TShape::SetBrushColor(const QColor& c) {
+  if (c == brush_) return;
   brush_ = c;
   update();
+  announceName(this);
+  QAccessibleValueChangeEvent event(this, StateText());
+  QAccessible::updateAccessibility(&event);
+}
+
+QString TShape::StateText() const {
+  if (isHidden()) return QStringLiteral("off");
+  static const struct {
+    QRgb rgb;
+    const char* word;
+  } words[] = {{0xFF0000, "red"},   {0xFFFF00, "yellow"}, {0x00FF00, "green"},
+               {0x008000, "green"}, {0x0000FF, "blue"},   {0xFFFFFF, "white"}};
+  for (const auto& w : words)
+    if ((brush_.rgb() & 0xFFFFFF) == w.rgb) return QString::fromLatin1(w.word);
+  return brush_.name();
+}
+
+void TShape::setVisible(bool visible) {
+  const bool was = !isHidden();
+  QWidget::setVisible(visible);
+  if (was != !isHidden()) announceName(this);
 }
 
 void TShape::paintEvent(QPaintEvent*) {
@@ -84,6 +122,7 @@ void TShape::paintEvent(QPaintEvent*) {
 
 TAnimate::TAnimate(const QStringList& frames, int intervalMs, QWidget* parent)
     : QWidget(parent), timer_(new QTimer(this)) {
+  InstallWidgetAccessibility();
   // Opaque, like the platform's animation control: it hides what lies under it.
   setAutoFillBackground(true);
   for (const QString& f : frames) frames_.append(QPixmap(f));
@@ -95,12 +134,27 @@ TAnimate::TAnimate(const QStringList& frames, int intervalMs, QWidget* parent)
   });
 }
 
-void TAnimate::Play() { timer_->start(); }
+namespace {
+void announceAnimated(TAnimate* a) {
+  QAccessible::State changed;
+  changed.animated = true;
+  QAccessibleStateChangeEvent event(a, changed);
+  QAccessible::updateAccessibility(&event);
+}
+}  // namespace
+
+void TAnimate::Play() {
+  const bool was = Active();
+  timer_->start();
+  if (!was) announceAnimated(this);
+}
 
 void TAnimate::Stop() {
+  const bool was = Active();
   timer_->stop();
   frame_ = 0;
   update();
+  if (was) announceAnimated(this);
 }
 
 bool TAnimate::Active() const { return timer_->isActive(); }
@@ -114,31 +168,45 @@ void TAnimate::paintEvent(QPaintEvent*) {
 
 TStatusBar::TStatusBar(const QList<int>& widths, QWidget* parent)
     : QWidget(parent), widths_(widths) {
-  for (int i = 0; i < widths_.size(); ++i) texts_.append(QString());
+  InstallWidgetAccessibility();
+  for (int i = 0; i < widths_.size(); ++i) {
+    auto* panel = new QLabel(this);
+    panel->setTextFormat(Qt::PlainText);  // an operator's name is never markup
+    panel->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    panels_.append(panel);
+  }
 }
 
 void TStatusBar::SetPanelText(int index, const QString& text) {
-  if (index < 0 || index >= texts_.size() || texts_[index] == text) return;
-  texts_[index] = text;
-  update();
+  if (index < 0 || index >= panels_.size()) return;
+  panels_[index]->setText(text);  // announces the change itself
 }
 
-QString TStatusBar::PanelText(int index) const { return texts_.value(index); }
+QString TStatusBar::PanelText(int index) const {
+  return index >= 0 && index < panels_.size() ? panels_[index]->text() : QString();
+}
+
+QRect TStatusBar::panelRect(int index) const {
+  int x = 0;
+  for (int i = 0; i < index; ++i) x += widths_[i];
+  const int w = index + 1 == widths_.size() ? width() - x : widths_[index];
+  return QRect(x, 2, w - 2, height() - 3);
+}
+
+void TStatusBar::resizeEvent(QResizeEvent*) {
+  for (int i = 0; i < panels_.size(); ++i)
+    panels_[i]->setGeometry(panelRect(i).adjusted(2, 0, -2, 0));
+}
 
 void TStatusBar::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  int x = 0;
   for (int i = 0; i < widths_.size(); ++i) {
-    const int w = i + 1 == widths_.size() ? width() - x : widths_[i];
-    const QRect r(x, 2, w - 2, height() - 3);
+    const QRect r = panelRect(i);
     p.setPen(palette().color(QPalette::Mid));
     p.drawLine(r.topLeft(), r.topRight());
     p.drawLine(r.topLeft(), r.bottomLeft());
     p.setPen(palette().color(QPalette::Light));
     p.drawLine(r.bottomLeft(), r.bottomRight());
     p.drawLine(r.topRight(), r.bottomRight());
-    p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(r.adjusted(2, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, texts_[i]);
-    x += w;
   }
 }

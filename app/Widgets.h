@@ -1,21 +1,24 @@
 #pragma once
 // Small indicator widgets of the window: bar gauge, pie gauge, circle shape, animation
-// and a status bar with fixed-width panels.
+// and a status bar with fixed-width panels. Each tells assistive technology what it shows
+// (name, value, role) and when that changes.
 #include <QColor>
 #include <QStringList>
 #include <QWidget>
 
+class QLabel;
 class QTimer;
 
 // The window's font: 8 points at 96 dots per inch, with metric-compatible stand-ins where the
 // classic face is absent. The layout is measured in it.
 QFont ClassicFont();
 
-// A gauge with a range, a position held inside it, and two colours.
+// A gauge with a range, a position held inside it, and two colours. Read as a progress bar
+// whose value is the position.
 class TGauge : public QWidget {
   Q_OBJECT
  public:
-  using QWidget::QWidget;
+  explicit TGauge(QWidget* parent = nullptr);
   void SetRange(int minimum, int maximum);
   int Minimum() const { return min_; }
   int Maximum() const { return max_; }
@@ -56,13 +59,16 @@ class TPieGauge : public TGauge {
   void paintEvent(QPaintEvent*) override;
 };
 
-// Circle shape (LED), no outline.
+// Circle shape (LED), no outline. Read as its name followed by its state: the colour, or
+// "off" while hidden ("Traffic indicator: yellow").
 class TShape : public QWidget {
   Q_OBJECT
  public:
   explicit TShape(QWidget* parent = nullptr);
   void SetBrushColor(const QColor& c);
   QColor BrushColor() const { return brush_; }
+  QString StateText() const;
+  void setVisible(bool visible) override;
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -71,7 +77,7 @@ class TShape : public QWidget {
   QColor brush_ = Qt::red;
 };
 
-// Animation playing a clip of frames (Prenos, Cekani).
+// Animation playing a clip of frames (Prenos, Cekani); read as animated while it plays.
 class TAnimate : public QWidget {
   Q_OBJECT
  public:
@@ -91,7 +97,8 @@ class TAnimate : public QWidget {
   int frame_ = 0;
 };
 
-// Status bar with fixed-width panels; the last runs to the right edge.
+// Status bar with fixed-width panels; the last runs to the right edge. Each panel's text is a
+// label of its own, so that it is read, and its changes announced, like any label.
 class TStatusBar : public QWidget {
   Q_OBJECT
  public:
@@ -101,8 +108,15 @@ class TStatusBar : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  void resizeEvent(QResizeEvent*) override;
 
  private:
+  QRect panelRect(int index) const;
+
   QList<int> widths_;
-  QStringList texts_;
+  QList<QLabel*> panels_;
 };
+
+// Makes the widgets above known to Qt's accessibility (their name, value and role); their
+// constructors call it.
+void InstallWidgetAccessibility();

@@ -1,5 +1,6 @@
 // The link as the window lives it: the start-up chain, the parser's lines, the watchdog and
 // the first steps of the SMS buttons.
+#include <QAccessible>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -212,6 +213,56 @@ class TestLinkStart : public QObject {
       QCOMPARE(f.Smeter->ForeColor(), colour);
       QCOMPARE(f.Smeter->Position(), position);
     }
+  }
+
+  // What a screen reader finds of the status bar and the indicators once the unit has
+  // reported. (The change notifications need an accessibility bridge, which the offscreen
+  // platform lacks.)
+  void readByAssistiveTechnology() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    auto read = [](QObject* o) { return QAccessible::queryAccessibleInterface(o); };
+
+    QAccessibleInterface* bar = read(f.StatusBar1);
+    QCOMPARE(bar->role(), QAccessible::StatusBar);
+    QCOMPARE(bar->childCount(), 4);
+    QStringList panels;
+    for (int i = 0; i < 4; ++i) {
+      QCOMPARE(bar->child(i)->role(), QAccessible::StaticText);
+      panels << bar->child(i)->text(QAccessible::Name);
+      QCOMPARE(panels[i], f.StatusBar1->PanelText(i));
+    }
+    QCOMPARE(panels.mid(2), (QStringList{"SIM: 250", "Ver: 3.0  Eng"}));
+    QCOMPARE(panels[0], "Operator: " + f.Link.OperatorName);
+    QVERIFY(!f.Link.OperatorName.isEmpty());
+
+    QAccessibleInterface* meter = read(f.Smeter);
+    QCOMPARE(meter->role(), QAccessible::ProgressBar);
+    QCOMPARE(meter->text(QAccessible::Name), QStringLiteral("Signal strength"));
+    QCOMPARE(meter->text(QAccessible::Description), f.Smeter->toolTip());
+    QCOMPARE(meter->valueInterface()->maximumValue().toInt(), 31);
+    QCOMPARE(meter->valueInterface()->currentValue().toInt(), f.Link.SignalLevel);
+    QAccessibleInterface* countdown = read(f.Gauge1);
+    QCOMPARE(countdown->text(QAccessible::Name), QStringLiteral("Link countdown"));
+    QCOMPARE(countdown->valueInterface()->minimumValue().toInt(), -27);
+    QCOMPARE(countdown->text(QAccessible::Value), QString::number(f.Gauge1->Position()));
+
+    receive(h, "+CSQ: 17,99\r\nERROR\r\n");
+    QCOMPARE(meter->text(QAccessible::Value), QStringLiteral("17"));
+    QCOMPARE(countdown->valueInterface()->currentValue().toInt(), -27);
+    QAccessibleInterface* led = read(f.LED);
+    QCOMPARE(led->text(QAccessible::Name), QStringLiteral("Traffic indicator: red"));
+    h.tick();
+    QCOMPARE(led->text(QAccessible::Name), QStringLiteral("Traffic indicator: off"));
+    QVERIFY(led->state().invisible);
+
+    QAccessibleInterface* waiting = read(f.Cekani);
+    QCOMPARE(waiting->role(), QAccessible::Animation);
+    QVERIFY(!waiting->state().animated);
+    for (int t = 0; t < 23; ++t) h.tick();
+    QVERIFY(waiting->state().animated && !waiting->state().invisible);
+    QCOMPARE(read(f.Prenos)->text(QAccessible::Name), QStringLiteral("Transfer"));
   }
 
   void watchdog() {
