@@ -1,6 +1,7 @@
 # Shared by run.sh and test.sh: install what is missing, then configure and build.
 # Debian packages the build, the tests and the demo need.
-ZUL_PACKAGES="g++ cmake make qt6-base-dev qt6-serialport-dev libjpeg62-turbo-dev libgl-dev xvfb xauth fonts-liberation2"
+# desktop-file-utils and dpkg-dev: the tests check the menu entry and the Debian package.
+ZUL_PACKAGES="g++ cmake make qt6-base-dev qt6-serialport-dev libjpeg62-turbo-dev libgl-dev xvfb xauth fonts-liberation2 desktop-file-utils dpkg-dev"
 
 zul_install_missing() {
   local missing=()

@@ -13,11 +13,23 @@ $IM -size 604x422 gradient:'#fdf8e6'-'#dfe8f2' \
   -stroke '#d5dde8' -draw "circle 120,60 124,60" -draw "circle 360,180 364,180" \
   -draw "circle 120,300 124,300" -quality 88 background.jpg
 
-# Window icon 32 x 32: a unit box with an antenna.
-$IM -size 32x32 xc:none -fill '#2f5d8a' -stroke '#1b3550' -draw "roundrectangle 4,10 27,29 3,3" \
-  -stroke '#1b3550' -strokewidth 2 -draw "line 22,10 26,2" \
-  -fill '#7fe07f' -stroke none -draw "circle 10,20 12,20" -fill '#ffd040' -draw "circle 17,20 19,20" \
-  icon.png
+# The program's icon: a unit box with an antenna, two lights and a grille, drawn on a grid of 32
+# and scaled. 32 x 32 is the window icon; the larger ones go into the desktop's icon theme.
+app_icon() {
+  local size=$1 scale
+  scale=$(awk "BEGIN { print $size / 32 }")
+  $IM -size "${size}x${size}" xc:none -define png:exclude-chunk=date,time -draw "scale $scale,$scale
+    stroke-linecap round
+    fill '#2f5d8a' stroke '#1b3550' stroke-width 1 roundrectangle 4,10 27,29 3,3
+    stroke none fill '#4677a8' roundrectangle 5.5,11.5 25.5,15 2,2
+    stroke '#1b3550' stroke-width 2 line 22,10 26,3
+    stroke none fill '#1b3550' circle 26,3 27.4,3
+    stroke '#1b3550' stroke-width 0.9 line 21,19.5 24.5,19.5 line 21,22 24.5,22 line 21,24.5 24.5,24.5
+    stroke none fill '#7fe07f' circle 10,21 12,21 fill '#ffd040' circle 16,21 18,21" "$2"
+}
+app_icon 32 icon.png
+mkdir -p icons
+for size in 48 128 256; do app_icon "$size" "icons/zulset-$size.png"; done
 
 # Tab icons 40 x 40.
 $IM -size 40x40 xc:none -fill '#3b6ea5' -stroke '#1b3550' -draw "roundrectangle 11,3 29,37 4,4" \
