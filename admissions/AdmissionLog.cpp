@@ -35,7 +35,7 @@ void TForm1::EnterAdmission(const QString& record) {
   // A call is never lost: when the old log cannot be read or closed, the record joins it and
   // the error is shown.
   try {
-    if (AdmissionKeyDate(AdmisRec->Cell(0, 1), form) == AdmissionDate(today, form)) {
+    if (AdmissionKeyDate(AdmisRec->Cell(0, 1), form, today) == AdmissionDate(today, form)) {
       AdmisRec->AddLine(record);
       return;
     }

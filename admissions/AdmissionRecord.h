@@ -19,7 +19,8 @@ struct AdmissionClockForm {
 // The system's short date form and long time form, the latter without a time zone part.
 AdmissionClockForm SystemClockForm();
 AdmissionClockForm ClockFormOf(const QLocale& locale);
-// Drops the time zone fields (unquoted runs of "t") and the blanks they leave.
+// Drops the time zone fields (unquoted runs of "t") and what they leave: blanks, empty
+// brackets, a closing comma.
 QString WithoutTimeZone(const QString& timeForm);
 
 QString AdmissionDate(const QDate& date, const AdmissionClockForm& form);
@@ -29,9 +30,10 @@ QString AdmissionKey(const QDateTime& at, const AdmissionClockForm& form);
 QString AdmissionRecord(const QString& key, const QByteArray& name, const QByteArray& number,
                         const QString& relayName);
 
-// The date part of a key, in the date form. Raises EConvertError
+// The date part of a key, in the date form. A two-digit year is taken in the century that
+// puts a valid date nearest to `near`. Raises EConvertError
 // "'<key>' is not a valid date and time".
-QString AdmissionKeyDate(const QString& key, const AdmissionClockForm& form);
+QString AdmissionKeyDate(const QString& key, const AdmissionClockForm& form, const QDate& near);
 
 // Characters that cannot stand in a file name ("/", "\", ":", ...) become "-".
 QString FileNameSafe(const QString& text);
