@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "files/TextFiles.h"
 #include "platform/Errors.h"
 
 namespace {
@@ -255,13 +256,13 @@ QString DailyFileName(const QString& saveFile, const QDate& day, const Admission
   return saveFile + FileNameSafe(AdmissionDate(day, form)) + QStringLiteral(".csv");
 }
 
-QByteArray AdmissionCsv(const QList<AdmissionRow>& rows) {
-  QByteArray out;
-  for (const AdmissionRow& row : rows) {
-    out += row.first.toLatin1();
-    out += ';';
-    out += row.second.toLatin1();
-    out += "\r\n";
-  }
-  return out;
+QStringList AdmissionCsv(const QList<AdmissionRow>& rows) {
+  QStringList lines;
+  for (const AdmissionRow& row : rows) lines << row.first + QLatin1Char(';') + row.second;
+  return lines;
+}
+
+void WriteAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows,
+                        const FileCharset& charset) {
+  WriteTextLines(fileName, AdmissionCsv(rows), charset, FileErrors::InOut);
 }

@@ -8,6 +8,9 @@
 #include <QLocale>
 #include <QPair>
 #include <QString>
+#include <QStringList>
+
+#include "files/FileCharset.h"
 
 // The one form the keys are written in and read back with.
 struct AdmissionClockForm {
@@ -40,6 +43,10 @@ QString FileNameSafe(const QString& text);
 // saveFile, the date, ".csv"; only the date is made safe (saveFile may name a folder).
 QString DailyFileName(const QString& saveFile, const QDate& day, const AdmissionClockForm& form);
 
-// One "Date;Name\r\n" line per row, Latin-1, nothing quoted.
+// One "Date;Name" line per row, nothing quoted.
 using AdmissionRow = QPair<QString, QString>;
-QByteArray AdmissionCsv(const QList<AdmissionRow>& rows);
+QStringList AdmissionCsv(const QList<AdmissionRow>& rows);
+// The lines, each ended by "\r\n", in charset, in place of the file; failures are the plain
+// input/output texts, a text the set cannot hold is named.
+void WriteAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows,
+                        const FileCharset& charset = FileCharset::System());

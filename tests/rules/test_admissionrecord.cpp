@@ -125,10 +125,10 @@ class TestAdmissionRecord : public QObject {
              QStringLiteral("a-b-c-d-e-f-g-h-i-j.k l"));
   }
 
-  void csvBytes() {
+  void csvLines() {
     QCOMPARE(AdmissionCsv({{QStringLiteral("1.2.24 8:05:09"), QStringLiteral("A;B  /\u00E9")},
                            {QString(), QString()}}),
-             QByteArray("1.2.24 8:05:09;A;B  /\xE9\r\n;\r\n"));
+             QStringList({QStringLiteral("1.2.24 8:05:09;A;B  /\u00E9"), QStringLiteral(";")}));
   }
 };
 
