@@ -19,7 +19,8 @@
 #include "platform/Errors.h"
 
 // A text that a character set cannot represent. The message names the text and its first
-// character that fails, e.g. "JIŘI" cannot be written in ISO-8859-1 (it holds "Ř").
+// character that fails: The text "JIŘI" cannot be written in ISO-8859-1, which has no "Ř"
+// (U+0158).
 class EUnwritableText : public EFileError {
   using EFileError::EFileError;
 };
@@ -41,8 +42,8 @@ class FileCharset {
   bool operator==(const FileCharset& other) const { return name_ == other.name_; }
   bool operator!=(const FileCharset& other) const { return !(*this == other); }
 
-  // The set a file of these bytes is read and rewritten in: this one when they are valid in
-  // it, otherwise Latin1().
+  // The set a file of these bytes is read in: this one when they are valid in it, otherwise
+  // Latin1().
   FileCharset ReadAs(const QByteArray& bytes) const;
   // The bytes' text in ReadAs(bytes). A leading UTF-8 byte order mark is no part of it.
   QString Decode(const QByteArray& bytes) const;
