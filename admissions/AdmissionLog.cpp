@@ -4,7 +4,6 @@
 
 #include "admissions/AdmissionRecord.h"
 #include "app/Form1.h"
-#include "files/TextFiles.h"
 #include "phonebook/NameValueGrid.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -35,12 +34,12 @@ void TForm1::EnterAdmission(const QString& record) {
   // A call is never lost: when the old log cannot be read or closed, the record joins it and
   // the error is shown.
   try {
-    if (AdmissionKeyDate(AdmisRec->Cell(0, 1), form) == AdmissionDate(today, form)) {
+    if (AdmissionKeyDate(AdmisRec->Cell(0, 1), form, today) == AdmissionDate(today, form)) {
       AdmisRec->AddLine(record);
       return;
     }
-    WriteWholeFile(DailyFileName(SaveFile->text(), today.addDays(-1), form),
-                   AdmissionCsv(GridRows(*AdmisRec)), FileErrors::InOut);
+    WriteAdmissionFile(DailyFileName(SaveFile->text(), today.addDays(-1), form),
+                       GridRows(*AdmisRec));
   } catch (...) {
     AdmisRec->AddLine(record);
     throw;
@@ -54,7 +53,7 @@ void TForm1::SavClick() {
   const QString fileName =
       Env.dialogs->saveFile(QStringLiteral("Excel / comma separated files (*.csv)"));
   if (fileName.isEmpty()) return;
-  WriteWholeFile(fileName, AdmissionCsv(GridRows(*AdmisRec)), FileErrors::InOut);
+  WriteAdmissionFile(fileName, GridRows(*AdmisRec));
   Link.AdmisFresh = true;
   AdmisRec->Clear();
 }

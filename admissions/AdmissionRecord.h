@@ -8,6 +8,9 @@
 #include <QLocale>
 #include <QPair>
 #include <QString>
+#include <QStringList>
+
+#include "files/FileCharset.h"
 
 // The one form the keys are written in and read back with.
 struct AdmissionClockForm {
@@ -19,7 +22,8 @@ struct AdmissionClockForm {
 // The system's short date form and long time form, the latter without a time zone part.
 AdmissionClockForm SystemClockForm();
 AdmissionClockForm ClockFormOf(const QLocale& locale);
-// Drops the time zone fields (unquoted runs of "t") and the blanks they leave.
+// Drops the time zone fields (unquoted runs of "t") and what they leave: blanks, empty
+// brackets, a closing comma.
 QString WithoutTimeZone(const QString& timeForm);
 
 QString AdmissionDate(const QDate& date, const AdmissionClockForm& form);
@@ -29,15 +33,20 @@ QString AdmissionKey(const QDateTime& at, const AdmissionClockForm& form);
 QString AdmissionRecord(const QString& key, const QByteArray& name, const QByteArray& number,
                         const QString& relayName);
 
-// The date part of a key, in the date form. Raises EConvertError
+// The date part of a key, in the date form. A two-digit year is taken in the century that
+// puts a valid date nearest to `near`. Raises EConvertError
 // "'<key>' is not a valid date and time".
-QString AdmissionKeyDate(const QString& key, const AdmissionClockForm& form);
+QString AdmissionKeyDate(const QString& key, const AdmissionClockForm& form, const QDate& near);
 
 // Characters that cannot stand in a file name ("/", "\", ":", ...) become "-".
 QString FileNameSafe(const QString& text);
 // saveFile, the date, ".csv"; only the date is made safe (saveFile may name a folder).
 QString DailyFileName(const QString& saveFile, const QDate& day, const AdmissionClockForm& form);
 
-// One "Date;Name\r\n" line per row, Latin-1, nothing quoted.
+// One "Date;Name" line per row, nothing quoted.
 using AdmissionRow = QPair<QString, QString>;
-QByteArray AdmissionCsv(const QList<AdmissionRow>& rows);
+QStringList AdmissionCsv(const QList<AdmissionRow>& rows);
+// The lines, each ended by "\r\n", in charset, in place of the file; failures are the plain
+// input/output texts, a text the set cannot hold is named.
+void WriteAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows,
+                        const FileCharset& charset = FileCharset::System());

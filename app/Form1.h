@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "link/LinkState.h"
 
@@ -233,6 +234,9 @@ class TForm1 : public QWidget {
   MessageTexts Messages;
   bool ButtonsLocked = false;
   bool EntryFault = false;
+  // While the sort runs its cell writes through the entry check: false until the check has
+  // shown a fault, which it then shows no more for this sort.
+  std::optional<bool> SortFaultShown;
   int FoundRow = 0;
   bool BatchEnded = false;  // the phone book writer ended the current batch early
 

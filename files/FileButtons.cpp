@@ -18,8 +18,7 @@ const QString MonitorFilter = QStringLiteral("Monitor files (*.mon)");
 void TForm1::LoadSIMPCClick() {
   PhoneBook1->SetRow(1);
   const QString name = Env.dialogs->openFile(PhoneBookFilter);
-  if (!name.isEmpty())
-    PhoneBook1->SetStrings(SplitTextLines(ReadWholeFile(name, MaxPhoneBookFileSize)));
+  if (!name.isEmpty()) PhoneBook1->SetStrings(ReadPhoneBookFile(name));
   Numbers->setText(QString::number(PhoneBook1->RowCount() - 1));
   ClearInfo();
 }
@@ -27,7 +26,7 @@ void TForm1::LoadSIMPCClick() {
 void TForm1::SaveSIMPCClick() {
   const QString name = Env.dialogs->saveFile(PhoneBookFilter);
   if (name.isEmpty()) return;
-  WriteWholeFile(name, JoinTextLines(PhoneBook1->Strings()), FileErrors::NameAndReason);
+  WritePhoneBookFile(name, PhoneBook1->Strings());
 }
 
 void TForm1::LoadSMSPCClick() {
@@ -53,5 +52,6 @@ void TForm1::SaveSMSPCClick() {
 void TForm1::SaveMonitorClick() {
   const QString name = Env.dialogs->saveFile(MonitorFilter);
   if (name.isEmpty()) return;
-  WriteWholeFile(name, JoinTextLines(MonitorLines(Monitor)), FileErrors::NameAndReason);
+  // The unit's bytes, as they came.
+  WriteTextLines(name, MonitorLines(Monitor), FileCharset::Latin1(), FileErrors::NameAndReason);
 }

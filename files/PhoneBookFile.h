@@ -1,13 +1,19 @@
 #pragma once
-// Phone book files (.phb): one "name=number" line per entry, each ended by "\r\n".
+// Phone book files (.phb): one "name=number" line per entry, each ended by "\r\n", in the
+// system's character set (FileCharset).
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-// Lines end at CR, LF or CR LF; a zero byte ends the text; a last line without an end counts.
-QStringList SplitTextLines(const QByteArray& bytes);
-QByteArray JoinTextLines(const QStringList& lines);  // every line, the last too, ends "\r\n"
+#include "files/FileCharset.h"
 
-// Throw EFOpenError / EFCreateError with the file name and the system's reason.
-QStringList ReadPhoneBookFile(const QString& fileName);
-void WritePhoneBookFile(const QString& fileName, const QStringList& lines);
+// Lines end at CR, LF or CR LF; a zero byte ends the text; a last line without an end counts.
+// The text before the zero byte is read in charset, or byte for byte when not valid in it.
+QStringList SplitTextLines(const QByteArray& bytes, const FileCharset& charset);
+
+// Throw EFOpenError / EFCreateError with the file name and the system's reason; a line the
+// character set cannot hold fails the save before anything is written.
+QStringList ReadPhoneBookFile(const QString& fileName,
+                              const FileCharset& charset = FileCharset::System());
+void WritePhoneBookFile(const QString& fileName, const QStringList& lines,
+                        const FileCharset& charset = FileCharset::System());

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "files/PhoneBookFile.h"
 #include "platform/Errors.h"
 
 namespace {
@@ -121,12 +120,29 @@ void WriteWholeFile(const QString& fileName, const QByteArray& bytes, FileErrors
   }
 }
 
-std::optional<QStringList> ReadSmsFile(const QString& fileName) {
+void WriteTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
+                    FileErrors errors) {
+  QByteArray bytes;
+  try {
+    bytes = charset.EncodeLines(lines);
+  } catch (const EUnwritableText& e) {
+    const QString message =
+        QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, e.Message);
+    if (errors == FileErrors::NameAndReason) throw EFCreateError(message);
+    throw EFileIOError(message);
+  }
+  WriteWholeFile(fileName, bytes, errors);
+}
+
+std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharset& charset) {
   QFile file(fileName);
   errno = 0;
   if (!file.open(QIODevice::ReadOnly)) failRead(fileName, FileErrors::InOut, errno, {});
 
-  QStringList lines;
+  // Bytes first: the character set is decided on all the lines read. A character takes at
+  // most four bytes.
+  constexpr qsizetype maxLineBytes = 4 * qsizetype(MaxSmsLineLength);
+  QList<QByteArray> lines;
   QByteArray line;
   bool first = true;
   bool ended = false;
@@ -143,20 +159,24 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName) {
       if (c == EndOfFile) {
         ended = true;
       } else if (c == '\n') {
-        lines << QString::fromLatin1(line);
+        lines << line;
         line.clear();
         ended = lines.size() == SmsFileLines;
-      } else if (c != '\r' && line.size() < MaxSmsLineLength) {
+      } else if (c != '\r' && line.size() < maxLineBytes) {
         line += c;
       }
     }
   }
   if (first) return std::nullopt;  // empty file
-  if (!line.isEmpty() && lines.size() < SmsFileLines) lines << QString::fromLatin1(line);
-  while (lines.size() < SmsFileLines) lines << QString();
-  return lines;
+  if (!line.isEmpty() && lines.size() < SmsFileLines) lines << line;
+
+  const FileCharset readAs = charset.ReadAs(lines.join('\n'));
+  QStringList fields;
+  for (const QByteArray& bytes : lines) fields << readAs.Decode(bytes).left(MaxSmsLineLength);
+  while (fields.size() < SmsFileLines) fields << QString();
+  return fields;
 }
 
-void WriteSmsFile(const QString& fileName, const QStringList& fields) {
-  WriteWholeFile(fileName, JoinTextLines(fields), FileErrors::InOut);
+void WriteSmsFile(const QString& fileName, const QStringList& fields, const FileCharset& charset) {
+  WriteTextLines(fileName, fields, charset, FileErrors::InOut);
 }

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "files/FileCharset.h"
+
 // How a failure is told. Phone book and monitor files name the file and the system's reason
 // ("Cannot open file "%s". %s", "Cannot create file "%s". %s"); SMS files show the plain
 // input/output texts ("File not found", "Disk full", ...).
@@ -29,7 +31,16 @@ QByteArray ReadWholeFile(const QString& fileName, qint64 maxSize);
 // replaced only once the new one is complete, so a full disk leaves it as it was.
 void WriteWholeFile(const QString& fileName, const QByteArray& bytes, FileErrors errors);
 
+// The lines, each ended by "\r\n", in charset, put in place of the file as WriteWholeFile
+// does. A line the set cannot hold fails before anything is written, with "Cannot create file
+// "%s". " and the text that could not be written.
+void WriteTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
+                    FileErrors errors);
+
 // The twelve fields read from an SMS file, missing ones empty; nothing when the file is empty
-// or starts with the end mark 26. LF ends a line, every CR is dropped, 26 ends the file.
-std::optional<QStringList> ReadSmsFile(const QString& fileName);
-void WriteSmsFile(const QString& fileName, const QStringList& fields);
+// or starts with the end mark 26. LF ends a line, every CR is dropped, 26 ends the file. The
+// lines read are text in charset, or byte for byte when not valid in it.
+std::optional<QStringList> ReadSmsFile(const QString& fileName,
+                                       const FileCharset& charset = FileCharset::System());
+void WriteSmsFile(const QString& fileName, const QStringList& fields,
+                  const FileCharset& charset = FileCharset::System());

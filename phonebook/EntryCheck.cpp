@@ -21,7 +21,9 @@ void checkRow(TForm1& f, int R) {
   grid->SetBackground(pageColour(f));
 
   auto fault = [&f](const QString& message) {
-    f.Env.dialogs->message(message);
+    // A sort writes thousands of cells, each a check of the same row: one box is enough.
+    if (!f.SortFaultShown.value_or(false)) f.Env.dialogs->message(message);
+    if (f.SortFaultShown) f.SortFaultShown = true;
     f.EntryFault = true;
   };
 

@@ -53,8 +53,9 @@ QByteArray encoded(QByteArray v) {
   return v;
 }
 
-QString folded(const QByteArray& name) { return QString::fromLatin1(name).toLower(); }
 QString folded(const QString& name) { return name.toLower(); }
+
+const QByteArray Utf8Bom("\xEF\xBB\xBF");
 
 bool parseDigits(const QByteArray& s, qsizetype from, int base, qint64 limit, qint64* out) {
   if (from >= s.size()) return false;
@@ -94,7 +95,8 @@ bool parseInteger(const QByteArray& s, int* out) {
 
 }  // namespace
 
-IniFile::IniFile(const QString& fileName) : fileName_(QFileInfo(fileName).absoluteFilePath()) {
+IniFile::IniFile(const QString& fileName, const FileCharset& system)
+    : fileName_(QFileInfo(fileName).absoluteFilePath()), charset_(system) {
   QByteArray data;
   QFile f(fileName_);
   if (f.exists()) {
@@ -105,8 +107,26 @@ IniFile::IniFile(const QString& fileName) : fileName_(QFileInfo(fileName).absolu
       unreadable_ = true;
     }
   }
-  parse(unreadable_ ? QByteArray() : data);
+  if (unreadable_) data.clear();
+  charset_ = system.ReadAs(data);
+  if (charset_ == FileCharset::Utf8() && data.startsWith(Utf8Bom)) {
+    bom_ = Utf8Bom;
+    data.remove(0, Utf8Bom.size());
+  }
+  parse(data);
 }
+
+QString IniFile::text(const QByteArray& bytes) const { return charset_.DecodePart(bytes); }
+
+QByteArray IniFile::bytes(const QString& text) const {
+  try {
+    return charset_.Encode(text);
+  } catch (const EUnwritableText& e) {
+    throw EIniFileError(QStringLiteral("Unable to write to %1. %2").arg(fileName_, e.Message));
+  }
+}
+
+QString IniFile::foldedName(const QByteArray& name) const { return text(name).toLower(); }
 
 void IniFile::parse(const QByteArray& data) {
   sections_.clear();
@@ -125,7 +145,7 @@ void IniFile::parse(const QByteArray& data) {
       Section s;
       s.header = raw;
       sections_.append(s);
-      const QString name = folded(trimmed(line.mid(1, close - 1)));
+      const QString name = foldedName(trimmed(line.mid(1, close - 1)));
       if (!sectionIndex_.contains(name)) sectionIndex_.insert(name, sections_.size() - 1);
       continue;
     }
@@ -135,7 +155,7 @@ void IniFile::parse(const QByteArray& data) {
     s.lastContent = s.lines.size() - 1;
     const qsizetype eq = line.indexOf('=');
     if (eq >= 0) {
-      const QString key = folded(trimmed(line.left(eq)));
+      const QString key = foldedName(trimmed(line.left(eq)));
       if (!s.keys.contains(key)) s.keys.insert(key, s.lastContent);
     }
   }
@@ -160,7 +180,7 @@ const QByteArray* IniFile::findLine(const QString& section, const QString& key) 
 QString IniFile::ReadString(const QString& section, const QString& key, const QString& def) const {
   const QByteArray* raw = findLine(section, key);
   if (!raw) return def;
-  return QString::fromLatin1(valueOf(*raw).left(MaxValueLength));
+  return text(valueOf(*raw)).left(MaxValueLength);
 }
 
 int IniFile::ReadInteger(const QString& section, const QString& key, int def) const {
@@ -175,7 +195,7 @@ bool IniFile::ReadBool(const QString& section, const QString& key, bool def) con
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
-  writeRaw(section, key, value.toLatin1());
+  writeRaw(section, key, bytes(value));
 }
 
 void IniFile::WriteInteger(const QString& section, const QString& key, int value) {
@@ -189,6 +209,7 @@ void IniFile::WriteBool(const QString& section, const QString& key, bool value) 
 IniFile::Section& IniFile::sectionForWrite(const QString& section) {
   const qsizetype si = sectionIndex_.value(folded(section), -1);
   if (si >= 0) return sections_[si];
+  const QByteArray header = '[' + bytes(section) + "]\r\n";
 
   // The new section goes at the end, after a blank line when the file has anything before it.
   QByteArray* last = nullptr;
@@ -204,13 +225,14 @@ IniFile::Section& IniFile::sectionForWrite(const QString& section) {
     if (!trimmed(*last).isEmpty()) sections_.last().lines.append("\r\n");
   }
   Section s;
-  s.header = '[' + section.toLatin1() + "]\r\n";
+  s.header = header;
   sections_.append(s);
   sectionIndex_.insert(folded(section), sections_.size() - 1);
   return sections_.last();
 }
 
 void IniFile::writeRaw(const QString& section, const QString& key, const QByteArray& value) {
+  const QByteArray keyBytes = bytes(key);
   Section& s = sectionForWrite(section);
   const QString k = folded(key);
   const qsizetype li = s.keys.value(k, -1);
@@ -227,7 +249,7 @@ void IniFile::writeRaw(const QString& section, const QString& key, const QByteAr
   const qsizetype at = s.lastContent + 1;
   QByteArray& before = at == 0 ? s.header : s.lines[at - 1];
   if (!before.isEmpty() && !endsLine(before)) before.append("\r\n");
-  s.lines.insert(at, key.toLatin1() + '=' + encoded(value) + "\r\n");
+  s.lines.insert(at, keyBytes + '=' + encoded(value) + "\r\n");
   s.keys.insert(k, at);
   s.lastContent = at;
 }
@@ -238,8 +260,8 @@ QByteArray IniFile::Contents() const {
     size += s.header.size();
     for (const QByteArray& l : s.lines) size += l.size();
   }
-  QByteArray out;
-  out.reserve(size);
+  QByteArray out = bom_;
+  out.reserve(bom_.size() + size);
   for (const Section& s : sections_) {
     out += s.header;
     for (const QByteArray& l : s.lines) out += l;

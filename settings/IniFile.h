@@ -3,10 +3,15 @@
 // to letter case, keys that may hold blanks, full stops and colons, in-place update, and every
 // line we do not write kept byte for byte. The file is read whole when the object is made;
 // writes change the copy in memory, UpdateFile() puts it on disk in one go.
+//
+// Its text is in the system's character set; a file not valid in it (one from another system)
+// is read and rewritten byte for byte, so that the lines we do not write keep their meaning.
 #include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
+
+#include "files/FileCharset.h"
 
 class IniFile {
  public:
@@ -14,9 +19,10 @@ class IniFile {
   static constexpr int MaxValueLength = 2047;
 
   // Reads fileName if it exists; a missing or unreadable file reads as empty.
-  explicit IniFile(const QString& fileName);
+  explicit IniFile(const QString& fileName, const FileCharset& system = FileCharset::System());
 
-  QString FileName() const { return fileName_; }  // the full path
+  QString FileName() const { return fileName_; }    // the full path
+  FileCharset Charset() const { return charset_; }  // the set the file is read and written in
 
   bool SectionExists(const QString& section) const;
   bool ValueExists(const QString& section, const QString& key) const;
@@ -28,6 +34,8 @@ class IniFile {
   // Read as an integer: 0 is false, any other number true; unreadable: def.
   bool ReadBool(const QString& section, const QString& key, bool def) const;
 
+  // A text the file's character set cannot hold throws EIniFileError "Unable to write to
+  // <path>. " and the text, and changes nothing.
   void WriteString(const QString& section, const QString& key, const QString& value);
   void WriteInteger(const QString& section, const QString& key, int value);
   void WriteBool(const QString& section, const QString& key, bool value);
@@ -47,11 +55,16 @@ class IniFile {
   };
 
   void parse(const QByteArray& data);
+  QString text(const QByteArray& bytes) const;
+  QByteArray bytes(const QString& text) const;
+  QString foldedName(const QByteArray& name) const;
   const QByteArray* findLine(const QString& section, const QString& key) const;
   Section& sectionForWrite(const QString& section);
   void writeRaw(const QString& section, const QString& key, const QByteArray& value);
 
   QString fileName_;
+  FileCharset charset_;
+  QByteArray bom_;                          // a UTF-8 byte order mark the file starts with
   bool unreadable_ = false;                 // exists but could not be read: never overwrite it
   QList<Section> sections_;                 // sections_[0] holds the lines before the first section
   QHash<QString, qsizetype> sectionIndex_;  // folded name -> first section of that name

@@ -99,7 +99,7 @@ class TestIniFile : public QObject {
         "[form]\r\nLeft=9\r\n"
         "[Help]\nCRED.CODE=code\nLfOnly=lf\n"
         "[Tail]\r\nEnd=last");
-    const IniFile ini(file);
+    const IniFile ini(file, FileCharset::Utf8());  // the Latin-1 bytes make it foreign
     QCOMPARE(ini.ReadString(section, key, QStringLiteral("<default>")), expected);
   }
 
@@ -240,17 +240,19 @@ class TestIniFile : public QObject {
                                            << "a  b c";
     QTest::newRow("Latin-1") << QString::fromLatin1("\xc8\xe9\xff")
                              << QString::fromLatin1("\xc8\xe9\xff");
+    QTest::newRow("beyond Latin-1") << QStringLiteral("Na\u010D\u00EDst \u03A9 \U0001D11E")
+                                    << QStringLiteral("Na\u010D\u00EDst \u03A9 \U0001D11E");
   }
   void awkwardValuesRoundTrip() {
     QFETCH(QString, value);
     QFETCH(QString, readBack);
     const QString file = make("[S]\r\nk=old\r\nother=kept\r\n");
     {
-      IniFile ini(file);
+      IniFile ini(file, FileCharset::Utf8());
       ini.WriteString("S", "k", value);
       ini.UpdateFile();
     }
-    const IniFile again(file);
+    const IniFile again(file, FileCharset::Utf8());
     QCOMPARE(again.ReadString("S", "k", "<default>"), readBack);
     QCOMPARE(again.ReadString("S", "other", "<default>"), QString("kept"));
     QCOMPARE(load(file).count('\n'), 3);

@@ -1,12 +1,16 @@
+// The PC files as bytes on disk: SMS lines, failures, and the character set of every file
+// kind that holds what people type.
 #include <sys/resource.h>
 
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
 
+#include "admissions/AdmissionRecord.h"
 #include "files/PhoneBookFile.h"
 #include "files/TextFiles.h"
 #include "platform/Errors.h"
+#include "settings/IniFile.h"
 #include "support/FileBytes.h"
 
 namespace {
@@ -20,6 +24,74 @@ QString messageOf(const std::function<void()>& fn) {
   }
   return QStringLiteral("<no error>");
 }
+
+// The locale of the process environment while it lives.
+class LocaleScope {
+ public:
+  explicit LocaleScope(const QByteArray& name) : old_(qgetenv("LC_ALL")) {
+    qputenv("LC_ALL", name);
+  }
+  ~LocaleScope() { qputenv("LC_ALL", old_); }
+
+ private:
+  QByteArray old_;
+};
+
+// Each kind of file through the program's own writer and reader. The admission file is never
+// read by the program: it is read as any program of the same locale would.
+enum class Kind { Settings, PhoneBook, Sms, Admissions };
+
+void writeText(Kind kind, const QString& file, const QString& text) {
+  switch (kind) {
+    case Kind::Settings: {
+      IniFile ini(file);
+      ini.WriteString("Form", "RelA", text);
+      ini.UpdateFile();
+      break;
+    }
+    case Kind::PhoneBook:
+      WritePhoneBookFile(file, {"ADMIN1=1", text + "=2"});
+      break;
+    case Kind::Sms: {
+      QStringList fields(12);
+      fields[1] = text;
+      WriteSmsFile(file, fields);
+      break;
+    }
+    case Kind::Admissions:
+      WriteAdmissionFile(file, {{"1.2.24 8:05:09", text}});
+      break;
+  }
+}
+
+// What the reader makes of the file: the text written, when it survived.
+QString readText(Kind kind, const QString& file) {
+  switch (kind) {
+    case Kind::Settings:
+      return IniFile(file).ReadString("Form", "RelA", "<missing>");
+    case Kind::PhoneBook:
+      return ReadPhoneBookFile(file).value(1).chopped(2);
+    case Kind::Sms:
+      return ReadSmsFile(file).value_or(QStringList(2)).at(1);
+    case Kind::Admissions:
+      return FileCharset::System().Decode(readBytes(file)).mid(15).chopped(2);
+  }
+  return {};
+}
+
+// The one line of a foreign file that holds text, and how the program reads it.
+QByteArray foreignFile(Kind kind, const QByteArray& text) {
+  switch (kind) {
+    case Kind::Settings:
+      return "; kept\r\n[Form]\r\nRelA=" + text + "\r\n";
+    case Kind::PhoneBook:
+      return "ADMIN1=1\r\n" + text + "=2\r\n";
+    default:
+      return "+1\r\n" + text + "\r\n";
+  }
+}
+
+const char* const KindNames[] = {"settings", "phb", "sms", "csv"};
 
 }  // namespace
 
@@ -67,6 +139,109 @@ class TestTextFiles : public QObject {
     // Nothing near a phone book's size is read whole; a device tells no size.
     QCOMPARE(messageOf<EFOpenError>([&] { ReadWholeFile("/dev/zero", MaxPhoneBookFileSize); }),
              "Cannot open file \"/dev/zero\". File too large");
+  }
+
+  // Under a UTF-8 locale every text comes back; in an 8-bit set what it holds comes back, and
+  // what it cannot hold fails the save by name and leaves the old file as it was.
+  void textInEveryKind_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");  // empty: the save fails
+    const QString brana = QStringLiteral("Br\u00E1na \u010D.1");
+    for (int k = 0; k < 4; ++k) {
+      for (const QString& text : {brana, QStringLiteral("Na\u010D\u00EDst SIM"),
+                                  QStringLiteral("JI\u0158I"), QStringLiteral("\u03A9")})
+        QTest::addRow("%s, UTF-8, %s", KindNames[k], qPrintable(text))
+            << k << QByteArray("C.UTF-8") << text << text.toUtf8();
+      QTest::addRow("%s, ISO-8859-2", KindNames[k])
+          << k << QByteArray("cs_CZ.ISO-8859-2") << brana << QByteArray("Br\xE1na \xE8.1");
+      QTest::addRow("%s, C locale", KindNames[k])
+          << k << QByteArray("C") << QStringLiteral("Z\u00E1mek") << QByteArray("Z\xE1mek");
+      QTest::addRow("%s, C locale, not in it", KindNames[k])
+          << k << QByteArray("C") << brana << QByteArray();
+    }
+  }
+  void textInEveryKind() {
+    QFETCH(int, kind);
+    QFETCH(QByteArray, locale);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    const LocaleScope scope(locale);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("f");
+    const QByteArray old = foreignFile(Kind(kind), "old");
+    writeBytes(file, old);
+    QString error;
+    try {
+      writeText(Kind(kind), file, text);
+    } catch (const Exception& e) {
+      error = e.Message;
+    }
+    if (bytes.isEmpty()) {
+      QVERIFY2(error.contains(text) &&
+                   error.endsWith(QStringLiteral("\" cannot be written in ISO-8859-1, which has no "
+                                                 "\"\u010D\" (U+010D)")),
+               qPrintable(error));
+      QVERIFY2(
+          error.startsWith(kind == int(Kind::Settings) ? "Unable to write to " + file + ". "
+                                                       : "Cannot create file \"" + file + "\". "),
+          qPrintable(error));
+      QCOMPARE(readBytes(file), old);
+      return;
+    }
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY(readBytes(file).contains(bytes));
+    QCOMPARE(readText(Kind(kind), file), text);
+  }
+
+  // Files from another system (not valid UTF-8) load byte for byte; a settings file keeps its
+  // set when written back. A byte order mark is no part of the text.
+  void foreignFilesLoad_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    for (int k = 0; k < 3; ++k) {
+      QTest::addRow("%s, Latin-1", KindNames[k])
+          << k << QByteArray("Z\xE1mek \xFC\xDF") << QString::fromLatin1("Z\xE1mek \xFC\xDF");
+      QTest::addRow("%s, Windows-1250", KindNames[k])
+          << k << QByteArray("Br\xE1na \xE8.1 \x9A\x9E\x8A")
+          << QString::fromLatin1("Br\xE1na \xE8.1 \x9A\x9E\x8A");
+      QTest::addRow("%s, UTF-8 with a byte order mark", KindNames[k])
+          << k << QByteArray("\xEF\xBB\xBF") << QString();
+    }
+  }
+  void foreignFilesLoad() {
+    QFETCH(int, kind);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    const LocaleScope scope("C.UTF-8");
+    QTemporaryDir dir;
+    const QString file = dir.filePath("f");
+    const bool bom = text.isEmpty();
+    const QString brana = QStringLiteral("Br\u00E1na \u010D.1");
+    const QByteArray content =
+        bom ? bytes + foreignFile(Kind(kind), brana.toUtf8()) : foreignFile(Kind(kind), bytes);
+    writeBytes(file, content);
+    switch (Kind(kind)) {
+      case Kind::Settings: {
+        IniFile ini(file);
+        QCOMPARE(ini.Charset().Name(), bom ? "UTF-8" : "ISO-8859-1");
+        QCOMPARE(ini.ReadString("form", "RelA", ""), bom ? brana : text);
+        ini.WriteString("Form", "RelA", ini.ReadString("Form", "RelA", ""));
+        ini.WriteInteger("Form", "Top", 1);
+        ini.UpdateFile();
+        QCOMPARE(readBytes(file), content + "Top=1\r\n");
+        break;
+      }
+      case Kind::PhoneBook:
+        QCOMPARE(ReadPhoneBookFile(file).value(bom ? 0 : 1),
+                 bom ? QStringLiteral("ADMIN1=1") : text + "=2");
+        break;
+      default:
+        QCOMPARE(ReadSmsFile(file)->mid(0, 2), QStringList({"+1", bom ? brana : text}));
+        break;
+    }
   }
 
   // A disk that fills up part-way is reported, and the good file stays as it was.

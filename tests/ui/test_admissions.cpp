@@ -1,5 +1,6 @@
 // Calls from the simulated unit become admission records: relay names, the daily file, the
-// manual save and failures that must lose no call. Runs in a locale whose dates carry "/".
+// manual save and failures that must lose no call. Runs in a UTF-8 locale whose dates carry
+// "/": the files hold the log as the window shows it, the SIM's byte 0xE1 as "\u00E1".
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -83,7 +84,7 @@ class TestAdmissions : public QObject {
     QCOMPARE(csvFiles(c.h), QStringList{QStringLiteral("admiss2-2-24.csv")});
     QCOMPARE(readAll(c.h.path(QStringLiteral("admiss2-2-24.csv"))),
              QByteArray("2/1/24 8:00:01 AM;ADMIN1  (phone: 123)  /OUTPUT A\r\n"
-                        "2/1/24 11:59:59 PM;Eva;Nov\xE1k  (phone: +420456)  /OUTPUT A\r\n"));
+                        "2/1/24 11:59:59 PM;Eva;Nov\xC3\xA1k  (phone: +420456)  /OUTPUT A\r\n"));
     QCOMPARE(c.rows(), QStringList{row("2/3/24 12:00:05 AM", kAdmin, "OUTPUT B")});
   }
 
@@ -101,7 +102,7 @@ class TestAdmissions : public QObject {
     QCOMPARE(c.h.dialogs().saveFilters.last(),
              QStringLiteral("Excel / comma separated files (*.csv)"));
     QCOMPARE(readAll(first), QByteArray("2/1/24 8:05:09 AM;ADMIN1  (phone: 123)  /OUTPUT A\r\n"
-                                        "2/1/24 8:06:00 AM;Eva;Nov\xE1k  (phone: +420456)  "
+                                        "2/1/24 8:06:00 AM;Eva;Nov\xC3\xA1k  (phone: +420456)  "
                                         "/OUTPUT A\r\n"));
     QCOMPARE(c.f.AdmisRec->LineCount(), 0);
     c.h.click(c.f.Sav);

@@ -1,4 +1,6 @@
-// The PC file buttons of the PHONE, SMS and MONITOR pages, on the real window.
+// The PC file buttons of the PHONE, SMS and MONITOR pages, and text in every language through
+// the files and the settings, on the real window under a UTF-8 locale.
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +15,27 @@
 #include "support/WindowHarness.h"
 
 namespace {
+
+// Key presses that carry letters of any language, as a keyboard layout delivers them.
+void typeText(QWidget* w, const QString& text) {
+  for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, c, {});
+}
+
+// Types text into a grid cell as a user does: the editor opens, the text goes in, Return.
+void typeIntoCell(TNameValueGrid* grid, int col, int row, const QString& text) {
+  grid->setCurrentIndex(grid->model()->index(row - 1, col));
+  grid->edit(grid->currentIndex());
+  auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex()));
+  QVERIFY(editor);
+  editor->selectAll();
+  typeText(editor, text);
+  QTest::keyClick(editor, Qt::Key_Return);
+}
+
+void typeInto(QLineEdit* edit, const QString& text) {
+  edit->selectAll();
+  typeText(edit, text);
+}
 
 QStringList smsFields(const TForm1& f) {
   QStringList fields;
@@ -33,7 +56,8 @@ class TestPcFiles : public QObject {
     f.PhoneBook1->SetStrings(book);
     h.dialogs().saveNames << h.path("b.phb");
     h.click(f.SaveSIMPC);
-    QCOMPARE(readBytes(h.path("b.phb")), "ADMIN1=+420603111222\r\n\r\nno equals\r\nN\xE9=1\r\n");
+    QCOMPARE(readBytes(h.path("b.phb")),
+             "ADMIN1=+420603111222\r\n\r\nno equals\r\nN\xC3\xA9=1\r\n");
 
     // One change for the whole file, checked on row 1; Numbers and the Info panel follow.
     writeBytes(h.path("three.phb"), "ADMIN1=123\nRTIME=5\rOPER=900");
@@ -118,6 +142,64 @@ class TestPcFiles : public QObject {
     QVERIFY(h.dialogs().errors.isEmpty());
   }
 
+  // What the user types and what a translator writes comes back after a save and a load, and
+  // after a close and a restart; a text an 8-bit locale cannot hold stops the save by name.
+  void textInEveryLanguage() {
+    const QString brana = QStringLiteral("Br\u00E1na \u010D.1");
+    const QString nacist = QStringLiteral("Na\u010D\u00EDst SIM");
+    const QString jiri = QStringLiteral("JI\u0158I");
+    const QString file = QStringLiteral("p\u0159ehled-\u03A9");
+    WindowHarness::Setup s;
+    s.settings = ("[Language]\r\nLoad SIM=" + nacist + "\r\n").toUtf8();
+    QByteArray ini, book, csv;
+    {
+      WindowHarness h(s);
+      TForm1& f = h.form();
+      QCOMPARE(f.LoadPHONE->text(), nacist);
+      typeInto(f.RelA, brana);
+      typeInto(f.SaveFile, file);
+      typeIntoCell(f.PhoneBook1, 0, 1, jiri);
+      h.dialogs().saveNames << h.path("b.phb") << h.path("a.csv");
+      h.click(f.SaveSIMPC);
+      h.unit().setEntry(1, "123", "ADMIN1");
+      h.run(500);
+      h.unit().call("123");
+      h.run(300);
+      h.click(f.Sav);
+      QVERIFY(h.dialogs().errors.isEmpty());
+      QVERIFY(f.close());
+      ini = readBytes(h.path("zulset.ini"));
+      book = readBytes(h.path("b.phb"));
+      csv = readBytes(h.path("a.csv"));
+    }
+    QVERIFY(ini.contains(("RelA=" + brana + "\r\n").toUtf8()));
+    QVERIFY(ini.contains(("Load SIM=" + nacist + "\r\n").toUtf8()));
+    QVERIFY(book.startsWith((jiri + "=\r\n").toUtf8()));
+    QVERIFY(csv.endsWith(("  /" + brana + "\r\n").toUtf8()));
+
+    s.settings = ini;
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    QCOMPARE(f.RelA->text(), brana);
+    QCOMPARE(f.SaveFile->text(), file);
+    QCOMPARE(f.LoadPHONE->text(), nacist);
+    writeBytes(h.path("b.phb"), book);
+    h.dialogs().openNames << h.path("b.phb");
+    h.click(f.LoadSIMPC);
+    QCOMPARE(f.PhoneBook1->Cell(0, 1), jiri);
+
+    // In the C locale the settings file is 8-bit: the close says which text it cannot hold and
+    // leaves the file as it was.
+    qputenv("LC_ALL", "C");
+    const auto restore = qScopeGuard([] { qputenv("LC_ALL", "C.UTF-8"); });
+    QVERIFY(f.close());
+    QCOMPARE(h.dialogs().errors.size(), 1);
+    QVERIFY2(h.dialogs().errors[0].startsWith("Unable to write to " + h.path("zulset.ini") +
+                                              ". The text \"" + brana + "\""),
+             qPrintable(h.dialogs().errors[0]));
+    QCOMPARE(readBytes(h.path("zulset.ini")), ini);
+  }
+
   // A line in the file per line received: nothing received writes nothing, and a first empty
   // line is a line.
   void monitor_data() {
@@ -145,5 +227,11 @@ class TestPcFiles : public QObject {
   }
 };
 
-QTEST_MAIN(TestPcFiles)
+int main(int argc, char** argv) {
+  // The files follow the locale's character set; the test does not take the machine's.
+  qputenv("LC_ALL", "C.UTF-8");
+  QApplication app(argc, argv);
+  TestPcFiles test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "test_pcfiles.moc"

@@ -135,6 +135,66 @@ class TestStartup : public QObject {
     QCOMPARE(f.Link.RelayName, QString("Gate"));
   }
 
+  // Each hint of [Help] reaches its controls, and only those.
+  void helpHintsReachTheirControls() {
+    const QList<QPair<const char*, const char*>> targets = {
+        {"Phone numbers", "Numbers"},
+        {"Find", "Find"},
+        {"FindNext", "FindNext"},
+        {"Sort", "Sort"},
+        {"FindName", "FindName"},
+        {"FindPhone", "FindPhone"},
+        {"LoadSMSPC", "LoadSMSPC"},
+        {"SaveSMSPC", "SaveSMSPC"},
+        {"LoadSIMPC", "LoadSIMPC"},
+        {"SaveSIMPC", "SaveSIMPC"},
+        {"SMeter", "Smeter"},
+        {"CountDown", "Gauge1"},
+        {"Indicator", "LED"},
+        {"ADMIN", "Label1 Label2 Label3 Label4 Label5 Label14 Label15 Label16"},
+        {"ALARM", "Label17 Label20 Label21 Label22 Label23 Label24 Label25"},
+        {"ALARM8", "Label26"},
+        {"RTIME", "Label28"},
+        {"CREDIT", "Label18"},
+        {"OPERATOR", "Label27"},
+        {"Phone number in international format.",
+         "ADMIN1 ADMIN2 ADMIN3 ADMIN4 ADMIN5 ADMIN6 ADMIN7 ADMIN8 ALARM1 ALARM2 ALARM3 ALARM4 "
+         "ALARM5 ALARM6 ALARM7 ALARM8 SMSPhone1 SMSPhone2 SMSPhone3 SMSPhone4 SMSPhone5 "
+         "SMSPhone6"},
+        {"CRED.CODE", "CRED"},
+        {"Load SIM", "LoadPHONE"},
+        {"Overwrite SIM", "SavePhone"},
+        {"PhoneBook", "PhoneBook1"},
+        {"AdmisRec", "AdmisRec"},
+        {"Verify", "Test"},
+        {"Autoverify", "Autoverify"},
+        {"Info", "Info"},
+        {"SMS Text", "SMSText1 SMSText2 SMStext3 SMStext4 SMStext5 SMSText6"},
+        {"SMS Monitor", "SMSs"},
+        {"Load SMSs", "ButtonLoadSMS"},
+        {"Save SMSs", "ButtonSaveSMS"},
+        {"Delele SMSs", "ButtonDeleteSMS"},
+        {"Monitor", "Monitor"},
+        {"SaveMonitor", "SaveMonitor"},
+        {"RelayA", "RelaisA"},
+        {"RelayB", "RelaisB"},
+    };
+    WindowHarness::Setup s;
+    s.settings = "[Help]\r\nAdd To SIM=stored\r\n";
+    for (const auto& t : targets) *s.settings += QByteArray(t.first) + "=hint " + t.first + "\r\n";
+    WindowHarness h(s);
+    QMap<QString, QString> expected;
+    for (const auto& t : targets)
+      for (const QString& name : QString(t.second).split(' '))
+        expected[name] = QStringLiteral("hint ") + t.first;
+    for (QWidget* w : h.form().findChildren<QWidget*>())
+      if (!w->toolTip().isEmpty() || expected.contains(w->objectName()))
+        QCOMPARE(w->objectName() + ": " + w->toolTip(),
+                 w->objectName() + ": " + expected.value(w->objectName()));
+    QCOMPARE(h.form().AddToSIM->toolTip(), QString());
+    QCOMPARE(h.form().AddToSIM->property("Hint").toString(), QString("stored"));
+  }
+
   void emptyBlankPhbStaysEmpty() {
     WindowHarness::Setup s;
     s.blankPhb = QByteArray();
