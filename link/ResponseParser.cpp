@@ -1,12 +1,11 @@
 // The handler of the unit's bytes: lines, their recognition, "OK", errors and the status
 // lines of the start-up chain.
 #include <QColor>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 
 #include "app/Form1.h"
+#include "app/MonitorView.h"
 #include "app/Widgets.h"
-#include "files/MonitorFile.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
 #include "link/LineRules.h"
@@ -32,8 +31,7 @@ void TForm1::ComPort1TriggerAvail(TComPort* /*CP*/, int Count) {
 }
 
 void TForm1::HandleLine() {
-  // Appending lays out only the new line: the monitor stays quick after days of reports.
-  AppendMonitorLine(Monitor, QString::fromLatin1(Link.RxLine));
+  Monitor->AppendLine(Link.RxLine);
   const QByteArray line = Link.RxLine;
   const LineRule rule = RecogniseLine(line, Link.LinkIdle, Link.SmsTextExpected);
   // The unit's own queries (signal, current calls) end with an "OK" of their own. Settled
