@@ -247,7 +247,10 @@ void TMonitorView::Copy() const {
   if (HasSelection()) QGuiApplication::clipboard()->setText(SelectedText());
 }
 
-int TMonitorView::lineHeight() const { return std::max(1, fontMetrics().lineSpacing()); }
+// Whole pixels, rounded up as a plain text edit lays its lines out.
+int TMonitorView::lineHeight() const {
+  return std::max(1, int(std::ceil(QFontMetricsF(font()).lineSpacing())));
+}
 
 int TMonitorView::VisibleLineCount() const {
   return std::max(1, (viewport()->height() - 2 * Margin) / lineHeight());

@@ -46,9 +46,8 @@ struct Monitor {
   }
   // A point on a line in sight, at the far left or beyond its end.
   QPoint at(int line, bool end) const {
-    const int row = line - int(view.FirstVisibleLine());
-    const int h = view.fontMetrics().lineSpacing();
-    return QPoint(end ? view.viewport()->width() - 2 : 1, 4 + row * h + h / 2);
+    const QRect box = view.OffsetRect(view.Lines().LineStart(line));
+    return QPoint(end ? view.viewport()->width() - 2 : 1, box.center().y());
   }
 };
 
