@@ -172,7 +172,7 @@ def wait_until(done, timeout, what):
 
 def wait_idle(pid, pty, quiet=1.0, timeout=600):
     """Waits until the program has read every byte and its CPU time stays put for `quiet`
-    seconds; returns its CPU time at the start of that quiet spell."""
+    seconds; returns its CPU time and the time at the start of that quiet spell."""
     end = time.time() + timeout
     mark_cpu = cpu_seconds(pid)
     mark_time = time.time()
@@ -182,7 +182,7 @@ def wait_idle(pid, pty, quiet=1.0, timeout=600):
         if unread(pty.slave) > 0 or cpu - mark_cpu > 0.02:
             mark_cpu, mark_time = cpu, time.time()
         elif time.time() - mark_time >= quiet:
-            return mark_cpu
+            return mark_cpu, mark_time
     die("the program did not finish reading the flood")
 
 
@@ -207,15 +207,17 @@ def measure(name, pid, pty, prefill, rounds, entries):
     for r in range(rounds):
         cpu0 = cpu_seconds(pid)
         rss0 = resident_bytes(pid)
+        t0 = time.time()
         pty.write(REPORT)
         flood(pid, pty, entries)
-        cpu1 = wait_idle(pid, pty)
+        cpu1, t1 = wait_idle(pid, pty)
         rss1 = resident_bytes(pid)
         n = entries * LINES_PER_ENTRY + 1
         lines += n
-        results["rounds"].append({"cpu": cpu1 - cpu0, "per_line": (rss1 - rss0) / n})
-        print(f"  {name} round {r + 1}: {cpu1 - cpu0:.2f} s CPU, "
-              f"{(rss1 - rss0) / n:.0f} B per line", flush=True)
+        results["rounds"].append({"cpu": cpu1 - cpu0, "per_line": (rss1 - rss0) / n,
+                                  "wall": t1 - t0})
+        print(f"  {name} round {r + 1}: {cpu1 - cpu0:.2f} s CPU, about {t1 - t0:.1f} s until "
+              f"all was read, {(rss1 - rss0) / n:.0f} B per line", flush=True)
     results["end"] = resident_bytes(pid)
     results["lines"] = lines
     results["per_line"] = (results["end"] - results["start"]) / max(lines, 1)
@@ -323,6 +325,10 @@ def table(results, entries):
     for i in range(rounds):
         rows.append((f"CPU seconds, round {i + 1}",
                      [f"{r['rounds'][i]['cpu']:.2f}" if i < len(r["rounds"]) else "" for r in
+                      results]))
+    for i in range(rounds):
+        rows.append((f"seconds until all was read, round {i + 1}",
+                     [f"{r['rounds'][i]['wall']:.1f}" if i < len(r["rounds"]) else "" for r in
                       results]))
     for i in range(rounds):
         rows.append((f"memory per line, round {i + 1}",
