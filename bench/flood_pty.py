@@ -31,6 +31,7 @@ ENTRY = b'\r\n+CREG: 0,1,"0A1B","00C3"\r\n'
 LINES_PER_ENTRY = 2
 REPORT = b"+CSQ: 20,99\r\n"  # a signal report: a unit on a live link sends one now and then
 TICK = os.sysconf("SC_CLK_TCK")
+EXTRA_ENV = {}  # for both programs: the session bus and accessibility when asked for
 PAGE = os.sysconf("SC_PAGE_SIZE")
 
 # CuteCom's serial library asks for the modem lines, which a pseudo-terminal has not; it then
@@ -231,7 +232,7 @@ def run_zulset(args, display, work):
     shutil.copy2(args.zulset, program)  # ports/ and the settings file are found beside it
     pty = Pty()
     os.symlink(pty.name, os.path.join(program_dir, "ports", "com1"))
-    env = {**os.environ, "DISPLAY": display}
+    env = {**os.environ, **EXTRA_ENV, "DISPLAY": display}
     env.pop("QT_QPA_PLATFORM", None)
     proc = subprocess.Popen([program], cwd=program_dir, env=env,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -280,7 +281,7 @@ def run_cutecom(args, display, work):
                 f"1\\Device={pty.name}\n1\\FlowControl=0\n1\\OpenMode=3\n1\\Parity=0\n"
                 "1\\StopBits=1\n1\\autoReconnect=false\n1\\name=Default\n"
                 "1\\showCtrlCharacters=false\n1\\showTimestamp=false\nsize=1\n")
-    env = {**os.environ, "DISPLAY": display, "HOME": home, "XDG_CONFIG_HOME": home + "/.config",
+    env = {**os.environ, **EXTRA_ENV, "DISPLAY": display, "HOME": home, "XDG_CONFIG_HOME": home + "/.config",
            "LD_PRELOAD": build_shim(work)}
     env.pop("QT_QPA_PLATFORM", None)
     proc = subprocess.Popen(["cutecom"], cwd=work, env=env,
@@ -364,6 +365,8 @@ if __name__ == "__main__":
     parser.add_argument("--cutecom-prefill", type=int, default=0,
                         help="lines CuteCom takes in before the rounds")
     parser.add_argument("--only", choices=["zulset", "cutecom"])
+    parser.add_argument("--accessibility", action="store_true",
+                        help="both programs with accessibility on, on a session bus of their own")
     parser.add_argument("--screenshot", help="prefix of PNG files of the screen (ImageMagick)")
     args = parser.parse_args()
 
@@ -381,6 +384,15 @@ if __name__ == "__main__":
 
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     results = []
+    bus_pid = None
+    if args.accessibility:
+        if not shutil.which("dbus-daemon"):
+            die("dbus-daemon is missing (Debian packages dbus, at-spi2-core)")
+        bus = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1",
+                              "--print-pid=1"], capture_output=True, text=True, check=True)
+        address, bus_pid = bus.stdout.split()[:2]
+        EXTRA_ENV.update({"DBUS_SESSION_BUS_ADDRESS": address, "QT_ACCESSIBILITY": "1",
+                          "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
     xvfb = Xvfb()
     work = tempfile.mkdtemp(prefix="flood_pty.")
     try:
@@ -393,4 +405,6 @@ if __name__ == "__main__":
     finally:
         xvfb.stop()
         shutil.rmtree(work, ignore_errors=True)
+        if bus_pid:
+            os.kill(int(bus_pid), signal.SIGTERM)
     table(results, args.entries)
