@@ -69,7 +69,6 @@ void TPieGauge::paintEvent(QPaintEvent*) {
 TShape::TShape(QWidget* parent) : QWidget(parent) {}
 
 void TShape::SetBrushColor(const QColor& c) {
-  if (c == brush_) return;  // set for every batch of received bytes
   brush_ = c;
   update();
 }
