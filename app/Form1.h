@@ -26,6 +26,7 @@ class SerialDeviceFactory;
 class TAnimate;
 class TBarGauge;
 class TComPort;
+class TMonitorView;
 class TNameValueGrid;
 class TPieGauge;
 class TShape;
@@ -201,7 +202,7 @@ class TForm1 : public QWidget {
   QPushButton* SaveSMSPC = nullptr;
 
   // MONITOR page
-  QPlainTextEdit* Monitor = nullptr;
+  TMonitorView* Monitor = nullptr;
   QPushButton* SaveMonitor = nullptr;
 
   // ADMISSIONS page

@@ -14,6 +14,7 @@
 
 #include "app/Form1.h"
 #include "app/JpegImage.h"
+#include "app/MonitorView.h"
 #include "app/Widgets.h"
 #include "phonebook/NameValueGrid.h"
 
@@ -247,11 +248,7 @@ void TForm1::buildLayout() {
   SaveSMSPC = pictureButton(GroupBox3, "SaveSMSPC", QStringLiteral("Save"), 6, 48, 75, 25);
 
   // ---- MONITOR page ----
-  Monitor = place(new QPlainTextEdit(TabSheet1), "Monitor", 0, 0, 601, 385);
-  Monitor->setReadOnly(true);
-  Monitor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Monitor->setLineWrapMode(QPlainTextEdit::NoWrap);
-  Monitor->setUndoRedoEnabled(false);
+  Monitor = place(new TMonitorView(TabSheet1), "Monitor", 0, 0, 601, 385);
   {
     QPalette pal = Monitor->palette();
     pal.setColor(QPalette::Base, palette().color(QPalette::Button));

@@ -3,7 +3,7 @@
 #include <QLineEdit>
 
 #include "app/Form1.h"
-#include "files/MonitorFile.h"
+#include "app/MonitorView.h"
 #include "files/PhoneBookFile.h"
 #include "files/TextFiles.h"
 #include "phonebook/NameValueGrid.h"
@@ -53,5 +53,5 @@ void TForm1::SaveMonitorClick() {
   const QString name = Env.dialogs->saveFile(MonitorFilter);
   if (name.isEmpty()) return;
   // The unit's bytes, as they came.
-  WriteTextLines(name, MonitorLines(Monitor), FileCharset::Latin1(), FileErrors::NameAndReason);
+  WriteWholeFile(name, Monitor->FileBytes(), FileErrors::NameAndReason);
 }

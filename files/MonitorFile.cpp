@@ -1,32 +1,45 @@
 #include "files/MonitorFile.h"
 
-#include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <algorithm>
 
-namespace {
-const char* const HoldsLines = "HoldsLines";
-}
-
-void AppendMonitorLine(QPlainTextEdit* memo, const QString& line) {
-  const bool holdsLines = memo->property(HoldsLines).toBool();
-  if (holdsLines && memo->document()->isEmpty()) {
-    // Only one empty line so far: add the second one ourselves.
-    QTextCursor cursor(memo->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertBlock();
-    cursor.insertText(line);
-  } else {
-    memo->appendPlainText(line);
+QByteArray MonitorLines::FileBytes() const {
+  QByteArray out;
+  out.reserve(bytes_.size() + 2 * ends_.size());
+  qsizetype begin = 0;
+  for (const qint64 end : ends_) {
+    out.append(bytes_.constData() + begin, end - begin);
+    out.append("\r\n", 2);
+    begin = end;
   }
-  if (!holdsLines) memo->setProperty(HoldsLines, true);
+  return out;
 }
 
-QStringList MonitorLines(const QPlainTextEdit* memo) {
-  QStringList lines;
-  if (!memo->property(HoldsLines).toBool()) return lines;
-  // The blocks, not toPlainText(), which turns no-break spaces into blanks.
-  for (QTextBlock b = memo->document()->begin(); b.isValid(); b = b.next()) lines << b.text();
-  return lines;
+qsizetype MonitorLines::LineAt(qsizetype offset) const {
+  if (ends_.isEmpty()) return 0;
+  // The first line whose "\n" (at its end offset) is at or after the offset.
+  qsizetype lo = 0;
+  qsizetype hi = ends_.size() - 1;
+  while (lo < hi) {
+    const qsizetype mid = lo + (hi - lo) / 2;
+    if (ends_[mid] + mid >= offset)
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  return lo;
+}
+
+QByteArray MonitorLines::Text(qsizetype from, qsizetype to) const {
+  from = std::clamp<qsizetype>(from, 0, TextSize());
+  to = std::clamp<qsizetype>(to, from, TextSize());
+  QByteArray out;
+  out.reserve(to - from);
+  for (qsizetype i = LineAt(from); out.size() < to - from; ++i) {
+    const qsizetype start = LineStart(i);
+    const qsizetype b = std::max(from, start) - start;
+    const qsizetype e = std::min(to, start + Length(i)) - start;
+    if (e > b) out.append(Line(i).data() + b, e - b);
+    if (start + Length(i) < to) out.append('\n');
+  }
+  return out;
 }

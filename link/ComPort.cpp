@@ -1,6 +1,8 @@
 #include "link/ComPort.h"
 
 #include <QTimer>
+#include <algorithm>
+#include <cstring>
 
 #include "platform/Errors.h"
 
@@ -70,12 +72,11 @@ struct TComPort::Private {
     while (room > 0 && device->bytesAvailable() > 0) {
       const QByteArray bytes = device->read(room);
       if (bytes.isEmpty()) break;
-      char* data = ring.data();
-      int pos = writePos();
-      for (char c : bytes) {
-        data[pos] = c;
-        pos = (pos + 1) % BufferSize;
-      }
+      // Up to the ring's end, then from its start.
+      const int pos = writePos();
+      const int first = std::min<int>(bytes.size(), BufferSize - pos);
+      std::memcpy(ring.data() + pos, bytes.constData(), first);
+      std::memcpy(ring.data(), bytes.constData() + first, bytes.size() - first);
       fill += bytes.size();
       received += bytes.size();
       room -= bytes.size();
@@ -232,6 +233,21 @@ unsigned char TComPort::ReadChar() {
   const auto c = static_cast<unsigned char>(d->ring[d->readPos]);
   d->free(1);
   return c;
+}
+
+QByteArrayView TComPort::Peek(int max) const {
+  if (d->state != Private::State::Open) return {};
+  const int start = (d->readPos + (d->inEvent ? d->eventRead : 0)) % BufferSize;
+  const int size = std::min({max, d->unread(), BufferSize - start});
+  return size > 0 ? QByteArrayView(d->ring.constData() + start, size) : QByteArrayView();
+}
+
+void TComPort::Skip(int count) {
+  count = std::clamp(count, 0, d->unread());
+  if (d->inEvent)
+    d->eventRead += count;
+  else
+    d->free(count);
 }
 
 void TComPort::DiscardInput() {

@@ -3,6 +3,7 @@
 // ComNumber is 0), queues output, buffers input in an 8192-byte ring and hands it to the
 // program through OnTriggerAvail, which is never re-entered.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -28,6 +29,10 @@ class TComPort : public QObject {
 
   void SendText(const QByteArray& text);
   unsigned char ReadChar();
+  // The next unread bytes that lie together in the ring (at most max), left unread; nothing
+  // while the port is not open. Skip(n) then reads n of them, as n ReadChar calls would.
+  QByteArrayView Peek(int max) const;
+  void Skip(int count);
   void DiscardInput();
   int ComNumber() const;
   void SetComNumber(int number);

@@ -1,6 +1,9 @@
 #include "link/LineRules.h"
 
+#include <QVarLengthArray>
+#include <algorithm>
 #include <limits>
+#include <string_view>
 
 #include "platform/Errors.h"
 
@@ -13,19 +16,70 @@ ByteEffect TakeByte(QByteArray& rxLine, unsigned char byte) {
   return ByteEffect::Appended;
 }
 
+namespace {
+
+// Where a line has its '+' signs. Every marker but "ERROR" starts with one and the unit's lines
+// hold few, so looking at each of them is far cheaper than searching the line for each marker.
+class PlusSigns {
+ public:
+  explicit PlusSigns(const QByteArray& line) : line_(line) {
+    for (qsizetype at = line_.indexOf('+'); at >= 0; at = line_.indexOf('+', at + 1))
+      at_.append(at);
+  }
+  bool Contain(QByteArrayView marker) const {
+    for (const qsizetype at : at_)
+      if (line_.sliced(at).startsWith(marker)) return true;
+    return false;
+  }
+
+ private:
+  QByteArrayView line_;
+  QVarLengthArray<qsizetype, 8> at_;
+};
+
+}  // namespace
+
+qsizetype TakeBytes(QByteArray& rxLine, QByteArrayView bytes, ByteEffect* effect) {
+  const char* p = bytes.data();
+  const qsizetype n = bytes.size();
+  *effect = ByteEffect::Ignored;
+  qsizetype i = 0;
+  while (i < n) {
+    const auto byte = static_cast<unsigned char>(p[i]);
+    // One by one while the line is short (only the second byte can make the prompt) and for
+    // control bytes; a run of other bytes goes in at once, up to the length limit.
+    if (byte < 32 || rxLine.size() < 2) {
+      *effect = TakeByte(rxLine, byte);
+      ++i;
+      if (*effect == ByteEffect::LineEnd || *effect == ByteEffect::Prompt) break;
+      continue;
+    }
+    qsizetype end = i + 1;
+    while (end < n && static_cast<unsigned char>(p[end]) >= 32) ++end;
+    const qsizetype room = kMaxLineLength - rxLine.size();
+    if (room > 0) rxLine.append(p + i, std::min(end - i, room));
+    *effect = end - i <= room ? ByteEffect::Appended : ByteEffect::Ignored;
+    i = end;
+  }
+  return i;
+}
+
 LineRule RecogniseLine(const QByteArray& line, bool linkIdle, bool smsTextExpected) {
   if (line == "OK") return LineRule::Ok;
-  if (line.contains("+CSCA")) return LineRule::Centre;
-  if (line.contains("+CMGW")) return LineRule::SmsWritten;
-  if (line.contains("+CSQ")) return LineRule::Signal;
-  if (line.contains("+COPS")) return LineRule::Operator;
-  if (line.contains("+CPBR: (1-")) return LineRule::PhoneBookSize;
-  if (line.contains("+CMGL")) return LineRule::SmsListHeader;
-  if (line.contains("+CSSU")) return LineRule::RelayB;
-  if (line.contains("+CLCC")) return LineRule::CallReport;
-  if (line.contains("+CPBR") && !linkIdle) return LineRule::PhoneBookEntry;
+  const PlusSigns plus(line);
+  if (plus.Contain("+CSCA")) return LineRule::Centre;
+  if (plus.Contain("+CMGW")) return LineRule::SmsWritten;
+  if (plus.Contain("+CSQ")) return LineRule::Signal;
+  if (plus.Contain("+COPS")) return LineRule::Operator;
+  if (plus.Contain("+CPBR: (1-")) return LineRule::PhoneBookSize;
+  if (plus.Contain("+CMGL")) return LineRule::SmsListHeader;
+  if (plus.Contain("+CSSU")) return LineRule::RelayB;
+  if (plus.Contain("+CLCC")) return LineRule::CallReport;
+  if (plus.Contain("+CPBR") && !linkIdle) return LineRule::PhoneBookEntry;
   if (smsTextExpected) return LineRule::SmsText;
-  if (line.contains("ERROR")) return LineRule::Error;
+  if (std::string_view(line.constData(), size_t(line.size())).find("ERROR") !=
+      std::string_view::npos)
+    return LineRule::Error;
   return LineRule::Other;
 }
 

@@ -2,6 +2,7 @@
 // How the unit's bytes become lines, which rule a line falls under, and the fields the
 // handlers take out of the lines. Bytes in, bytes out; no widgets.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QtGlobal>
 
 // ---- cutting bytes into lines ----
@@ -19,6 +20,9 @@ enum class ByteEffect {
 
 // Takes one received byte into rxLine.
 ByteEffect TakeByte(QByteArray& rxLine, unsigned char byte);
+// Takes bytes as TakeByte would, one after the other, and stops after the first that ends the
+// line or makes the prompt. Returns how many it took; *effect is what the last of them did.
+qsizetype TakeBytes(QByteArray& rxLine, QByteArrayView bytes, ByteEffect* effect);
 
 // ---- recognising a line ----
 

@@ -1,12 +1,11 @@
 // The handler of the unit's bytes: lines, their recognition, "OK", errors and the status
 // lines of the start-up chain.
 #include <QColor>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 
 #include "app/Form1.h"
+#include "app/MonitorView.h"
 #include "app/Widgets.h"
-#include "files/MonitorFile.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
 #include "link/LineRules.h"
@@ -16,8 +15,21 @@ void TForm1::ComPort1TriggerAvail(TComPort* /*CP*/, int Count) {
   BatchEnded = false;
   LED->show();
   LED->SetBrushColor(QColor(0xFF, 0xFF, 0x00));
-  for (int i = 0; i < Count && !BatchEnded; ++i) {
-    switch (TakeByte(Link.RxLine, ComPort1->ReadChar())) {
+  // Bytes are taken a run at a time, up to the next line end or prompt, and each line is
+  // handled before the byte after it is read: as if they were read one by one.
+  for (int left = Count; left > 0 && !BatchEnded;) {
+    ByteEffect effect;
+    const QByteArrayView run = ComPort1->Peek(left);
+    if (run.isEmpty()) {
+      // The port was closed under a handler: reading says what that means.
+      effect = TakeByte(Link.RxLine, ComPort1->ReadChar());
+      --left;
+    } else {
+      const int taken = int(TakeBytes(Link.RxLine, run, &effect));
+      ComPort1->Skip(taken);
+      left -= taken;
+    }
+    switch (effect) {
       case ByteEffect::LineEnd:
         HandleLine();
         break;
@@ -32,8 +44,7 @@ void TForm1::ComPort1TriggerAvail(TComPort* /*CP*/, int Count) {
 }
 
 void TForm1::HandleLine() {
-  // Appending lays out only the new line: the monitor stays quick after days of reports.
-  AppendMonitorLine(Monitor, QString::fromLatin1(Link.RxLine));
+  Monitor->AppendLine(Link.RxLine);
   const QByteArray line = Link.RxLine;
   const LineRule rule = RecogniseLine(line, Link.LinkIdle, Link.SmsTextExpected);
   // The unit's own queries (signal, current calls) end with an "OK" of their own. Settled

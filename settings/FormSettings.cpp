@@ -10,6 +10,7 @@
 #include <QTabWidget>
 
 #include "app/Form1.h"
+#include "app/MonitorView.h"
 #include "app/Widgets.h"
 #include "phonebook/NameValueGrid.h"
 #include "settings/IniFile.h"

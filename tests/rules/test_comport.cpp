@@ -89,7 +89,8 @@ class TestComPort : public QObject {
   int dialogAnswer = 0;
   QList<int> counts;
   QByteArray got;
-  int readLimit = -1;  // bytes the handler reads per event; -1 = Count
+  int readLimit = -1;    // bytes the handler reads per event; -1 = Count
+  bool peeking = false;  // the handler reads runs with Peek and Skip instead of ReadChar
 
   void arrive(const QByteArray& bytes) {
     factory.line.input += bytes;
@@ -108,8 +109,20 @@ class TestComPort : public QObject {
       QCOMPARE(CP, port.get());
       counts << Count;
       const int n = readLimit < 0 ? Count : qMin(readLimit, Count);
-      for (int i = 0; i < n; ++i) got += char(CP->ReadChar());
+      for (int left = n; left > 0 && peeking;) {
+        const QByteArrayView run = CP->Peek(left);
+        QVERIFY(!run.isEmpty());
+        got += run.toByteArray();
+        CP->Skip(int(run.size()));
+        left -= int(run.size());
+      }
+      for (int i = 0; i < n && !peeking; ++i) got += char(CP->ReadChar());
     };
+  }
+  void readingWays() {
+    QTest::addColumn<bool>("peeking");
+    QTest::newRow("ReadChar") << false;
+    QTest::newRow("Peek and Skip") << true;
   }
 
  private slots:
@@ -120,6 +133,7 @@ class TestComPort : public QObject {
     counts.clear();
     got.clear();
     readLimit = -1;
+    peeking = false;
     caughtErrors.clear();
     port = std::make_unique<TComPort>(
         &factory,
@@ -163,7 +177,10 @@ class TestComPort : public QObject {
     QVERIFY(port->IsOpen());
   }
 
+  void eventCountsAndReoffersUnreadBytes_data() { readingWays(); }
   void eventCountsAndReoffersUnreadBytes() {
+    QFETCH(bool, peeking);
+    this->peeking = peeking;
     readingHandler();
     openPort();
     arrive(block(10));
@@ -185,13 +202,19 @@ class TestComPort : public QObject {
     QCOMPARE(got.right(4), block(4, 104));  // the fifth of the earlier block comes first
   }
 
+  void fullRingLeavesTheRestInTheDevice_data() { readingWays(); }
   void fullRingLeavesTheRestInTheDevice() {
+    QFETCH(bool, peeking);
+    this->peeking = peeking;
     readingHandler();
     openPort();
     factory.line.input = block(9000);  // no notification: the poll finds them
     QTRY_COMPARE(counts.size(), 2);
     QCOMPARE(counts, (QList<int>{8192, 808}));
     QCOMPARE(got, block(9000));
+    arrive(block(8192, 7));  // round the ring's end
+    QTRY_COMPARE(counts.size(), 3);
+    QCOMPARE(got.sliced(9000), block(8192, 7));
   }
 
   void discardInput() {

@@ -75,6 +75,47 @@ class TestLineRules : public QObject {
     QCOMPARE(f.lines[1], QByteArray("OK"));
   }
 
+  // Taking a run of bytes at once ends where taking them one by one would act, and leaves the
+  // same line behind, however the bytes are cut into runs.
+  void runs_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("lines") << QByteArray("\r\n+CREG: 0,1\r\n\r\nOK\r\n+CSQ: 1");
+    QTest::newRow("prompts") << QByteArray(">\x01 x\r> \r\n>> \r\n> ");
+    QTest::newRow("controls") << QByteArray("A\x00\x01\tB\x1f\x7f\xff\rC\n", 11);
+    QTest::newRow("too long") << QByteArray(kMaxLineLength - 3, 'a') +
+                                     "\x02"
+                                     "bcdef\rgh\r" +
+                                     QByteArray(kMaxLineLength + 9, 'i');
+  }
+  void runs() {
+    QFETCH(QByteArray, bytes);
+    // Byte by byte: after each byte that ends a line or makes the prompt, where it was and
+    // what the line held.
+    using Act = std::tuple<qsizetype, int, QByteArray>;
+    QByteArray oneByOne;
+    QList<Act> acts;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+      const ByteEffect e = TakeByte(oneByOne, static_cast<unsigned char>(bytes[i]));
+      if (e == ByteEffect::LineEnd || e == ByteEffect::Prompt)
+        acts.append({i + 1, int(e), oneByOne});
+      if (e == ByteEffect::LineEnd) oneByOne.clear();
+    }
+    for (const qsizetype cut : {1, 2, 5, 64, 100000}) {
+      QByteArray rx;
+      QList<Act> got;
+      for (qsizetype at = 0; at < bytes.size();) {
+        const QByteArrayView run =
+            QByteArrayView(bytes).sliced(at).first(std::min(cut - at % cut, bytes.size() - at));
+        ByteEffect e;
+        at += TakeBytes(rx, run, &e);
+        if (e == ByteEffect::LineEnd || e == ByteEffect::Prompt) got.append({at, int(e), rx});
+        if (e == ByteEffect::LineEnd) rx.clear();
+      }
+      QCOMPARE(got, acts);
+      QCOMPARE(rx, oneByOne);
+    }
+  }
+
   void recognition_data() {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<bool>("idle");
@@ -110,6 +151,9 @@ class TestLineRules : public QObject {
     row("small error", "error", true, false, LineRule::Other);
     row("empty", "", false, false, LineRule::Other);
     row("echo", "AT+CMGF?", false, false, LineRule::Other);
+    row("marker after other signs", "a+b++CSQ: 5", true, false, LineRule::Signal);
+    row("marker cut short", "x +CSC", true, false, LineRule::Other);
+    row("error after signs", "+C+ ERROR+", true, false, LineRule::Error);
   }
   void recognition() {
     QFETCH(QByteArray, line);

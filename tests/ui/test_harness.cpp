@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "app/Form1.h"
+#include "app/MonitorView.h"
 #include "app/Widgets.h"
 #include "support/WindowHarness.h"
 

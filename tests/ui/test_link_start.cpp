@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "app/Form1.h"
+#include "app/MonitorView.h"
 #include "app/Widgets.h"
 #include "link/ComPort.h"
 #include "phonebook/NameValueGrid.h"

@@ -10,6 +10,7 @@
 
 #include "app/Form1.h"
 #include "files/TextFiles.h"
+#include "link/LineRules.h"
 #include "phonebook/NameValueGrid.h"
 #include "support/FileBytes.h"
 #include "support/WindowHarness.h"
@@ -211,6 +212,11 @@ class TestPcFiles : public QObject {
         << QByteArray("\r\nOK\r\n\r\n") << QByteArray("\r\nOK\r\n\r\n");
     QTest::newRow("two empty, bytes above 127")
         << QByteArray("\r\rA\xA0\xE9\r") << QByteArray("\r\n\r\nA\xA0\xE9\r\n");
+    QTest::newRow("carriage returns only, controls dropped")
+        << QByteArray("a\rb\x01\x7f\x80\xff\r\n\r") << QByteArray("a\r\nb\x7f\x80\xff\r\n\r\n");
+    QTest::newRow("long line kept to the limit, half a line not written")
+        << QByteArray(3000, 'x') + "\r\n" + QByteArray(kMaxLineLength, 'y') + "\rhalf"
+        << QByteArray(kMaxLineLength, 'x') + "\r\n" + QByteArray(kMaxLineLength, 'y') + "\r\n";
   }
   void monitor() {
     QFETCH(QByteArray, received);
