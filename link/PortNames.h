@@ -10,5 +10,6 @@ class SerialDeviceFactory;
 // simulated unit on a pseudo-terminal, or a device of the user's choosing).
 QString PortDeviceName(int number, const QString& programDir);
 
-// Ports 1 to 50 that exist: those that open and those another program holds.
+// Ports 1 to 50 that exist: those that open, those another program holds and those this
+// user may not open.
 QList<int> ProbePorts(SerialDeviceFactory& factory, const std::function<QString(int)>& deviceName);

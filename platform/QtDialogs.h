@@ -13,7 +13,8 @@ class QtDialogs : public Dialogs {
   // factory and programDir serve the port choice dialog's probe and its device names.
   QtDialogs(SerialDeviceFactory* factory, const QString& programDir);
 
-  // The window the dialogs belong to (none until the main window exists).
+  // The window the messages, errors and file dialogs belong to (none until the main window
+  // exists); the port choice dialog and the question belong to no window.
   void setParentWidget(QWidget* parent);
 
   void message(const QString& text) override;
