@@ -304,10 +304,9 @@ void TForm1::buildLayout() {
   Prenos->raise();
   Prubeh->raise();
   Cekani->raise();
-  Prenos->hide();
+  // The two clips are shown as laid out; start-up hides them (FormCreate's last step).
   Prubeh->hide();
   LED->hide();
-  Cekani->hide();
 
   StatusBar1 = place(new TStatusBar({260, 190, 80, 30}, this), "StatusBar1", 0, 495, 613, 22);
   StatusBar1->SetPanelText(0, QStringLiteral(" Operator:"));
