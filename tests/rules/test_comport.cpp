@@ -207,45 +207,6 @@ class TestComPort : public QObject {
     QVERIFY(caughtErrors.isEmpty());
   }
 
-  // The way back after any failure: it asks every time, whatever the state; a chosen port that
-  // failed to open is looked for by Revive() as well.
-  void choosePortAgainAlwaysAsks() {
-    using R = SerialDevice::OpenResult;
-    QVERIFY_THROWS_EXCEPTION(ENoPortSelected, port->ChoosePortAgain());
-    QVERIFY_THROWS_EXCEPTION(ENoPortSelected, port->ChoosePortAgain());
-    QCOMPARE(dialogShown, 2);
-    QCOMPARE(port->ComNumber(), 0);
-    QVERIFY(!port->Revive());
-
-    dialogAnswer = 6;
-    factory.line.result = R::NotFound;
-    QVERIFY_THROWS_EXCEPTION(EBadId, port->ChoosePortAgain());
-    QCOMPARE(dialogShown, 3);
-    QCOMPARE(port->ComNumber(), 6);
-    factory.line.result = R::Ok;
-    QVERIFY(port->Revive());
-
-    dialogAnswer = 7;
-    port->ChoosePortAgain();  // open: closed, asked, opened
-    QCOMPARE(dialogShown, 4);
-    QVERIFY(port->IsOpen());
-    QCOMPARE(factory.line.opened, (QStringList{"dev6", "dev6", "dev7"}));
-  }
-
-  void heldEventsWaitForTheRelease() {
-    readingHandler();
-    openPort();
-    port->HoldEvents(true);
-    arrive("OK\r\n");
-    settle();
-    QTest::qWait(120);  // poll ticks too
-    QVERIFY(counts.isEmpty());
-    port->HoldEvents(false);
-    settle();
-    QCOMPARE(counts, QList<int>{4});
-    QCOMPARE(got, QByteArray("OK\r\n"));
-  }
-
   void eventCountsAndReoffersUnreadBytes() {
     readingHandler();
     openPort();

@@ -8,6 +8,10 @@
 //   line.unplug();     // the open device is lost (onLost from the event loop, as a real one);
 //                      // opens answer NotFound, present() is false, the unit's bytes are lost
 //   line.plugBack();   // opens work again; the program has to open the device afresh
+//
+// The loss reads "Input/output error", so the window reports "COM9 is no longer available
+// (Input/output error)"; it looks for the device at every Timer1 tick, so in the window harness
+// plugBack() followed by run(1000) has the port open again.
 #include <QByteArray>
 #include <QObject>
 #include <QString>

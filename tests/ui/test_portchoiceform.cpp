@@ -4,10 +4,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWindow>
 #include <QtTest>
 
 #include "link/PortChoiceForm.h"
@@ -94,44 +92,6 @@ class TestPortChoiceForm : public QObject {
       f->OkBtn->click();
     });
     QCOMPARE(dialogs.choosePort(), 5);
-  }
-
-  // "Select Port" and the link's question come up on their own, in the middle of the screen,
-  // wherever the main window is.
-  void portDialogAndQuestionBelongToNoWindow_data() {
-    QTest::addColumn<bool>("question");
-    QTest::newRow("Select Port") << false;
-    QTest::newRow("question") << true;
-  }
-  void portDialogAndQuestionBelongToNoWindow() {
-    QFETCH(bool, question);
-    QTemporaryDir dir;
-    DirFactory factory(dir.path());
-    QtDialogs dialogs(&factory, dir.path());
-    QWidget main;
-    main.setGeometry(0, 0, 200, 150);
-    main.show();
-    dialogs.setParentWidget(&main);
-    QWidget* parent = &main;
-    QWindow* transient = main.windowHandle();
-    QPoint offCentre(1000, 1000);
-    QTimer::singleShot(0, [&] {
-      auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      QVERIFY(box);
-      parent = box->parentWidget();
-      transient = box->windowHandle()->transientParent();
-      offCentre = box->geometry().center() - box->screen()->availableGeometry().center();
-      box->reject();
-    });
-    if (question)
-      dialogs.question(QStringLiteral("COM9"), QStringLiteral("No communication, change com?"));
-    else
-      dialogs.choosePort();
-    QCOMPARE(parent, nullptr);
-    QVERIFY(transient != main.windowHandle());
-    // Qt guesses the frame of a window about to be shown (at most 10 by 40 pixels).
-    QVERIFY2(qAbs(offCentre.x()) <= 10 && qAbs(offCentre.y()) <= 40,
-             qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
   }
 };
 
