@@ -59,7 +59,8 @@ const char* const Usage =
     "              [--slots N] [--latency MS] [--state FILE] [--demo]\n"
     "              [--vanish AFTER:SECONDS]\n"
     "Plays the GSM unit on a pseudo-terminal linked as DIR/comN (default: ports/ beside\n"
-    "zulsim, COM9). Type `help` on standard input for the commands.\n";
+    "zulsim, COM9). Type `help` on standard input for the commands. --vanish: the device\n"
+    "goes away AFTER seconds from the start and comes back SECONDS later (an unplugged adapter).\n";
 
 const char* const Help =
     "commands:\n"
