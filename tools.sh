@@ -1,7 +1,9 @@
 # Shared by run.sh and test.sh: install what is missing, then configure and build.
-# Debian packages the build, the tests and the demo need (openbox and the X tools: the
-# end-to-end test of the windows as a desktop shows them).
-ZUL_PACKAGES="g++ cmake make qt6-base-dev qt6-serialport-dev libjpeg62-turbo-dev libgl-dev xvfb xauth fonts-liberation2 openbox x11-utils wmctrl xdotool"
+# Debian packages the build, the tests and the demo need.
+ZUL_PACKAGES="g++ cmake make qt6-base-dev qt6-serialport-dev libjpeg62-turbo-dev libgl-dev xvfb xauth fonts-liberation2"
+
+# A window manager and the X tools: the end-to-end test of the windows as a desktop shows them.
+ZUL_PACKAGES="$ZUL_PACKAGES openbox x11-utils wmctrl xdotool"
 
 zul_install_missing() {
   local missing=()

@@ -56,11 +56,10 @@ QByteArray printable(const QByteArray& bytes) {
 
 const char* const Usage =
     "usage: zulsim [--com N] [--ports-dir DIR] [--interval SECONDS] [--capacity N]\n"
-    "              [--slots N] [--latency MS] [--state FILE] [--demo]\n"
     "              [--vanish AFTER:SECONDS]\n"
+    "              [--slots N] [--latency MS] [--state FILE] [--demo]\n"
     "Plays the GSM unit on a pseudo-terminal linked as DIR/comN (default: ports/ beside\n"
-    "zulsim, COM9). Type `help` on standard input for the commands. --vanish: the device\n"
-    "goes away AFTER seconds from the start and comes back SECONDS later (an unplugged adapter).\n";
+    "zulsim, COM9). Type `help` on standard input for the commands.\n";
 
 const char* const Help =
     "commands:\n"
@@ -297,7 +296,8 @@ bool openUnitPty(int* master, QByteArray* device) {
 const char* const PresenceHelp =
     "  vanish [SECONDS]  the device goes away (line closed, link removed), back after\n"
     "                    SECONDS (without: until `back`)\n"
-    "  back              the device comes back now, a new one behind the link\n";
+    "  back              the device comes back now, a new one behind the link\n"
+    "  (--vanish AFTER:SECONDS: the device goes away AFTER seconds from the start)\n";
 
 class Presence {
  public:

@@ -1,5 +1,4 @@
 // Start-up, shutdown, the busy state and the Info panel on the real window.
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
