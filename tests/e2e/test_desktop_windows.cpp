@@ -283,7 +283,7 @@ class TestDesktopWindows : public QObject {
     QVERIFY(waitForWindow([&](const XWindow& w) { return w.id == main.winId(); }, 5000));
     QTemporaryDir dir;
     QtSerialDeviceFactory factory;
-    QtDialogs dialogs(&factory, dir.path());
+    QtDialogs dialogs(&factory, {dir.path()});
     dialogs.setParentWidget(&main);
 
     QStringList seen;
