@@ -117,7 +117,11 @@ class TestProgramOnZulsim : public QObject {
     TestDialogs dialogs;
     dialogs.port = 7;
     SystemClock clock;
-    FormEnvironment env{&dialogs, &clock, &factory, dir.filePath("zulset")};
+    FormEnvironment env;
+    env.dialogs = &dialogs;
+    env.clock = &clock;
+    env.serial = &factory;
+    env.programFile = dir.filePath("zulset");
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir.path());
     {
