@@ -3,6 +3,9 @@
 # desktop-file-utils and dpkg-dev: the tests check the menu entry and the Debian package.
 ZUL_PACKAGES="g++ cmake make qt6-base-dev qt6-serialport-dev libjpeg62-turbo-dev libgl-dev xvfb xauth fonts-liberation2 desktop-file-utils dpkg-dev"
 
+# A window manager and the X tools: the end-to-end test of the windows as a desktop shows them.
+ZUL_PACKAGES="$ZUL_PACKAGES openbox x11-utils wmctrl xdotool"
+
 zul_install_missing() {
   local missing=()
   for p in $ZUL_PACKAGES; do

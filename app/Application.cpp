@@ -4,8 +4,9 @@
 #include "platform/Errors.h"
 
 ZulApplication::ZulApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // No display name: Qt would append it to every caption ("zulset — ZUL Set"). Each box
+  // names itself "ZUL Set" where that is its caption.
   setApplicationName(QStringLiteral("ZUL Set"));
-  setApplicationDisplayName(QStringLiteral("ZUL Set"));
 }
 
 bool ZulApplication::notify(QObject* receiver, QEvent* event) {

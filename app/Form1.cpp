@@ -37,8 +37,12 @@ TForm1::TForm1(const FormEnvironment& env, QWidget* parent) : QWidget(parent), E
       Env.serial, [this] { return Env.dialogs->choosePort(); },
       [portPlaces](int number) { return PortDeviceName(number, portPlaces); }, this);
   wireEvents();
-  Timer1->start();
+  // Nothing of the running program acts before creation has finished: a start-up box runs an
+  // event loop of its own, behind which no tick may count and no answer may be handled.
+  ComPort1->HoldEvents(true);
   guarded([this] { FormCreate(); });
+  ComPort1->HoldEvents(false);
+  Timer1->start();
 }
 
 TForm1::~TForm1() = default;
@@ -94,10 +98,16 @@ void TForm1::FormCreate() {
     for (const char* line : kDefaultPhoneBook) book << QString::fromLatin1(line);
     PhoneBook1->SetStrings(book);
     // A file that exists but cannot be read is the user's: say so, and never write over it.
-    if (QFileInfo::exists(blank))
+    // One that cannot be created (a read-only folder) is said too; start-up goes on.
+    if (QFileInfo::exists(blank)) {
       ReportError(readError);
-    else
-      WritePhoneBookFile(blank, book);
+    } else {
+      try {
+        WritePhoneBookFile(blank, book);
+      } catch (const EFileError& e) {
+        ReportError(e.Message);
+      }
+    }
   }
 
   SMSPhone4->setEnabled(Label11->isEnabled());

@@ -301,10 +301,9 @@ void TForm1::buildLayout() {
   Prenos->raise();
   Prubeh->raise();
   Cekani->raise();
-  Prenos->hide();
+  // The two clips are shown as laid out; start-up hides them (FormCreate's last step).
   Prubeh->hide();
   LED->hide();
-  Cekani->hide();
   // What assistive technology calls the indicators; the meter takes its title's text.
   Label19->setBuddy(Smeter);
   Gauge1->setAccessibleName(QStringLiteral("Link countdown"));

@@ -37,7 +37,7 @@ class FloodDevice : public SerialDevice {
   }
   void close() override { open_ = false; }
   bool isOpen() const override { return open_; }
-  void write(const QByteArray&) override {}
+  bool write(const QByteArray&) override { return true; }
   qint64 bytesToWrite() const override { return 0; }
   QByteArray read(qint64 maxBytes) override {
     const qint64 n = std::min(maxBytes, bytesAvailable());

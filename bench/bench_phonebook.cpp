@@ -26,7 +26,7 @@ class NullDevice : public SerialDevice {
   }
   void close() override { open_ = false; }
   bool isOpen() const override { return open_; }
-  void write(const QByteArray&) override {}
+  bool write(const QByteArray&) override { return true; }
   qint64 bytesToWrite() const override { return 0; }
   QByteArray read(qint64) override { return QByteArray(); }
   qint64 bytesAvailable() const override { return 0; }

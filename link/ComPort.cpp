@@ -33,6 +33,12 @@ struct TComPort::Private {
   // The device went away while open: the program never closed the port, so a change of
   // ComNumber still reopens it at once (that is how the user picks another port).
   bool lostOpen = false;
+  // The program has asked for the port (the last opening did not end in a deliberate close):
+  // while it is closed with a number, Revive looks for the device it last tried.
+  bool wanted = false;
+  QString triedName;
+  // Start-up holds the data-available event back until the window exists.
+  bool held = false;
 
   // Receive ring: `fill` bytes starting at readPos. Bytes read inside an event stay in it
   // (counted by eventRead) until the handler returns.
@@ -101,7 +107,7 @@ struct TComPort::Private {
   void dispatch() {
     if (state != State::Open) return;
     pull();
-    if (inEvent) return;  // the handler's return brings the next event
+    if (inEvent || held) return;  // the handler's return (or the release) brings the next event
     if (received == receivedAtLastEvent || unread() < 1 || !q->OnTriggerAvail) return;
     raiseEvent();
   }
@@ -149,15 +155,19 @@ struct TComPort::Private {
       comNumber = chosen;
     }
     if (!device) device = factory->create();
+    wanted = true;
+    triedName = deviceName(comNumber);
     int code = 0;
     QString text;
-    switch (device->open(deviceName(comNumber), &code, &text)) {
+    switch (device->open(triedName, &code, &text)) {
       case SerialDevice::OpenResult::Ok:
         break;
       case SerialDevice::OpenResult::NotFound:
         throw EBadId();
       case SerialDevice::OpenResult::InUse:
         throw EAlreadyOpen();
+      case SerialDevice::OpenResult::PermissionDenied:
+        throw EPermissionDenied(text.isEmpty() ? triedName : text);
       case SerialDevice::OpenResult::OtherError:
         throw EInOutError(text, code);
     }
@@ -202,6 +212,21 @@ struct TComPort::Private {
   void ensureOpen() {
     if (state == State::Closed) open();
   }
+
+  bool revive() {
+    if (state != State::Closed || !wanted || comNumber == 0 || choosing) return false;
+    // Only the device last tried: a ports/comN link that is gone must not make the port
+    // fall back on the fixed table's device of the same number.
+    if (deviceName(comNumber) != triedName || !factory) return false;
+    if (!device) device = factory->create();
+    if (!device->present(triedName)) return false;
+    try {
+      open();
+    } catch (const EComPortError&) {
+      return false;  // still not there, or not ours yet: the next look may tell
+    }
+    return true;
+  }
 };
 
 TComPort::TComPort(SerialDeviceFactory* factory, std::function<int()> choosePort,
@@ -212,7 +237,10 @@ TComPort::TComPort(SerialDeviceFactory* factory, std::function<int()> choosePort
   connect(d->poll, &QTimer::timeout, this, [this] { d->dispatch(); });
 }
 
-TComPort::~TComPort() { d->close(); }
+TComPort::~TComPort() {
+  d->wanted = false;
+  d->close();
+}
 
 void TComPort::SendText(const QByteArray& text) {
   if (d->state == Private::State::ShuttingDown) return;
@@ -220,7 +248,7 @@ void TComPort::SendText(const QByteArray& text) {
   if (text.isEmpty()) return;
   const qint64 room = OutSize - d->device->bytesToWrite();
   if (text.size() > room) throw EOutputBufferTooSmall();
-  d->device->write(text);
+  if (!d->device->write(text)) throw EPutBlockFail();
 }
 
 unsigned char TComPort::ReadChar() {
@@ -273,6 +301,20 @@ void TComPort::SetComNumber(int number) {
   d->close();
   d->comNumber = number;
   d->open();
+}
+
+void TComPort::ChoosePortAgain() {
+  d->lostOpen = false;
+  d->close();
+  d->comNumber = 0;
+  d->open();
+}
+
+bool TComPort::Revive() { return d->revive(); }
+
+void TComPort::HoldEvents(bool hold) {
+  d->held = hold;
+  if (!hold && d->state == Private::State::Open) d->scheduleDispatch();
 }
 
 bool TComPort::IsOpen() const { return d->state == Private::State::Open; }

@@ -38,6 +38,17 @@ class TComPort : public QObject {
   void SetComNumber(int number);
   bool IsOpen() const;
 
+  // Closes the port whatever its state, asks for a port and opens it. Unlike SetComNumber(0),
+  // it asks also when the number is 0 already or the port is closed: the way back to a
+  // working port after any failure. Cancel leaves the port closed with ComNumber 0.
+  void ChoosePortAgain();
+  // A cheap look for a port that is closed although the program wants it (its device went
+  // away, or the last opening failed): when the device last tried is there again, opens it
+  // without a word and returns true. Never asks, never fails; meant to run now and then.
+  bool Revive();
+  // While held, no data-available event is raised; received bytes wait in the ring.
+  void HoldEvents(bool hold);
+
   // The data-available event: CP is this port, Count the unread bytes (1 to 8192).
   std::function<void(TComPort* CP, int Count)> OnTriggerAvail;
   // The open port's device has gone; the port is closed by then and ComNumber kept, so the

@@ -43,6 +43,7 @@ QList<int> ProbePorts(SerialDeviceFactory& factory, const std::function<QString(
         ports.append(n);
         break;
       case SerialDevice::OpenResult::InUse:
+      case SerialDevice::OpenResult::PermissionDenied:  // there, and choosing it says why not
         ports.append(n);
         break;
       default:

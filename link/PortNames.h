@@ -13,5 +13,6 @@ class SerialDeviceFactory;
 QString PortDeviceName(int number, const QStringList& places);
 QString PortDeviceName(int number, const QString& programDir);
 
-// Ports 1 to 50 that exist: those that open and those another program holds.
+// Ports 1 to 50 that exist: those that open, those another program holds and those this
+// user may not open.
 QList<int> ProbePorts(SerialDeviceFactory& factory, const std::function<QString(int)>& deviceName);

@@ -21,6 +21,9 @@ void enableSimButtons(TForm1& f, bool enabled) {
 }  // namespace
 
 void TForm1::Timer1Timer() {
+  // A port whose device went away is looked for once a second and taken back when it is
+  // there again; the countdown below still asks when it does not come back.
+  ComPort1->Revive();
   Gauge1->SetPosition(Gauge1->Position() + 1);
   if (Gauge1->Position() == 0) ++Link.SilentTicks;
   if (Gauge1->Position() > -5) {
@@ -33,7 +36,8 @@ void TForm1::Timer1Timer() {
     Link.SilentTicks = 0;
     Link.OperatorName.clear();
     const QString caption = QStringLiteral("COM") + QString::number(ComPort1->ComNumber());
-    if (Env.dialogs->question(caption, Messages.Communication)) ComPort1->SetComNumber(0);
+    // Yes always brings up "Select Port", whatever the last choice was or how it failed.
+    if (Env.dialogs->question(caption, Messages.Communication)) ComPort1->ChoosePortAgain();
   }
   LED->hide();
 }

@@ -34,6 +34,15 @@ class EAlreadyOpen : public EOpenComm {
  public:
   EAlreadyOpen() : EOpenComm(QStringLiteral("Device already open"), -2008) {}
 };
+// The device is there but this user may not open it (on Linux: not in the group that owns
+// serial devices). Its code is the system's number for "permission denied".
+class EPermissionDenied : public EOpenComm {
+ public:
+  explicit EPermissionDenied(const QString& device)
+      : EOpenComm(QStringLiteral("Permission denied: %1 (is your user in the dialout group?)")
+                      .arg(device),
+                  13) {}
+};
 // Any other system error while opening or setting up the device.
 class EInOutError : public EComPortError {
   using EComPortError::EComPortError;

@@ -36,9 +36,10 @@ void QtDialogs::message(const QString& text) {
   box.exec();
 }
 
+// The link's own questions belong to no window and come up in the middle of the screen: the
+// main window may be minimised or not shown yet.
 bool QtDialogs::question(const QString& caption, const QString& text) {
-  QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No,
-                  parent);
+  QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 
@@ -58,6 +59,6 @@ QString QtDialogs::saveFile(const QString& filter) {
 int QtDialogs::choosePort() {
   const QStringList places = portPlaces;
   const auto deviceName = [places](int n) { return PortDeviceName(n, places); };
-  TPortChoiceForm form(ProbePorts(*factory, deviceName), deviceName, parent);
+  TPortChoiceForm form(ProbePorts(*factory, deviceName), deviceName);
   return form.Choose();
 }

@@ -15,7 +15,8 @@ class QtDialogs : public Dialogs {
   // the port choice dialog's probe and its device names.
   QtDialogs(SerialDeviceFactory* factory, const QStringList& portPlaces);
 
-  // The window the dialogs belong to (none until the main window exists).
+  // The window the messages, errors and file dialogs belong to (none until the main window
+  // exists); the port choice dialog and the question belong to no window.
   void setParentWidget(QWidget* parent);
 
   void message(const QString& text) override;

@@ -1,12 +1,15 @@
 #include "platform/QtSerialDevice.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <cerrno>
 #include <cstring>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <poll.h>
+#include <unistd.h>
 #endif
 
 QtSerialDevice::QtSerialDevice() : port(new QSerialPort(this)) {
@@ -54,6 +57,13 @@ SerialDevice::OpenResult QtSerialDevice::open(const QString& deviceName, int* er
   const QFileInfo info(deviceName);
   if (deviceName.isEmpty() || !info.exists()) return OpenResult::NotFound;
   if (info.isSymLink()) location = info.canonicalFilePath();
+  // Qt reports a device we may not open like one that another program holds; ask first.
+  if (::faccessat(AT_FDCWD, QFile::encodeName(location).constData(), R_OK | W_OK, AT_EACCESS) !=
+          0 &&
+      errno == EACCES) {
+    if (errorText) *errorText = location;
+    return OpenResult::PermissionDenied;
+  }
 #else
   if (deviceName.isEmpty()) return OpenResult::NotFound;
 #endif
@@ -73,7 +83,15 @@ SerialDevice::OpenResult QtSerialDevice::open(const QString& deviceName, int* er
     switch (error) {
       case QSerialPort::DeviceNotFoundError:
         return OpenResult::NotFound;
-      case QSerialPort::PermissionError:  // access denied, busy, or locked by another process
+      case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+        // Denied by something finer than the file's mode (an access control module). Held
+        // ports read differently: busy (the holder made it exclusive) or a lock file.
+        if (text == QString::fromLocal8Bit(std::strerror(EACCES))) {
+          if (errorText) *errorText = location;
+          return OpenResult::PermissionDenied;
+        }
+#endif
         return OpenResult::InUse;
       default:
         break;
@@ -98,11 +116,15 @@ void QtSerialDevice::close() {
 
 bool QtSerialDevice::isOpen() const { return port->isOpen(); }
 
-void QtSerialDevice::write(const QByteArray& bytes) {
-  port->write(bytes);
+bool QtSerialDevice::write(const QByteArray& bytes) {
+  port->clearError();
+  if (port->write(bytes) != bytes.size()) return false;
   // Hand the bytes to the system now: the caller may block the event loop for a while
-  // (a pause between commands) and expects them on the line meanwhile.
+  // (a pause between commands) and expects them on the line meanwhile. flush() is false also
+  // when the line is merely full; only an error means the system refused them.
   port->flush();
+  const auto error = port->error();
+  return error != QSerialPort::WriteError && error != QSerialPort::ResourceError;
 }
 
 qint64 QtSerialDevice::bytesToWrite() const { return port->bytesToWrite(); }
@@ -112,6 +134,14 @@ QByteArray QtSerialDevice::read(qint64 maxBytes) { return port->read(maxBytes); 
 qint64 QtSerialDevice::bytesAvailable() const { return port->bytesAvailable(); }
 
 void QtSerialDevice::clearInput() { port->clear(QSerialPort::Input); }
+
+bool QtSerialDevice::present(const QString& deviceName) const {
+#ifdef Q_OS_WIN
+  return !deviceName.isEmpty();
+#else
+  return !deviceName.isEmpty() && QFileInfo::exists(deviceName);  // follows a link
+#endif
+}
 
 std::unique_ptr<SerialDevice> QtSerialDeviceFactory::create() {
   return std::make_unique<QtSerialDevice>();

@@ -16,11 +16,12 @@ class QtSerialDevice : public QObject, public SerialDevice {
   OpenResult open(const QString& deviceName, int* errorCode, QString* errorText) override;
   void close() override;
   bool isOpen() const override;
-  void write(const QByteArray& bytes) override;
+  bool write(const QByteArray& bytes) override;
   qint64 bytesToWrite() const override;
   QByteArray read(qint64 maxBytes) override;
   qint64 bytesAvailable() const override;
   void clearInput() override;
+  bool present(const QString& deviceName) const override;
 
  private:
   bool hungUp() const;

@@ -20,6 +20,7 @@
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+#include <limits>
 
 #include "settings/SettingsLocation.h"
 #include "unit/UnitEngine.h"
@@ -56,6 +57,7 @@ QByteArray printable(const QByteArray& bytes) {
 
 const char* const Usage =
     "usage: zulsim [--com N] [--ports-dir DIR] [--interval SECONDS] [--capacity N]\n"
+    "              [--vanish AFTER:SECONDS]\n"
     "              [--slots N] [--latency MS] [--state FILE] [--demo]\n"
     "Plays the GSM unit on a pseudo-terminal linked as DIR/comN (default: COM9, ports/ beside\n"
     "zulsim, or ~/.config/zulset/ports where that folder is read-only, as for an installed\n"
@@ -86,6 +88,7 @@ struct Args {
   int latency = 0;
   QString state;
   bool demo = false;
+  QByteArray vanish;  // AFTER:SECONDS, see Presence
 };
 
 bool parseArgs(int argc, char** argv, Args* a) {
@@ -100,6 +103,8 @@ bool parseArgs(int argc, char** argv, Args* a) {
     bool ok = true;
     if (arg == "--demo") {
       a->demo = true;
+    } else if (arg == "--vanish" && value(&v)) {
+      a->vanish = v;
     } else if (arg == "--help" || arg == "-h") {
       fputs(Usage, stdout);
       exit(0);
@@ -244,6 +249,133 @@ class PortLink {
  private:
   QByteArray link, lockName, linked;
   int lockFd = -1;
+
+ public:
+  // While the device is away the number stays ours (the lock is kept); only the link goes.
+  void unlinkOnly() {
+    if (linked.isEmpty()) return;
+    char target[4096];
+    const ssize_t n = readlink(link.constData(), target, sizeof target - 1);
+    if (n > 0 && QByteArray(target, int(n)) == linked) unlink(link.constData());
+    linked.clear();
+  }
+  bool relink(const QByteArray& device, QByteArray* why) {
+    unlinkOnly();
+    unlink(link.constData());
+    if (symlink(device.constData(), link.constData()) != 0) {
+      *why = "cannot create " + link + ": " + strerror(errno);
+      return false;
+    }
+    linked = device;
+    return true;
+  }
+};
+
+// A new pseudo-terminal in raw mode at 19200 bits per second; the master end, non-blocking.
+bool openUnitPty(int* master, QByteArray* device) {
+  int slave = -1;
+  if (openpty(master, &slave, nullptr, nullptr, nullptr) != 0) {
+    say(QByteArray("openpty: ") + strerror(errno));
+    return false;
+  }
+  termios tio;
+  tcgetattr(slave, &tio);
+  cfmakeraw(&tio);
+  cfsetispeed(&tio, B19200);
+  cfsetospeed(&tio, B19200);
+  tcsetattr(slave, TCSANOW, &tio);
+  *device = ptsname(*master);
+  // Nobody listens until the program opens the device; the master then reports a hang-up.
+  close(slave);
+  fcntl(*master, F_SETFL, fcntl(*master, F_GETFL) | O_NONBLOCK);
+  fcntl(*master, F_SETFD, FD_CLOEXEC);
+  return true;
+}
+
+// The device vanishing and coming back, as an unplugged adapter does: while away, the
+// pseudo-terminal is closed (the program's end hangs up) and ports/comN is gone; the unit
+// runs on and what it sends is lost. Back, a new pseudo-terminal is linked as ports/comN.
+const char* const PresenceHelp =
+    "  vanish [SECONDS]  the device goes away (line closed, link removed), back after\n"
+    "                    SECONDS (without: until `back`)\n"
+    "  back              the device comes back now, a new one behind the link\n"
+    "  (--vanish AFTER:SECONDS: the device goes away AFTER seconds from the start)\n";
+
+class Presence {
+ public:
+  static constexpr qint64 Never = std::numeric_limits<qint64>::max();
+
+  // --vanish AFTER:SECONDS: away AFTER seconds from the start, for SECONDS.
+  bool plan(const QByteArray& option) {
+    const QList<QByteArray> parts = option.split(':');
+    bool ok1 = false, ok2 = false;
+    const double after = parts.value(0).toDouble(&ok1);
+    const double away = parts.value(1).toDouble(&ok2);
+    if (parts.size() != 2 || !ok1 || !ok2 || after < 0 || away <= 0) return false;
+    goAt = qint64(after * 1000);
+    awayFor = qint64(away * 1000);
+    return true;
+  }
+
+  // Console commands that are the device's; false for any other line. `help` lists the
+  // unit's commands and these.
+  bool command(const QByteArray& line, qint64 now) {
+    const QList<QByteArray> w = line.simplified().split(' ');
+    const QByteArray verb = w.value(0).toLower();
+    bool ok = true;
+    if (verb == "help" || verb == "?") {
+      fputs(Help, stderr);
+      fputs(PresenceHelp, stderr);
+    } else if (verb == "vanish" && (w.size() == 1 || (w.value(1).toDouble(&ok) > 0 && ok))) {
+      const qint64 span = w.size() == 1 ? Never : qint64(w.value(1).toDouble() * 1000);
+      if (away()) {
+        backAt = span == Never ? Never : now + span;
+      } else {
+        goAt = now;
+        awayFor = span;
+      }
+    } else if (verb == "back") {
+      if (away()) backAt = now;
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  bool away() const { return master < 0; }
+  // The next time step() has something to do; Never when nothing is planned.
+  qint64 nextChange() const { return away() ? backAt : goAt < 0 ? Never : goAt; }
+
+  // Goes or comes back when due; true when it changed (a new device is hung up until the
+  // program opens it).
+  bool step(qint64 now, PortLink& link) {
+    if (!away() && goAt >= 0 && now >= goAt) {
+      close(master);
+      master = -1;
+      link.unlinkOnly();
+      backAt = awayFor == Never ? Never : now + awayFor;
+      goAt = -1;
+      say("device gone" +
+          (backAt == Never ? QByteArray() : " for " + QByteArray::number(awayFor / 1000.0) + " s"));
+      return true;
+    }
+    if (away() && now >= backAt) {
+      QByteArray device, why;
+      backAt = Never;
+      if (!openUnitPty(&master, &device)) return false;
+      if (!link.relink(device, &why)) say(why);
+      say("device back: " + device);
+      return true;
+    }
+    return false;
+  }
+
+  int master = -1;
+
+ private:
+  qint64 goAt = -1;
+  qint64 awayFor = 0;
+  qint64 backAt = Never;
 };
 
 }  // namespace
@@ -282,22 +414,14 @@ int main(int argc, char** argv) {
     fflush(stderr);
   };
 
-  int master = -1, slave = -1;
-  if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
-    say(QByteArray("openpty: ") + strerror(errno));
-    return 1;
+  Presence presence;
+  if (!args.vanish.isEmpty() && !presence.plan(args.vanish)) {
+    fputs(Usage, stderr);
+    return 2;
   }
-  termios tio;
-  tcgetattr(slave, &tio);
-  cfmakeraw(&tio);
-  cfsetispeed(&tio, B19200);
-  cfsetospeed(&tio, B19200);
-  tcsetattr(slave, TCSANOW, &tio);
-  const QByteArray device = ptsname(master);
-  // Nobody listens until the program opens the device; the master then reports a hang-up.
-  close(slave);
-  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-  fcntl(master, F_SETFD, FD_CLOEXEC);
+  int& master = presence.master;
+  QByteArray device;
+  if (!openUnitPty(&master, &device)) return 1;
 
   PortLink link;
   QByteArray reason;
@@ -326,7 +450,8 @@ int main(int argc, char** argv) {
   QByteArray toWrite, stdinLine;
   while (running) {
     unit.advanceTo(time.elapsed());
-    if (hungUp) {
+    if (presence.step(time.elapsed(), link)) hungUp = true;
+    if (hungUp && !presence.away()) {
       // Is anybody there now?
       pollfd p{master, POLLIN, 0};
       if (poll(&p, 1, 0) >= 0 && !(p.revents & POLLHUP)) hungUp = false;
@@ -347,6 +472,7 @@ int main(int argc, char** argv) {
     const qint64 next = unit.nextEventTime();
     int timeout = next < 0 ? 1000 : int(std::clamp<qint64>(next - time.elapsed(), 0, 1000));
     if (hungUp) timeout = std::min(timeout, 200);
+    timeout = int(std::clamp<qint64>(presence.nextChange() - time.elapsed(), 0, timeout));
     pollfd fds[3];
     int n = 0;
     fds[n++] = {signalPipe[0], POLLIN, 0};
@@ -380,7 +506,8 @@ int main(int argc, char** argv) {
         int end;
         while (running && (end = stdinLine.indexOf('\n')) >= 0) {
           unit.advanceTo(time.elapsed());
-          running = command(unit, stdinLine.left(end));
+          const QByteArray typed = stdinLine.left(end);
+          running = presence.command(typed, time.elapsed()) || command(unit, typed);
           stdinLine.remove(0, end + 1);
         }
       }
@@ -388,6 +515,6 @@ int main(int argc, char** argv) {
   }
   saveState();
   link.remove();
-  close(master);
+  if (master >= 0) close(master);
   return 0;
 }

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -106,6 +107,80 @@ class TestComPortPty : public QObject {
     QVERIFY_THROWS_EXCEPTION(EBadId, second->SendText("AT\r\n"));
     QVERIFY(!second->IsOpen());
     readMaster(master, 4, 500);
+  }
+
+  // Told apart on a real device: a user who may not open it, and a port another program
+  // holds. Run as root, the openings take the rights of nobody.
+  void permissionDeniedIsNotInUse() {
+    int m = -1, s = -1;
+    char name[256] = {};
+    QCOMPARE(::openpty(&m, &s, name, nullptr, nullptr), 0);
+    const QString device = QString::fromLocal8Bit(name);
+    const bool root = ::geteuid() == 0;
+    const auto portOn = [&] {
+      return std::make_unique<TComPort>(
+          &factory, [] { return 0; }, [device](int) { return device; });
+    };
+    struct Rights {  // nobody's while it lives, when run as root
+      bool root, ok = true;
+      explicit Rights(bool root) : root(root) {
+        if (root) ok = ::setegid(65534) == 0 && ::seteuid(65534) == 0;
+      }
+      ~Rights() {
+        if (root) (void)!(::seteuid(0) == 0 && ::setegid(0) == 0);
+      }
+    };
+
+    QCOMPARE(::chmod(name, root ? 0600 : 0), 0);
+    {
+      Rights nobody(root);
+      if (!nobody.ok) QSKIP("cannot take the rights of nobody");
+      auto port = portOn();
+      port->SetComNumber(20);
+      try {
+        port->SendText("AT\r\n");
+        QFAIL("no error");
+      } catch (const EPermissionDenied& e) {
+        QCOMPARE(e.Message,
+                 "Permission denied: " + device + " (is your user in the dialout group?)");
+      }
+    }
+
+    if (root) QCOMPARE(::chown(name, 65534, 65534), 0);
+    QCOMPARE(::chmod(name, 0600), 0);
+    auto holder = portOn();
+    holder->SetComNumber(20);
+    holder->SendText("AT\r\n");
+    {
+      Rights nobody(root);
+      auto port = portOn();
+      port->SetComNumber(20);
+      QVERIFY_THROWS_EXCEPTION(EAlreadyOpen, port->SendText("AT\r\n"));
+    }
+    holder.reset();
+    ::close(m);
+    ::close(s);
+  }
+
+  // A block the system refuses (the other end has gone, not yet noticed) fails the send.
+  void refusedWriteFailsTheSend() {
+    int m = -1, s = -1;
+    char name[256] = {};
+    QCOMPARE(::openpty(&m, &s, name, nullptr, nullptr), 0);
+    const QString device = QString::fromLocal8Bit(name);
+    TComPort port(
+        &factory, [] { return 0; }, [device](int) { return device; });
+    port.SetComNumber(20);
+    port.SendText("AT\r\n");
+    QCOMPARE(readMaster(m, 4, 2000), QByteArray("AT\r\n"));
+    ::close(m);
+    ::close(s);
+    try {
+      port.SendText("AT\r\n");
+      QFAIL("no error");
+    } catch (const EPutBlockFail& e) {
+      QCOMPARE(e.Message, QStringLiteral("Failed to put entire block"));
+    }
   }
 };
 

@@ -5,12 +5,14 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/Form1.h"
+#include "app/MonitorView.h"
 #include "app/Widgets.h"
 #include "link/ComPort.h"
 #include "link/PortNames.h"
@@ -99,6 +101,49 @@ class TestProgramOnZulsim : public QObject {
     QTest::qWait(1000);
     QVERIFY2(cpuMs() - before < 300, "busy after the device went away");
     QCOMPARE(lost.size(), 1);
+  }
+
+  // The unit's device goes away under the running window and comes back as a new
+  // pseudo-terminal behind ports/com7: reported once, reopened without a question, and the
+  // unit's reports reach the window again.
+  void windowReopensAVanishedPort() {
+    QProcess unit;
+    unit.setProgram(sim.program());
+    unit.setArguments({"--com", "7", "--ports-dir", dir.filePath("ports"), "--interval", "1"});
+    unit.start();
+    QVERIFY(unit.waitForStarted(5000));
+    QVERIFY(waitFor([&] { return QFileInfo::exists(dir.filePath("ports/com7")); }, 5000));
+
+    QtSerialDeviceFactory factory;
+    TestDialogs dialogs;
+    dialogs.port = 7;
+    SystemClock clock;
+    FormEnvironment env;
+    env.dialogs = &dialogs;
+    env.clock = &clock;
+    env.serial = &factory;
+    env.programFile = dir.filePath("zulset");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    {
+      TForm1 form(env);
+      QVERIFY(waitFor([&] { return form.StatusBar1->PanelText(2) == "SIM: 250"; }, 8000));
+      unit.write("vanish 2\n");
+      QVERIFY(waitFor([&] { return !dialogs.errors.isEmpty(); }, 3000));
+      QVERIFY2(dialogs.errors[0].startsWith("COM7 is no longer available ("),
+               qPrintable(dialogs.errors[0]));
+      QVERIFY(!form.ComPort1->IsOpen());
+      QVERIFY(waitFor([&] { return form.ComPort1->IsOpen(); }, 6000));
+      const int reports = form.Monitor->toPlainText().count("+CSQ");
+      QVERIFY(waitFor([&] { return form.Monitor->toPlainText().count("+CSQ") > reports; }, 3000));
+      QCOMPARE(dialogs.errors.size(), 1);
+      QVERIFY(dialogs.questions.isEmpty());
+      QCOMPARE(dialogs.portChoices, 1);
+      form.close();
+    }
+    QDir::setCurrent(previous);
+    unit.terminate();
+    unit.waitForFinished(5000);
   }
 
   // The whole window on the real line: the start-up chain fills the status bar, then

@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
 
 #include "link/ComPort.h"
 #include "platform/Errors.h"
@@ -17,6 +18,8 @@ struct Line {
   SerialDevice::OpenResult result = SerialDevice::OpenResult::Ok;
   QStringList opened;
   bool open = false;
+  bool refuseWrites = false;
+  bool present = true;
   SerialDevice* device = nullptr;
 };
 
@@ -29,13 +32,19 @@ class FakeDevice : public SerialDevice {
       *code = 5;
       *text = QStringLiteral("Input/output error");
     }
+    if (line->result == OpenResult::PermissionDenied) *text = QStringLiteral("/dev/ttyS0");
     if (line->result != OpenResult::Ok) return line->result;
     line->open = true;
     return OpenResult::Ok;
   }
   void close() override { line->open = false; }
   bool isOpen() const override { return line->open; }
-  void write(const QByteArray& bytes) override { line->output += bytes; }
+  bool write(const QByteArray& bytes) override {
+    if (line->refuseWrites) return false;
+    line->output += bytes;
+    return true;
+  }
+  bool present(const QString&) const override { return line->present; }
   qint64 bytesToWrite() const override { return line->pending; }
   QByteArray read(qint64 max) override {
     const QByteArray bytes = line->input.left(max);
@@ -80,6 +89,8 @@ QByteArray block(int size, int first = 0) {
 
 }  // namespace
 
+Q_DECLARE_METATYPE(SerialDevice::OpenResult)
+
 class TestComPort : public QObject {
   Q_OBJECT
 
@@ -91,6 +102,7 @@ class TestComPort : public QObject {
   QByteArray got;
   int readLimit = -1;    // bytes the handler reads per event; -1 = Count
   bool peeking = false;  // the handler reads runs with Peek and Skip instead of ReadChar
+  QString devices = QStringLiteral("dev");  // port n is the device devices + n
 
   void arrive(const QByteArray& bytes) {
     factory.line.input += bytes;
@@ -134,6 +146,7 @@ class TestComPort : public QObject {
     got.clear();
     readLimit = -1;
     peeking = false;
+    devices = QStringLiteral("dev");
     caughtErrors.clear();
     port = std::make_unique<TComPort>(
         &factory,
@@ -141,7 +154,7 @@ class TestComPort : public QObject {
           ++dialogShown;
           return dialogAnswer;
         },
-        [](int n) { return QStringLiteral("dev%1").arg(n); });
+        [this](int n) { return devices + QString::number(n); });
   }
   void cleanup() { port.reset(); }
 
@@ -175,6 +188,37 @@ class TestComPort : public QObject {
     QCOMPARE(dialogShown, 1);
     QCOMPARE(port->ComNumber(), 6);
     QVERIFY(port->IsOpen());
+  }
+
+  // A port closed against the program's wish is taken back by Revive() once the device it
+  // last tried is there again: quietly, and never another device of the same number.
+  void reviveTakesBackTheDeviceLastTried() {
+    using R = SerialDevice::OpenResult;
+    readingHandler();
+    port->SetComNumber(4);
+    QVERIFY(!port->Revive());  // never asked for
+    openPort(4);
+    QVERIFY(!port->Revive());
+    factory.line.open = false;
+    factory.line.device->onLost(QStringLiteral("gone"));
+    factory.line.present = false;
+    QVERIFY(!port->Revive());
+    QCOMPARE(factory.line.opened.size(), 1);  // not even tried
+    factory.line.present = true;
+    factory.line.result = R::InUse;  // there, but not ours yet
+    QVERIFY(!port->Revive());
+    factory.line.result = R::Ok;
+    devices = QStringLiteral("tty");  // its ports/ link gone: the number names another device
+    QVERIFY(!port->Revive());
+    devices = QStringLiteral("dev");
+    QVERIFY(port->Revive());
+    QVERIFY(port->IsOpen());
+    QCOMPARE(factory.line.opened, (QStringList{"dev4", "dev4", "dev4"}));
+    arrive("OK\r\n");
+    settle();
+    QCOMPARE(got, QByteArray("OK\r\n"));
+    QCOMPARE(dialogShown, 0);
+    QVERIFY(caughtErrors.isEmpty());
   }
 
   void eventCountsAndReoffersUnreadBytes_data() { readingWays(); }
@@ -271,6 +315,15 @@ class TestComPort : public QObject {
     port->SendText(block(96));
     port->SendText(QByteArray());
     QCOMPARE(factory.line.output, block(96));
+
+    factory.line.refuseWrites = true;  // the system refuses the block
+    try {
+      port->SendText("AT\r\n");
+      QFAIL("no error");
+    } catch (const EPutBlockFail& e) {
+      QCOMPARE(e.Message, QStringLiteral("Failed to put entire block"));
+      QCOMPARE(e.ErrorCode, -3004);
+    }
   }
 
   void comNumberTransitions() {
@@ -307,36 +360,39 @@ class TestComPort : public QObject {
     QVERIFY(!factory.line.open);
   }
 
-  void openingErrors() {
+  void openingErrors_data() {
     using R = SerialDevice::OpenResult;
+    QTest::addColumn<R>("result");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("code");
+    QTest::newRow("does not exist") << R::NotFound << "Specified comport doesn't exist" << -2001;
+    QTest::newRow("held by another program") << R::InUse << "Device already open" << -2008;
+    QTest::newRow("not permitted")
+        << R::PermissionDenied
+        << "Permission denied: /dev/ttyS0 (is your user in the dialout group?)" << 13;
+    QTest::newRow("other") << R::OtherError << "Input/output error" << 5;
+  }
+  void openingErrors() {
+    QFETCH(SerialDevice::OpenResult, result);
+    QFETCH(QString, message);
+    QFETCH(int, code);
     dialogAnswer = 9;
-    factory.line.result = R::NotFound;
-    try {
-      port->SendText("AT\r\n");
-      QFAIL("no error");
-    } catch (const EBadId& e) {
-      QCOMPARE(e.Message, QStringLiteral("Specified comport doesn't exist"));
-    }
-    QVERIFY(!port->IsOpen());
-    QCOMPARE(port->ComNumber(), 9);  // the dialog's choice stays
-
-    factory.line.result = R::InUse;
-    try {
-      port->DiscardInput();
-      QFAIL("no error");
-    } catch (const EAlreadyOpen& e) {
-      QCOMPARE(e.Message, QStringLiteral("Device already open"));
-    }
-    factory.line.result = R::OtherError;
-    try {
-      port->ReadChar();
-      QFAIL("no error");
-    } catch (const EInOutError& e) {
-      QCOMPARE(e.Message, QStringLiteral("Input/output error"));
-      QCOMPARE(e.ErrorCode, 5);
+    factory.line.result = result;
+    // Every operation that needs the port opens it.
+    for (const auto& use : std::initializer_list<std::function<void()>>{
+             [&] { port->SendText("AT\r\n"); }, [&] { port->ReadChar(); },
+             [&] { port->DiscardInput(); }}) {
+      try {
+        use();
+        QFAIL("no error");
+      } catch (const EComPortError& e) {
+        QCOMPARE(e.Message, message);
+        QCOMPARE(e.ErrorCode, code);
+      }
     }
     QCOMPARE(dialogShown, 1);
     QVERIFY(!port->IsOpen());
+    QCOMPARE(port->ComNumber(), 9);  // the dialog's choice stays
   }
 
   void handlerIsNeverReentered() {

@@ -24,7 +24,7 @@ class TableDevice : public SerialDevice {
   }
   void close() override { open_ = false; }
   bool isOpen() const override { return open_; }
-  void write(const QByteArray&) override {}
+  bool write(const QByteArray&) override { return true; }
   qint64 bytesToWrite() const override { return 0; }
   QByteArray read(qint64) override { return {}; }
   qint64 bytesAvailable() const override { return 0; }
@@ -86,9 +86,13 @@ class TestPortNames : public QObject {
   void probeListsPortsThatOpenOrAreHeld() {
     using R = SerialDevice::OpenResult;
     TableFactory factory;
-    factory.table = {{"d2", R::Ok}, {"d50", R::InUse}, {"d7", R::OtherError}, {"d9", R::Ok}};
+    factory.table = {{"d2", R::Ok},
+                     {"d50", R::InUse},
+                     {"d7", R::OtherError},
+                     {"d4", R::PermissionDenied},
+                     {"d9", R::Ok}};
     const auto name = [](int n) { return QStringLiteral("d%1").arg(n); };
-    QCOMPARE(ProbePorts(factory, name), (QList<int>{2, 9, 50}));
+    QCOMPARE(ProbePorts(factory, name), (QList<int>{2, 4, 9, 50}));
     QCOMPARE(factory.tried.size(), 50);
     QCOMPARE(factory.tried.first(), QStringLiteral("d1"));
     QCOMPARE(factory.tried.last(), QStringLiteral("d50"));

@@ -10,7 +10,9 @@ SerialDevice::OpenResult MemorySerialDevice::open(const QString& deviceName, int
                                                   QString* errorText) {
   line->names << deviceName;
   OpenResult result = line->openResult;
-  if (line->nextFails) {
+  if (!line->isPlugged) {
+    result = OpenResult::NotFound;
+  } else if (line->nextFails) {
     line->nextFails = false;
     result = line->nextResult;
   }
@@ -34,11 +36,24 @@ void MemorySerialDevice::close() {
   if (line->current == this) line->current = nullptr;
 }
 
-void MemorySerialDevice::write(const QByteArray& bytes) {
-  if (!opened) return;
+bool MemorySerialDevice::write(const QByteArray& bytes) {
+  if (!opened || line->writesRefused) return false;
   line->sent += bytes;
   line->engine->feed(bytes);
   line->collect();
+  return true;
+}
+
+bool MemorySerialDevice::present(const QString&) const { return line->isPlugged; }
+
+void MemorySerialDevice::lose(const QString& reason) {
+  close();
+  QMetaObject::invokeMethod(
+      &context,
+      [this, reason] {
+        if (onLost) onLost(reason);
+      },
+      Qt::QueuedConnection);
 }
 
 QByteArray MemorySerialDevice::read(qint64 maxBytes) {
@@ -78,6 +93,13 @@ void MemorySerialDeviceFactory::failNextOpen(SerialDevice::OpenResult result) {
   nextFails = true;
   nextResult = result;
 }
+
+void MemorySerialDeviceFactory::unplug() {
+  isPlugged = false;
+  if (current) current->lose(QStringLiteral("Input/output error"));
+}
+
+void MemorySerialDeviceFactory::plugBack() { isPlugged = true; }
 
 void MemorySerialDeviceFactory::collect() {
   const QByteArray bytes = engine->takeOutput();

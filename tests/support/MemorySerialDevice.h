@@ -2,6 +2,16 @@
 // An in-memory serial line to the simulated unit. What the program writes goes to the
 // UnitEngine at once; what the unit sends lands in the open device's input and its arrival
 // is announced through the event loop, never from inside write().
+//
+// The adapter can be pulled out and put back, as a USB adapter or a restarted zulsim would:
+//
+//   line.unplug();     // the open device is lost (onLost from the event loop, as a real one);
+//                      // opens answer NotFound, present() is false, the unit's bytes are lost
+//   line.plugBack();   // opens work again; the program has to open the device afresh
+//
+// The loss reads "Input/output error", so the window reports "COM9 is no longer available
+// (Input/output error)"; it looks for the device at every Timer1 tick, so in the window harness
+// plugBack() followed by run(1000) has the port open again.
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -21,15 +31,18 @@ class MemorySerialDevice : public SerialDevice {
   OpenResult open(const QString& deviceName, int* errorCode, QString* errorText) override;
   void close() override;
   bool isOpen() const override { return opened; }
-  void write(const QByteArray& bytes) override;
+  bool write(const QByteArray& bytes) override;
   qint64 bytesToWrite() const override { return 0; }
   QByteArray read(qint64 maxBytes) override;
   qint64 bytesAvailable() const override { return input.size(); }
   void clearInput() override { input.clear(); }
+  bool present(const QString& deviceName) const override;
 
   // Bytes from the unit: kept, and their arrival posted to the event loop.
   void deliver(const QByteArray& bytes);
   QString deviceName() const { return name; }
+  // Gone from under its owner: closed, and onLost announced through the event loop.
+  void lose(const QString& reason);
 
  private:
   MemorySerialDeviceFactory* line;
@@ -53,6 +66,13 @@ class MemorySerialDeviceFactory : public SerialDeviceFactory {
   // Only the next open() answers result.
   void failNextOpen(SerialDevice::OpenResult result);
 
+  // The adapter (see above). unplug() while nothing is open only makes opens fail.
+  void unplug();
+  void plugBack();
+  bool plugged() const { return isPlugged; }
+  // While on, every write() is refused (the system's write fails); nothing reaches the unit.
+  void refuseWrites(bool on) { writesRefused = on; }
+
   // Device names open() was called with, failed ones included, in order.
   const QStringList& openedNames() const { return names; }
   // The device that is open now, or nullptr.
@@ -70,6 +90,8 @@ class MemorySerialDeviceFactory : public SerialDeviceFactory {
   SerialDevice::OpenResult openResult = SerialDevice::OpenResult::Ok;
   SerialDevice::OpenResult nextResult = SerialDevice::OpenResult::Ok;
   bool nextFails = false;
+  bool isPlugged = true;
+  bool writesRefused = false;
   int errorCode = 0;
   QString errorText;
   QStringList names;

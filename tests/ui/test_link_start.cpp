@@ -41,6 +41,8 @@ QStringList monitorLines(TForm1& f) { return f.Monitor->toPlainText().split(QLat
 
 }  // namespace
 
+Q_DECLARE_METATYPE(SerialDevice::OpenResult)
+
 class TestLinkStart : public QObject {
   Q_OBJECT
 
@@ -321,6 +323,104 @@ class TestLinkStart : public QObject {
     QCOMPARE(h.dialogs().questions.last().first, QStringLiteral("COM5"));
     QCOMPARE(f.ComPort1->ComNumber(), 5);
     QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  // Whatever became of the choice after Yes, the next question's Yes brings up "Select Port"
+  // again, and a port that works brings the link back; the looks for the failed port in
+  // between say nothing.
+  void watchdogAlwaysLeadsBack_data() {
+    using R = SerialDevice::OpenResult;
+    QTest::addColumn<int>("choice");  // 0 = Cancel
+    QTest::addColumn<R>("failure");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("caption");  // of the next question
+    QTest::newRow("cancelled") << 0 << R::Ok
+                               << "The ComNumber property of the TComPort has not been set."
+                               << "COM0";
+    QTest::newRow("does not exist") << 5 << R::NotFound << "Specified comport doesn't exist."
+                                    << "COM5";
+    QTest::newRow("held") << 5 << R::InUse << "Device already open."
+                          << "COM5";
+    QTest::newRow("not permitted")
+        << 5 << R::PermissionDenied
+        << "Permission denied: /dev/ttyS4 (is your user in the dialout group?)"
+        << "COM5";
+  }
+  void watchdogAlwaysLeadsBack() {
+    QFETCH(int, choice);
+    QFETCH(SerialDevice::OpenResult, failure);
+    QFETCH(QString, error);
+    QFETCH(QString, caption);
+    WindowHarness::Setup s;
+    s.unit.reportIntervalMs = 0;
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    h.unit().reportSignal();
+    startLinked(h);
+    TestDialogs& d = h.dialogs();
+    d.clear();
+    d.answers = {true, true};
+    d.port = choice;
+    h.serial().setOpenResult(failure);
+    d.whileOpen = [&](const TestDialogs::Shown& shown) {
+      if (shown.kind != TestDialogs::Kind::Question || d.questions.size() != 2) return;
+      h.serial().setOpenResult(SerialDevice::OpenResult::Ok);
+      d.port = 7;
+    };
+    for (int t = 0; t < 127; ++t) h.tick();
+    QCOMPARE(d.questions.size(), 1);
+    QCOMPARE(d.errors, QStringList{error});
+    QVERIFY(!f.ComPort1->IsOpen());
+
+    for (int t = 0; t < 127; ++t) h.tick();
+    QCOMPARE(d.questions.size(), 2);
+    QCOMPARE(d.questions[1].first, caption);
+    QCOMPARE(d.portChoices, 2);
+    QCOMPARE(d.errors.size(), 1);
+    QCOMPARE(f.ComPort1->ComNumber(), 7);
+    QVERIFY(f.ComPort1->IsOpen());
+
+    h.clearReceived();
+    h.unit().reportSignal();
+    h.run(500);
+    QCOMPARE(h.received(), (QList<QByteArray>{"AT+COPS?", "AT+CPBR=?"}));
+    QVERIFY(simButtonsEnabled(f, true));
+  }
+
+  // An unplugged adapter is reported once, looked for every second without a word and taken
+  // back when it is plugged in again; only one that stays away brings the question, and No
+  // does not stop the looking.
+  void vanishedPortComesBack() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    TestDialogs& d = h.dialogs();
+    d.clear();
+    h.serial().unplug();
+    h.settle();
+    const QString lost = QStringLiteral("COM9 is no longer available (Input/output error)");
+    QCOMPARE(d.errors, QStringList{lost});
+    h.run(5000);
+    QVERIFY(!f.ComPort1->IsOpen());
+    h.serial().plugBack();
+    h.run(1000);
+    QVERIFY(f.ComPort1->IsOpen());
+    QVERIFY(
+        h.runUntil([&] { return f.Link.SilentTicks == 0 && simButtonsEnabled(f, true); }, 12000));
+    QCOMPARE(d.errors, QStringList{lost});
+    QVERIFY(d.questions.isEmpty());
+    QCOMPARE(d.portChoices, 0);
+
+    h.serial().unplug();
+    h.run(128000);
+    QCOMPARE(d.questions.size(), 1);  // answered No
+    QCOMPARE(d.questions[0].first, QStringLiteral("COM9"));
+    QCOMPARE(d.errors, (QStringList{lost, lost}));
+    h.serial().plugBack();
+    h.run(1000);
+    QVERIFY(f.ComPort1->IsOpen());
+    QCOMPARE(f.ComPort1->ComNumber(), 9);
+    QCOMPARE(d.portChoices, 0);
   }
 
   void smsButtonsFirstSteps() {

@@ -31,7 +31,7 @@ class DirDevice : public SerialDevice {
   }
   void close() override {}
   bool isOpen() const override { return false; }
-  void write(const QByteArray&) override {}
+  bool write(const QByteArray&) override { return true; }
   qint64 bytesToWrite() const override { return 0; }
   QByteArray read(qint64) override { return {}; }
   qint64 bytesAvailable() const override { return 0; }

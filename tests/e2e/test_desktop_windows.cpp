@@ -1,0 +1,329 @@
+// The program's windows as a desktop shows them: the captions the window manager is given,
+// which window "Select Port" and the link's question belong to, and where they come up.
+// Runs its own X server (Xvfb) with a light window manager (openbox) and looks at the
+// windows with xprop, xwininfo and wmctrl; xdotool types as the user would.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+#include "app/Application.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtSerialDevice.h"
+
+namespace {
+
+// An X server of our own and a window manager on it, for the life of the test program.
+class XSession {
+ public:
+  ~XSession() {
+    stop(wm);
+    stop(server);
+  }
+
+  // False, with the reason in why, when a tool is missing or the server does not come up.
+  bool start() {
+    QStringList missing;
+    for (const char* tool : {"Xvfb", "openbox", "xprop", "xwininfo", "wmctrl", "xdotool"})
+      if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+        missing << QString::fromLatin1(tool);
+    if (!missing.isEmpty()) {
+      why = "needs " + missing.join(", ") +
+            " (Debian packages xvfb, openbox, x11-utils, wmctrl, xdotool)";
+      return false;
+    }
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return fail("no pipe");
+    server = spawn({"Xvfb", "-displayfd", QByteArray::number(pipeFds[1]), "-screen", "0",
+                    "1024x768x24", "-nolisten", "tcp"},
+                   pipeFds[1]);
+    ::close(pipeFds[1]);
+    QByteArray number;
+    pollfd p{pipeFds[0], POLLIN, 0};
+    while (!number.contains('\n') && ::poll(&p, 1, 10000) > 0) {
+      char c;
+      if (::read(pipeFds[0], &c, 1) != 1) break;
+      number += c;
+    }
+    ::close(pipeFds[0]);
+    if (!number.contains('\n')) return fail("Xvfb did not start");
+    display = ":" + number.trimmed();
+    qputenv("DISPLAY", display);
+    wm = spawn({"openbox"}, -1);
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 10000) {  // no application object yet: no QProcess
+      if (std::system("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'") ==
+          0)
+        return true;
+      ::usleep(100000);
+    }
+    return fail("openbox did not start");
+  }
+
+  QByteArray display;
+  QString why;
+
+ private:
+  bool fail(const QString& reason) {
+    why = reason;
+    return false;
+  }
+  // The child keeps keepFd open; its output goes nowhere.
+  static pid_t spawn(const QList<QByteArray>& argv, int keepFd) {
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    const int null = ::open("/dev/null", O_RDWR);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    if (keepFd >= 0) ::fcntl(keepFd, F_SETFD, 0);
+    std::vector<char*> args;
+    for (const QByteArray& a : argv) args.push_back(const_cast<char*>(a.constData()));
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+  }
+  static void stop(pid_t pid) {
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+  }
+  pid_t server = -1;
+  pid_t wm = -1;
+};
+
+QString runTool(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  p.waitForFinished(5000);
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+struct XWindow {
+  quint64 id = 0;
+  qint64 pid = 0;
+  QString title;
+};
+
+// The windows the window manager manages, with the process that owns each.
+QList<XWindow> managedWindows() {
+  QList<XWindow> windows;
+  for (const QString& line : runTool("wmctrl", {"-l", "-p"}).split('\n', Qt::SkipEmptyParts)) {
+    const QStringList f = line.split(' ', Qt::SkipEmptyParts);
+    if (f.size() < 4) continue;
+    XWindow w;
+    w.id = f[0].toULongLong(nullptr, 16);
+    w.pid = f[2].toLongLong();
+    w.title = f.mid(4).join(' ');
+    windows << w;
+  }
+  return windows;
+}
+
+std::optional<XWindow> waitForWindow(const std::function<bool(const XWindow&)>& match, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) {
+    for (const XWindow& w : managedWindows())
+      if (match(w)) return w;
+    QTest::qWait(50);
+  }
+  return std::nullopt;
+}
+
+QString hex(quint64 id) { return "0x" + QString::number(id, 16); }
+
+// The caption as the window manager reads it: both the old and the new property.
+QStringList captions(quint64 id) {
+  QStringList out;
+  for (const char* property : {"WM_NAME", "_NET_WM_NAME"}) {
+    const QString line = runTool("xprop", {"-id", hex(id), property}).trimmed();
+    const int first = line.indexOf('"');
+    out << (first < 0 ? line : line.mid(first + 1, line.lastIndexOf('"') - first - 1));
+  }
+  return out;
+}
+
+// The window this one is transient for (its owner), 0 when none.
+quint64 owner(quint64 id) {
+  const QString line = runTool("xprop", {"-id", hex(id), "WM_TRANSIENT_FOR"});
+  const auto m = QRegularExpression("window id # (0x[0-9a-f]+)").match(line);
+  return m.hasMatch() ? m.captured(1).toULongLong(nullptr, 16) : 0;
+}
+
+// Where the window's middle is, from the middle of the screen.
+QPoint offCentre(quint64 id) {
+  auto field = [](const QString& info, const char* name) {
+    const auto m = QRegularExpression(QString::fromLatin1(name) + ":\\s+(-?\\d+)").match(info);
+    return m.captured(1).toInt();
+  };
+  const QString w = runTool("xwininfo", {"-id", hex(id)});
+  const QString root = runTool("xwininfo", {"-root"});
+  const QPoint middle(field(w, "Absolute upper-left X") + field(w, "Width") / 2,
+                      field(w, "Absolute upper-left Y") + field(w, "Height") / 2);
+  return middle - QPoint(field(root, "Width") / 2, field(root, "Height") / 2);
+}
+
+// Qt places a window before the manager frames it and guesses the frame when it has no
+// framed window to measure (at most 10 by 40 pixels).
+bool centred(const QPoint& off) { return qAbs(off.x()) <= 12 && qAbs(off.y()) <= 40; }
+
+QString text(const QPoint& p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); }
+
+}  // namespace
+
+class TestDesktopWindows : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit TestDesktopWindows(const QString& skipReason) : skipReason(skipReason) {}
+
+ private:
+  QString skipReason;
+
+ private slots:
+  void initTestCase() {
+    if (!skipReason.isEmpty()) QSKIP(qPrintable(skipReason));
+  }
+
+  // The real program on zulsim: "Select Port" at start, then the main window, each with its
+  // own caption and nothing appended; the dialog in the middle of the screen.
+  void programWindows() {
+    const QString zulsim = qEnvironmentVariable("ZULSIM");
+    const QString zulset = QFileInfo(zulsim).dir().filePath("zulset");
+    if (zulsim.isEmpty() || !QFileInfo(zulset).isExecutable())
+      QSKIP("ZULSIM does not name zulsim beside a built zulset");
+    QTemporaryDir dir;
+    // The program finds ports/ beside its own file: a copy, since a link would be resolved.
+    QVERIFY(QFile::copy(zulset, dir.filePath("zulset")));
+    QProcess sim;
+    sim.start(zulsim, {"--com", "9", "--ports-dir", dir.filePath("ports"), "--interval", "1"});
+    QVERIFY(sim.waitForStarted(5000));
+    QVERIFY(sim.waitForReadyRead(5000));
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(dir.path());
+    program.start(dir.filePath("zulset"), {});
+    QVERIFY(program.waitForStarted(5000));
+    const qint64 pid = program.processId();
+
+    const auto dialog = waitForWindow([&](const XWindow& w) { return w.pid == pid; }, 10000);
+    QVERIFY(dialog);
+    QCOMPARE(captions(dialog->id), (QStringList{"Select Port", "Select Port"}));
+    QVERIFY2(centred(offCentre(dialog->id)), qPrintable(text(offCentre(dialog->id))));
+    for (const XWindow& w : managedWindows()) QVERIFY(owner(dialog->id) != w.id);
+
+    runTool("xdotool", {"windowactivate", "--sync", hex(dialog->id)});
+    runTool("xdotool", {"type", "--delay", "50", "COM9"});
+    runTool("xdotool", {"key", "Return"});
+    const auto main =
+        waitForWindow([&](const XWindow& w) { return w.pid == pid && w.id != dialog->id; }, 10000);
+    QVERIFY(main);
+    QCOMPARE(captions(main->id), (QStringList{"zulset", "zulset"}));
+
+    // It is the unit's line: the start-up chain goes on to the operator query.
+    QElapsedTimer t;
+    t.start();
+    QByteArray log;
+    while (!log.contains("<- AT+COPS?") && t.elapsed() < 10000) {
+      sim.waitForReadyRead(100);
+      log += sim.readAllStandardError();
+    }
+    QVERIFY2(log.contains("<- AT+COPS?"), log.constData());
+
+    runTool("wmctrl", {"-i", "-c", hex(main->id)});
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(QFileInfo::exists(dir.filePath("zulset.ini")));
+    sim.terminate();
+    sim.waitForFinished(5000);
+  }
+
+  // The boxes of the real dialogs, with the main window in a corner: the link's question is
+  // captioned "COM" and the number, belongs to no window and comes up in the middle of the
+  // screen, as does "Select Port"; the program's messages are captioned "ZUL Set".
+  void boxes_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("unowned");
+    QTest::newRow("question") << "question"
+                              << "COM9" << true;
+    QTest::newRow("Select Port") << "port"
+                                 << "Select Port" << true;
+    QTest::newRow("error") << "error"
+                           << "ZUL Set" << false;
+    QTest::newRow("message") << "message"
+                             << "ZUL Set" << false;
+  }
+  void boxes() {
+    QFETCH(QString, kind);
+    QFETCH(QString, caption);
+    QFETCH(bool, unowned);
+    QWidget main;
+    main.setWindowTitle("zulset");
+    main.setGeometry(0, 0, 300, 200);
+    main.show();
+    QVERIFY(waitForWindow([&](const XWindow& w) { return w.id == main.winId(); }, 5000));
+    QTemporaryDir dir;
+    QtSerialDeviceFactory factory;
+    QtDialogs dialogs(&factory, {dir.path()});
+    dialogs.setParentWidget(&main);
+
+    QStringList seen;
+    quint64 boxOwner = 1;
+    QPoint off;
+    QTimer::singleShot(0, [&] {
+      QWidget* box = QApplication::activeModalWidget();
+      QVERIFY(box);
+      const quint64 id = box->winId();
+      if (waitForWindow([&](const XWindow& w) { return w.id == id; }, 5000)) {
+        QTest::qWait(200);  // placed and framed
+        seen = captions(id);
+        boxOwner = owner(id);
+        off = offCentre(id);
+      }
+      qobject_cast<QDialog*>(box)->reject();
+    });
+    if (kind == "question")
+      dialogs.question("COM9", "No communication, change com?");
+    else if (kind == "port")
+      dialogs.choosePort();
+    else if (kind == "error")
+      dialogs.error("Device already open.");
+    else
+      dialogs.message("Incorrect number");
+    QCOMPARE(seen, (QStringList{caption, caption}));
+    if (!unowned) return;
+    QVERIFY(boxOwner != main.winId());
+    QVERIFY2(centred(off), qPrintable(text(off)));
+  }
+};
+
+int main(int argc, char** argv) {
+  XSession x;
+  const bool onX = x.start();
+  if (onX) qputenv("QT_QPA_PLATFORM", "xcb");
+  ZulApplication app(argc, argv);
+  TestDesktopWindows test(onX ? QString() : x.why);
+  QTEST_SET_MAIN_SOURCE_PATH
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_desktop_windows.moc"
