@@ -104,6 +104,8 @@ class TForm1 : public QWidget {
   void SmsWritten(const QByteArray& line);
   void SmsDeleteStep();
   void SmsDeleteEnd();
+  void SmsWriteRefused();
+  void RewritePair();
   void RelayBMarker();  // CallReports.cpp
   void CallReport(const QByteArray& line);
   qint64 LinkClock() const;  // ChainWatch.cpp
@@ -118,6 +120,7 @@ class TForm1 : public QWidget {
   void StopChain(const QString& reason);
   QString UndoneText() const;
   void ChainDone();
+  void WriteAgain(Chain chain, const QStringList& rows);
   void PortLost();
   void TellUser(const QString& text);
 

@@ -72,14 +72,19 @@ void TForm1::StartChain(Chain chain) {
   Link.HeardAt = Link.AwaitedSince = LinkClock();
   Link.Marks.probesDue = 0;
   Link.Tries = 0;
+  Link.RowErrors = Link.RowErrorsRow = 0;
   Link.GridBefore = PhoneBook1->Strings();
-  Link.RowsStored.clear();
+  Link.WriteRows = Link.GridBefore;
+  Link.StoredLines.clear();
+  Link.UncertainLines.clear();
+  Link.SecondPass = false;
   Link.ReadBack = false;
   Link.EntriesKept.clear();
   Link.SmsAsked.clear();
   for (int k = 0; k < 6; ++k)
     Link.SmsAsked << SmsPhones[k]->text() + QLatin1Char('=') + SmsTexts[k]->text();
   Link.PairsStored = 0;
+  Link.RedoPair = false;
   Link.Listed.clear();
 }
 
@@ -108,8 +113,11 @@ void TForm1::AnswerOverdue() {
   Link.Marks.probesDue = 0;
   switch (Link.Awaited) {
     case Awaiting::Row:
-      // It may have been stored, so it is not sent again; the read-back tells whether it is on
-      // the SIM. The "OK" to "AT" moves on to the next row.
+      // A row for a fixed entry (RTIME, OUT) lands there however often it is sent.
+      if (!Link.AwaitedCommand.startsWith("AT+CPBW=,")) break;
+      // Any other may have been stored, so it is not sent again: the read-back tells, and
+      // what it lacks is written then. The "OK" to "AT" moves on to the next row.
+      Link.UncertainLines << Link.WriteRows.value(Link.StepIndex - 1);
       SendAwaited(At::Attention, Awaiting::Step);
       return;
     case Awaiting::Prompt:
@@ -118,9 +126,12 @@ void TForm1::AnswerOverdue() {
       Env.clock->pause(200);
       break;
     case Awaiting::Body:
-      // It may have been stored: the save ends with its list, which tells.
-      Link.Awaited = Awaiting::None;
-      SmsDeleteEnd();
+      // It may have been stored, in the slot the unit gives next: free that slot again (the
+      // save frees it anyway), then write the pair once more.
+      SendForChain(At::CancelBody);
+      Env.clock->pause(200);
+      Link.RedoPair = true;
+      SendAwaited(At::DeleteSms(Link.StepIndex), Awaiting::SmsDelete);
       return;
     case Awaiting::Read:
       Link.PhoneBookFresh = true;  // the answer sent again replaces what came of the first
@@ -181,10 +192,9 @@ QString TForm1::UndoneText() const {
       if (Link.ErasePending) return QStringLiteral("Nothing was erased or written.");
       if (Link.ErasingPhoneBook)
         return QStringLiteral("The SIM phone book may be partly erased; nothing was written.");
-      QStringList stored;
-      for (qint32 row : Link.RowsStored) stored << Link.GridBefore.value(row - 1);
       QStringList rows;
-      for (const QString& line : MissingLines(Link.GridBefore, stored)) rows << RowText(line);
+      for (const QString& line : MissingLines(Link.GridBefore, Link.StoredLines))
+        rows << RowText(line);
       if (rows.isEmpty()) return QStringLiteral("Every row was written.");
       return FirstItems(QStringLiteral("Not written to the SIM (%1):").arg(rows.size()), rows);
     }
@@ -217,11 +227,19 @@ void TForm1::ChainDone() {
   if ((chain == Chain::OverwriteSim || chain == Chain::AddToSim) && Link.ReadBack) {
     // Entry N ("OUT") is never read back: its own "OK" stands for it.
     QStringList present = PhoneBook1->Strings();
-    for (qint32 row : Link.RowsStored)
-      if (Link.GridBefore.value(row - 1).startsWith(QLatin1String("OUT=")))
-        present << Link.GridBefore.value(row - 1);
+    for (const QString& line : Link.StoredLines)
+      if (line.startsWith(QLatin1String("OUT="))) present << line;
+    const QStringList missing = MissingLines(Link.GridBefore, present);
+    // Rows whose answer was lost and that the SIM lacks were not stored: write them now.
+    QStringList redo;
+    for (const QString& line : missing)
+      if (Link.UncertainLines.removeOne(line)) redo << line;
+    if (!redo.isEmpty() && !Link.SecondPass) {
+      WriteAgain(chain, redo);
+      return;
+    }
     QStringList rows;
-    for (const QString& line : MissingLines(Link.GridBefore, present)) rows << RowText(line);
+    for (const QString& line : missing) rows << RowText(line);
     if (!rows.isEmpty())
       parts << FirstItems(QStringLiteral("Not written to the SIM (%1):").arg(rows.size()), rows);
   }
@@ -252,6 +270,21 @@ void TForm1::ChainDone() {
     parts << FirstItems(QStringLiteral("Not deleted from the SIM (%1):").arg(left.size()), left);
   }
   if (!parts.isEmpty()) TellUser(parts.join(QStringLiteral("\n\n")));
+}
+
+void TForm1::WriteAgain(Chain chain, const QStringList& rows) {
+  Link.Running = chain;
+  Link.SecondPass = true;
+  Link.WriteRows = rows;
+  Link.ReadBack = false;
+  LockButtons();
+  Prubeh->show();
+  Prenos->Play();
+  Prenos->show();
+  SendAwaited(At::Attention, Awaiting::Step);
+  Link.WritingPhoneBook = true;
+  Link.StepIndex = 0;
+  Link.RowErrors = 0;
 }
 
 void TForm1::PortLost() { StopChain(QStringLiteral("the port was lost")); }

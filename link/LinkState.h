@@ -3,7 +3,6 @@
 // from the user-interface thread.
 #include <QByteArray>
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -51,13 +50,17 @@ struct LinkState {
 
   // ---- what a chain was asked to do, to tell at its end what is missing ----
   Chain Running = Chain::None;
-  QStringList GridBefore;     // the grid when the chain began: asked to write, or given back
-  QSet<qint32> RowsStored;    // rows the unit answered "OK" (entry N is never read back)
-  bool ReadBack = false;      // the write's read-back was sent
-  QList<qint32> EntriesKept;  // entries the erase could not delete
-  QStringList SmsAsked;       // the six pairs when a save began, as phone=text
-  quint8 PairsStored = 0;     // bit k-1: pair k was answered with "+CMGW"
-  QList<ListedSms> Listed;    // the SMS of the last list
+  QStringList GridBefore;      // the grid when the chain began: asked to write, or given back
+  QStringList WriteRows;       // the rows the writer goes through, as name=number
+  QStringList StoredLines;     // rows the unit answered "OK" (entry N is never read back)
+  QStringList UncertainLines;  // rows whose answer was lost: stored or not, the read-back tells
+  bool SecondPass = false;     // the rows such a loss left missing are being written
+  bool ReadBack = false;       // the write's read-back was sent
+  QList<qint32> EntriesKept;   // entries the erase could not delete
+  QStringList SmsAsked;        // the six pairs when a save began, as phone=text
+  quint8 PairsStored = 0;      // bit k-1: pair k was answered with "+CMGW"
+  bool RedoPair = false;       // the slot of a pair whose answer was lost is being freed again
+  QList<ListedSms> Listed;     // the SMS of the last list
 
   // A chain is running: an "OK" must not end the busy state.
   bool anyTransfer() const {

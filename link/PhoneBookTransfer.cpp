@@ -64,7 +64,7 @@ void TForm1::WriteStep() {
   Link.LinkIdle = false;
   ++Link.StepIndex;
   Prubeh->setValue(Link.StepIndex);
-  if (Link.StepIndex > PhoneBook1->RowCount() - 1 || Link.StepIndex > Link.PhoneBookCapacity) {
+  if (Link.StepIndex > Link.WriteRows.size() || Link.StepIndex > Link.PhoneBookCapacity) {
     EndOfWrite();
     return;
   }
@@ -83,8 +83,10 @@ void TForm1::WriteStep() {
     return;
   }
 
-  const QByteArray name = PhoneBook1->Cell(0, Link.StepIndex).toLatin1();
-  const QByteArray number = PhoneBook1->Cell(1, Link.StepIndex).toLatin1();
+  // The rows of the grid (locked meanwhile), or the ones a lost answer left missing.
+  const QString& row = Link.WriteRows[Link.StepIndex - 1];
+  const QByteArray name = row.section(QLatin1Char('='), 0, 0).toLatin1();
+  const QByteArray number = row.section(QLatin1Char('='), 1).toLatin1();
   if (!RowSendable(name, number)) {
     // Skipped (and named at the end): the "OK" to the empty step moves on to the next row.
     Env.clock->pause(100);

@@ -117,7 +117,8 @@ void TForm1::HandleOk(Owner owner) {
     case Owner::Awaited:
       // The prompt and the body are answered otherwise; an "OK" here closes a cancelled body.
       if (Link.Awaited == Awaiting::Prompt || Link.Awaited == Awaiting::Body) return;
-      if (Link.Awaited == Awaiting::Row) Link.RowsStored.insert(Link.StepIndex);
+      if (Link.Awaited == Awaiting::Row)
+        Link.StoredLines << Link.WriteRows.value(Link.StepIndex - 1);
       Link.Awaited = Awaiting::None;
       HeardFromUnit();
       break;
@@ -130,12 +131,12 @@ void TForm1::HandleOk(Owner owner) {
 
 void TForm1::OkHandling() {
   Link.SmsTextExpected = false;
+  const bool done = !Link.anyTransfer() && Link.Awaited == Awaiting::None;
   if (!Link.anyTransfer()) {
     UnlockButtons();
     Prubeh->hide();
     Prenos->Stop();
     Prenos->hide();
-    if (Link.Awaited == Awaiting::None) ChainDone();
   }
   if (!Link.ProbePending)
     Link.LinkIdle = true;
@@ -148,6 +149,8 @@ void TForm1::OkHandling() {
     EraseStep();
   else if (Link.DeletingSms)
     SmsDeleteStep();
+  else if (Link.WritingSms && Link.RedoPair)
+    RewritePair();
   if (BatchEnded) return;
 
   if (!Link.CentreAsked) {
@@ -155,6 +158,7 @@ void TForm1::OkHandling() {
     Env.clock->pause(100);
     if (ComPort1->ComNumber() != 0) SendAwaited(At::CentreQuery, Awaiting::Query);
   }
+  if (done) ChainDone();
 }
 
 void TForm1::HandleCentre(const QByteArray& line) {
@@ -191,17 +195,17 @@ void TForm1::HandleError(Owner owner) {
       return;
     case Awaiting::SmsDelete:
       Link.Awaited = Awaiting::None;
-      // A slot the unit has not (a SIM with fewer slots) does not stop a save from writing.
-      if (Link.WritingSms)
+      // A slot the unit has not (a SIM with fewer slots) does not stop a save from writing;
+      // a slot that cannot be freed for a pair written again does.
+      if (Link.WritingSms && !Link.RedoPair)
         SmsDeleteStep();
       else
         SmsDeleteEnd();
       return;
     case Awaiting::Prompt:
     case Awaiting::Body:
-      // A refused write ends the save with a list instead of stalling it.
       Link.Awaited = Awaiting::None;
-      SmsDeleteEnd();
+      SmsWriteRefused();
       return;
     case Awaiting::Query:
     case Awaiting::Read:

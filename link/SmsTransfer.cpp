@@ -86,11 +86,31 @@ void TForm1::SmsDeleteEnd() {
   // and the pairs it did not take keep what the user typed.
   const bool save = Link.WritingSms;
   Link.DeletingSms = false;
+  Link.RedoPair = false;
   SMSs->clear();
   Link.WritingSms = false;
   clearPairs(*this, save ? Link.PairsStored : kAllPairs);
   SendSmsList();
   Link.LinkIdle = false;
+}
+
+void TForm1::SmsWriteRefused() {
+  // Tried again like a refused row; a pair the unit keeps refusing ends the save with a list.
+  if (Link.RowErrorsRow != Link.StepIndex) {
+    Link.RowErrorsRow = Link.StepIndex;
+    Link.RowErrors = 0;
+  }
+  if (++Link.RowErrors >= kAttempts || !isPair(Link.StepIndex)) {
+    SmsDeleteEnd();
+    return;
+  }
+  RewritePair();
+}
+
+void TForm1::RewritePair() {
+  Link.RedoPair = false;
+  Env.clock->pause(200);
+  SendAwaited(At::WriteSms(SmsPhones[Link.StepIndex - 1]->text().toLatin1()), Awaiting::Prompt);
 }
 
 void TForm1::SmsPrompt() {

@@ -252,8 +252,8 @@ class TestSms : public QObject {
     QVERIFY(h.dialogs().messages.isEmpty());
   }
 
-  // A write the unit refuses ends the save with a list; the pairs it did not take keep what
-  // the user typed, and one message names them.
+  // A pair the unit refuses three times ends the save with a list; the pairs it did not take
+  // keep what the user typed, and one message names them.
   void refusedWriteEndsWithList() {
     WindowHarness h;
     TForm1& f = h.form();
@@ -262,7 +262,7 @@ class TestSms : public QObject {
     startLinked(h);
     setPairs(f, {"+4201", "+4202", "+4203", "", "", ""}, {"One", "Two", "Three", "", "", ""});
     u.onCommand = [&](const QByteArray& line) {
-      if (line == "One\x1a") u.errorNextCommand();
+      if (line == "AT+CMGW=+4202") u.faultAt(0, UnitEngine::Fault::Refuse);
     };
     h.clearReceived();
     h.click(f.ButtonSaveSMS);
@@ -270,6 +270,8 @@ class TestSms : public QObject {
     QList<QByteArray> expected{"AT+CMGF?"};
     expected << deletes(1, 7) << "AT+CMGW=+4201"
              << "One\x1a"
+             << "AT+CMGW=+4202"
+             << "AT+CMGW=+4202"
              << "AT+CMGW=+4202"
              << "AT+CMGL=ALL";
     QCOMPARE(h.received(), expected);
