@@ -165,7 +165,9 @@ void TForm1::StopChain(const QString& reason) {
     ClearInfo();
   }
   if (chain == Chain::SaveSms) {
+    // The pairs the save emptied for its list; the others hold what the user has there.
     for (int k = 0; k < 6 && k < Link.SmsAsked.size(); ++k) {
+      if (!(Link.PairsStored & (1u << k))) continue;
       const QString& pair = Link.SmsAsked[k];
       SmsPhones[k]->setText(pair.section(QLatin1Char('='), 0, 0));
       SmsTexts[k]->setText(pair.section(QLatin1Char('='), 1));
@@ -287,7 +289,10 @@ void TForm1::WriteAgain(Chain chain, const QStringList& rows) {
   Link.RowErrors = 0;
 }
 
-void TForm1::PortLost() { StopChain(QStringLiteral("the port was lost")); }
+void TForm1::PortLost() {
+  Link.RxLine.clear();  // cut off with the device: the next line must not be glued to it
+  StopChain(QStringLiteral("the port was lost"));
+}
 
 void TForm1::TellUser(const QString& text) {
   // Shown once the handler that found it has finished: the box's own event loop must not run

@@ -117,8 +117,12 @@ void TForm1::SmsPrompt() {
   // Only a save that waits for it: a "> " at the start of any other line is no prompt.
   if (Link.Awaited != Awaiting::Prompt || !isPair(Link.StepIndex)) return;
   HeardFromUnit();
+  // What is written is what the end of the save looks for (the edits stay open meanwhile).
+  const int k = Link.StepIndex - 1;
+  if (k < Link.SmsAsked.size())
+    Link.SmsAsked[k] = SmsPhones[k]->text() + QLatin1Char('=') + SmsTexts[k]->text();
   // The text edit holds only allowed characters, so the body cannot end itself early.
-  SendAwaited(At::SmsBody(SmsTexts[Link.StepIndex - 1]->text().toLatin1()), Awaiting::Body);
+  SendAwaited(At::SmsBody(SmsTexts[k]->text().toLatin1()), Awaiting::Body);
 }
 
 void TForm1::SmsWritten(const QByteArray& line) {

@@ -66,5 +66,10 @@ void TForm1::SignalReport(const QByteArray& line) {
     Env.clock->pause(100);
     if (ComPort1->ComNumber() != 0) SendAwaited(At::OperatorQuery, Awaiting::Query);
     Link.LinkIdle = false;
+  } else if (Link.PhoneBookCapacity == 0 && Link.Awaited == Awaiting::None &&
+             Link.Running == Chain::None && !chainWaits) {
+    // The size's answer came garbled: ask again rather than leave the phone book unusable.
+    Env.clock->pause(100);
+    if (ComPort1->ComNumber() != 0) SendAwaited(At::SizeQuery, Awaiting::Query);
   }
 }

@@ -184,6 +184,13 @@ class TestLinkStart : public QObject {
       QVERIFY(f.Link.RxLine.isEmpty());
     }
     QCOMPARE(h.dialogs().errors.size(), 5);
+
+    // A size that never came readable is asked for again with the next report.
+    f.Link.PhoneBookCapacity = 0;
+    h.clearReceived();
+    h.run(10000);
+    QCOMPARE(h.received(), QList<QByteArray>{"AT+CPBR=?"});
+    QCOMPARE(f.Link.PhoneBookCapacity, 250);
   }
 
   // "> " is a prompt only while a save waits for one: an SMS text may begin with it.
