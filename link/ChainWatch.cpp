@@ -198,7 +198,8 @@ QString TForm1::UndoneText() const {
       for (const QString& line : MissingLines(Link.GridBefore, Link.StoredLines))
         rows << RowText(line);
       if (rows.isEmpty()) return QStringLiteral("Every row was written.");
-      return FirstItems(QStringLiteral("Not written to the SIM (%1):").arg(rows.size()), rows);
+      return FirstItems(QStringLiteral("These rows may not be on the SIM (%1):").arg(rows.size()),
+                        rows);
     }
     case Chain::LoadSms:
       return QStringLiteral("The SMS list is incomplete.");
@@ -211,7 +212,8 @@ QString TForm1::UndoneText() const {
                             pair.section(QLatin1Char('='), 1));
       }
       if (pairs.isEmpty()) return QStringLiteral("Every SMS was saved.");
-      return FirstItems(QStringLiteral("Not saved to the SIM (%1):").arg(pairs.size()), pairs);
+      return FirstItems(QStringLiteral("These SMS may not be on the SIM (%1):").arg(pairs.size()),
+                        pairs);
     }
     case Chain::DeleteSms:
       return QStringLiteral("The SMS from slot %1 on were not deleted.").arg(Link.StepIndex);

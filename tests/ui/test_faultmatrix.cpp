@@ -10,18 +10,19 @@
 
 #include "app/Form1.h"
 #include "app/Widgets.h"
+#include "link/ComPort.h"
 #include "phonebook/NameValueGrid.h"
 #include "support/WindowHarness.h"
 
 namespace {
 
 enum Kind { StartUp, LoadSim, OverwriteSim, AddToSim, LoadSms, SaveSms, DeleteSms };
-enum Fault { NoFault, Lose, Refuse, ReportFirst, ReportNoOk, Silent, LosePrompt };
+enum Fault { NoFault, Lose, Refuse, ReportFirst, ReportNoOk, Silent, LosePrompt, DeviceGone };
 
 const char* const kKindNames[] = {"start-up",  "Load SIM",  "Overwrite SIM", "Add To SIM",
                                   "Load SMSs", "Save SMSs", "Delete SMSs"};
-const char* const kFaultNames[] = {"none",         "answer lost", "ERROR",      "report+OK first",
-                                   "report first", "silent 30 s", "prompt lost"};
+const char* const kFaultNames[] = {"none",         "answer lost", "ERROR",       "report+OK first",
+                                   "report first", "silent 30 s", "prompt lost", "device gone"};
 
 constexpr int kCapacity = 20;
 constexpr qint64 kInterval = 10000;
@@ -89,6 +90,22 @@ bool finished(TForm1& f, Kind kind) {
 
 QMap<int, qint64> baseline;  // virtual ms each chain takes with a unit that behaves
 
+// The adapter pulled out: the port's device is lost (reported from the event loop, as a real
+// one), opens fail, and what the unit sends meanwhile is lost on the line. The in-memory
+// adapter of the port helper (unplug, plugBack, the port taken back at a tick) does the same.
+void unplug(WindowHarness& h) {
+  MemorySerialDevice* device = h.serial().openDevice();
+  if (!device) return;
+  h.serial().setOpenResult(SerialDevice::OpenResult::NotFound);
+  device->close();
+  if (device->onLost) device->onLost(QStringLiteral("Input/output error"));
+}
+
+void plugBack(WindowHarness& h) {
+  h.serial().setOpenResult(SerialDevice::OpenResult::Ok);
+  h.form().guarded([&] { h.form().ComPort1->SendText(QByteArray()); });  // taken back
+}
+
 }  // namespace
 
 class TestFaultMatrix : public QObject {
@@ -99,7 +116,7 @@ class TestFaultMatrix : public QObject {
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("fault");
     for (int k = StartUp; k <= DeleteSms; ++k)
-      for (int fault = NoFault; fault <= LosePrompt; ++fault)
+      for (int fault = NoFault; fault <= DeviceGone; ++fault)
         if (fault != LosePrompt || k == SaveSms)
           QTest::addRow("%s / %s", kKindNames[k], kFaultNames[fault]) << k << fault;
   }
@@ -112,9 +129,9 @@ class TestFaultMatrix : public QObject {
 
     // Arms the fault at its command, and a call at the chain's first command (for the SMS
     // chains and Load SIM, that falls into the probe's pauses).
-    bool armed = false, called = false, startCounted = k == StartUp;
-    qint64 behavesFrom = -1;
+    bool armed = false, called = false, startCounted = k == StartUp && x != DeviceGone;
     WindowHarness* hp = nullptr;
+    QObject context;
     const QRegularExpression strike = target(k, x);
     auto onCommand = [&](const QByteArray& line) {
       UnitEngine& u = hp->unit();
@@ -124,7 +141,6 @@ class TestFaultMatrix : public QObject {
       }
       if (armed || x == NoFault || !strike.match(QString::fromLatin1(line)).hasMatch()) return;
       armed = true;
-      behavesFrom = hp->clock().elapsed();
       switch (x) {
         case Lose:
           u.faultAt(0, UnitEngine::Fault::LoseAnswer);
@@ -140,10 +156,13 @@ class TestFaultMatrix : public QObject {
           break;
         case Silent:
           u.silence(kSilence);
-          behavesFrom += kSilence;
           break;
         case LosePrompt:
           u.losePrompt();
+          break;
+        case DeviceGone:
+          QMetaObject::invokeMethod(
+              &context, [&] { unplug(*hp); }, Qt::QueuedConnection);
           break;
         case NoFault:
           break;
@@ -169,20 +188,53 @@ class TestFaultMatrix : public QObject {
         f.SmsTexts[p]->setText(QStringLiteral("Text %1").arg(p + 1));
       }
     }
-    const QStringList bookBefore = unitLines(h.unit());
+    QStringList bookBefore = unitLines(h.unit());
     const QStringList gridBefore = f.PhoneBook1->Strings();
-    const qint64 clicked = h.clock().elapsed();
-    if (k != StartUp) {
-      startCounted = true;
+    qint64 clicked = h.clock().elapsed();
+    // With the adapter pulled out, the bytes in it are lost: the call comes with the press
+    // after it is back.
+    auto click = [&] {
+      startCounted = x != DeviceGone || armed;
       const int sentBefore = h.received().size();
+      clicked = h.clock().elapsed();
       h.click(button(f, k));
       QVERIFY(h.received().size() > sentBefore);
-    }
+    };
+    if (k != StartUp) click();
+    if (QTest::currentTestFailed()) return;
 
     // Finished in time: what the chain takes anyway, plus two report intervals from the
     // moment the unit behaves again.
-    const qint64 budget =
+    qint64 budget =
         (x == NoFault ? 120000 : baseline.value(k) + 2 * kInterval) + (x == Silent ? kSilence : 0);
+    if (x == DeviceGone) {
+      // The chain ends at once and says what it did not do; with the adapter back the user
+      // presses the button again.
+      QVERIFY(h.runUntil([&] {
+        return armed && !f.ComPort1->IsOpen() && f.Link.Awaited == Awaiting::None &&
+               f.Link.Running == Chain::None && !f.ButtonsLocked;
+      }));
+      h.settle();
+      QCOMPARE(h.dialogs().errors, QStringList{"COM9 is no longer available (Input/output error)"});
+      if (k != StartUp)
+        QVERIFY(
+            h.dialogs().messages.join("").contains(QStringLiteral(" was not finished: the port "
+                                                                  "was lost.")));
+      QVERIFY(!f.ButtonsLocked);
+      if (k == LoadSim || k == OverwriteSim || k == AddToSim)
+        QCOMPARE(f.PhoneBook1->Strings(), gridBefore);
+      h.run(5000);
+      plugBack(h);
+      QVERIFY(h.runUntil([&] { return f.LoadPHONE->isEnabled() && finished(f, StartUp); },
+                         2 * kInterval));
+      qInfo("%s / port lost: %s", kKindNames[k],
+            qPrintable(h.dialogs().messages.join(" | ").replace(QLatin1Char('\n'), " | ")));
+      h.dialogs().clear();
+      bookBefore = unitLines(h.unit());
+      if (k != StartUp) click();
+      if (QTest::currentTestFailed()) return;
+      budget = baseline.value(k) + 2 * kInterval;
+    }
     QVERIFY2(h.runUntil([&] { return finished(f, k); }, budget),
              qPrintable(QStringLiteral("still running after %1 ms").arg(budget)));
     const qint64 took = h.clock().elapsed() - (k == StartUp ? start : clicked);
