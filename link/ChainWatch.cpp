@@ -91,6 +91,11 @@ void TForm1::StartChain(Chain chain) {
 void TForm1::WatchAnswers() {
   const bool chain = Link.Running != Chain::None || Link.anyTransfer();
   if (!chain && Link.Awaited == Awaiting::None) return;
+  if (ComPort1->ComNumber() == 0) {
+    // A resend would bring up the port choice behind the user's back.
+    StopChain(QStringLiteral("no port is chosen"));
+    return;
+  }
   const qint64 now = LinkClock();
   const qint64 limit = Link.Awaited != Awaiting::None ? kNoAnswerMs : kNoReportMs;
   if (now - Link.HeardAt >= limit) {
