@@ -55,10 +55,11 @@ QByteArray printable(const QByteArray& bytes) {
 
 const char* const Usage =
     "usage: zulsim [--com N] [--ports-dir DIR] [--interval SECONDS] [--capacity N]\n"
-    "              [--slots N] [--latency MS] [--state FILE] [--demo] [--do COMMAND]...\n"
+    "              [--slots N] [--latency MS] [--state FILE] [--demo]\n"
     "Plays the GSM unit on a pseudo-terminal linked as DIR/comN (default: ports/ beside\n"
-    "zulsim, COM9). Type `help` on standard input for the commands; --do runs one at start\n"
-    "(e.g. --do \"lose 12\").\n";
+    "zulsim, COM9). Type `help` on standard input for the commands.\n";
+const char* const UsageDo =
+    "--do COMMAND runs one of those commands at start (e.g. --do \"lose 12\"); repeatable.\n";
 
 const char* const Help =
     "commands:\n"
@@ -105,6 +106,7 @@ bool parseArgs(int argc, char** argv, Args* a) {
       a->demo = true;
     } else if (arg == "--help" || arg == "-h") {
       fputs(Usage, stdout);
+      fputs(UsageDo, stdout);
       exit(0);
     } else if (!value(&v)) {
       return false;
@@ -263,6 +265,7 @@ int main(int argc, char** argv) {
   Args args;
   if (!parseArgs(argc, argv, &args)) {
     fputs(Usage, stderr);
+    fputs(UsageDo, stderr);
     return 2;
   }
   if (args.portsDir.isEmpty())
