@@ -58,8 +58,6 @@ const char* const Usage =
     "              [--slots N] [--latency MS] [--state FILE] [--demo]\n"
     "Plays the GSM unit on a pseudo-terminal linked as DIR/comN (default: ports/ beside\n"
     "zulsim, COM9). Type `help` on standard input for the commands.\n";
-const char* const UsageDo =
-    "--do COMMAND runs one of those commands at start (e.g. --do \"lose 12\"); repeatable.\n";
 
 const char* const Help =
     "commands:\n"
@@ -91,6 +89,9 @@ struct Args {
   bool demo = false;
   QList<QByteArray> atStart;  // console commands run before the line opens
 };
+
+const char* const UsageDo =
+    "--do COMMAND runs one of those commands at start (e.g. --do \"lose 12\"); repeatable.\n";
 
 bool parseArgs(int argc, char** argv, Args* a) {
   for (int i = 1; i < argc; ++i) {
