@@ -188,6 +188,7 @@ void TForm1::wireEvents() {
     guarded([&] { ComPort1TriggerAvail(CP, Count); });
   };
   ComPort1->OnPortLost = [this](TComPort* CP, const QString& reason) {
+    PortLost();  // a running chain ends at once: nothing would answer it
     ReportError(
         QStringLiteral("COM%1 is no longer available (%2)").arg(CP->ComNumber()).arg(reason));
   };

@@ -81,11 +81,12 @@ class TForm1 : public QWidget {
   // ---- device link (link/) ----
   void ComPort1TriggerAvail(TComPort* CP, int Count);  // ResponseParser.cpp
   void HandleLine();
-  void HandleOk();
+  void HandleOk(Owner owner);
+  void OkHandling();
   void HandleCentre(const QByteArray& line);
   void HandleOperator(const QByteArray& line);
   void HandlePhoneBookSize(const QByteArray& line);
-  void HandleError();
+  void HandleError(Owner owner);
   void Timer1Timer();  // Watchdog.cpp
   void SignalReport(const QByteArray& line);
   void LoadPHONEClick();  // CommandSequences.cpp
@@ -106,8 +107,25 @@ class TForm1 : public QWidget {
   void SmsWritten(const QByteArray& line);
   void SmsDeleteStep();
   void SmsDeleteEnd();
+  void SmsWriteRefused();
+  void RewritePair();
   void RelayBMarker();  // CallReports.cpp
   void CallReport(const QByteArray& line);
+  qint64 LinkClock() const;  // ChainWatch.cpp
+  void HeardFromUnit();
+  void SendForChain(const QByteArray& bytes);
+  void SendAwaited(const QByteArray& command, Awaiting what);
+  void ResendAwaited();
+  void SendSmsList();
+  void StartChain(Chain chain);
+  void WatchAnswers();
+  void AnswerOverdue();
+  void StopChain(const QString& reason);
+  QString UndoneText() const;
+  void ChainDone();
+  void WriteAgain(Chain chain, const QStringList& rows);
+  void PortLost();
+  void TellUser(const QString& text);
 
   // ---- phone book (phonebook/) ----
   void PhoneBook1StringsChange();  // EntryCheck.cpp

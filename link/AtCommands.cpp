@@ -16,6 +16,7 @@ const QByteArray OperatorQuery = QByteArrayLiteral("AT+COPS?\r\n");
 const QByteArray SizeQuery = QByteArrayLiteral("AT+CPBR=?\r\n");
 const QByteArray ErasePhoneBook = QByteArrayLiteral("AT^SPBD=SM\r\n");
 const QByteArray ListSms = QByteArrayLiteral("AT+CMGL=ALL\r\n");
+const QByteArray CancelBody = QByteArrayLiteral("\x1B\r\n");
 
 QByteArray ReadPhoneBook(qint32 last) { return "AT+CPBR=1," + QByteArray::number(last) + kEnd; }
 

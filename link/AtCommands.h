@@ -14,6 +14,8 @@ extern const QByteArray OperatorQuery;   // AT+COPS?
 extern const QByteArray SizeQuery;       // AT+CPBR=?
 extern const QByteArray ErasePhoneBook;  // AT^SPBD=SM
 extern const QByteArray ListSms;         // AT+CMGL=ALL
+// ESC cancels an SMS body the unit is collecting; the line end clears whatever else it holds.
+extern const QByteArray CancelBody;
 
 // AT+CPBR=1,<last>: read entries 1 to last.
 QByteArray ReadPhoneBook(qint32 last);

@@ -13,11 +13,12 @@
 
 namespace {
 
-// The probe's answer, and whatever else arrives meanwhile, is thrown away unparsed.
-void probeAndFlush(TForm1& f) {
-  f.ComPort1->SendText(At::Probe);
+// The probe only paces the chain: its answer is passed over when the parser reaches it,
+// while a call that came meanwhile is still read.
+void probeAndPause(TForm1& f) {
+  f.SendForChain(At::Probe);
+  ++f.Link.Marks.probesDue;
   f.Env.clock->pause(1000);
-  f.ComPort1->DiscardInput();
   f.Env.clock->pause(1000);
 }
 
@@ -42,19 +43,15 @@ void TForm1::LoadPHONEClick() {
   Link.ErasingPhoneBook = false;
   if (!Link.LinkIdle) return;
 
+  StartChain(Chain::LoadSim);
   LockButtons();
   PhoneBook1->Clear();
   ClearInfo();
   Env.clock->pause(100);
-  probeAndFlush(*this);
+  probeAndPause(*this);
   Link.PhoneBookFresh = true;
-  if (Link.PhoneBookCapacity > 1) {
-    // A report that came in the last pause would be parsed before the read's answer, and its
-    // own "OK" would end the read before the first entry: drop it, as the flush dropped the
-    // probe's answer.
-    ComPort1->DiscardInput();
-    ComPort1->SendText(At::ReadPhoneBook(Link.PhoneBookCapacity - 1));
-  }
+  if (Link.PhoneBookCapacity > 1)
+    SendAwaited(At::ReadPhoneBook(Link.PhoneBookCapacity - 1), Awaiting::Read);
   Link.CentreAsked = false;
   Link.LinkIdle = false;
   Prubeh->setMaximum(Link.PhoneBookCapacity);
@@ -63,22 +60,24 @@ void TForm1::LoadPHONEClick() {
 
 void TForm1::SavePhoneClick() {
   if (!Link.LinkIdle || ComPort1->ComNumber() == 0) return;
+  StartChain(Chain::OverwriteSim);
   LockButtons();
   Prubeh->setMaximum(Link.PhoneBookCapacity);
   Link.StepIndex = 0;
   Prubeh->setValue(Link.PhoneBookCapacity);
   showTransfer(*this);
-  ComPort1->SendText(At::ErasePhoneBook);
+  SendForChain(At::ErasePhoneBook);
   // The erase itself waits for the unit's next signal report.
   Link.ErasePending = true;
 }
 
 void TForm1::AddToSIMClick() {
   if (!Link.LinkIdle || ComPort1->ComNumber() == 0) return;
+  StartChain(Chain::AddToSim);
   LockButtons();
   Prubeh->setMaximum(Link.PhoneBookCapacity);
   showTransfer(*this);
-  ComPort1->SendText(At::Attention);
+  SendAwaited(At::Attention, Awaiting::Step);
   Link.WritingPhoneBook = true;
   Link.StepIndex = 0;
   Link.RowErrors = 0;
@@ -86,39 +85,42 @@ void TForm1::AddToSIMClick() {
 
 void TForm1::ButtonLoadSMSClick() {
   if (!Link.LinkIdle || ComPort1->ComNumber() == 0) return;
+  StartChain(Chain::LoadSms);
   SMSs->clear();
   Link.DeletingSms = false;
   Link.WritingSms = false;
   clearSmsPairs(*this);
-  ComPort1->SendText(At::ListSms);
+  SendSmsList();
   Link.LinkIdle = false;
 }
 
 void TForm1::ButtonSaveSMSClick() {
   if (!Link.LinkIdle || ComPort1->ComNumber() == 0) return;
+  StartChain(Chain::SaveSms);
   Prubeh->setMaximum(6);
   Prubeh->setValue(0);
   showTransfer(*this);
   Prubeh->setValue(1);
   LockButtons();
   SMSs->clear();  // the pairs keep their text: they are what will be written
-  probeAndFlush(*this);
+  probeAndPause(*this);
   Link.WritingSms = true;
   Link.DeletingSms = true;
   Link.StepIndex = 1;
-  ComPort1->SendText(At::DeleteSms(1));
+  SendAwaited(At::DeleteSms(1), Awaiting::SmsDelete);
 }
 
 void TForm1::ButtonDeleteSMSClick() {
   if (!Link.LinkIdle || ComPort1->ComNumber() == 0) return;
+  StartChain(Chain::DeleteSms);
   Prubeh->setMaximum(25);
   Prubeh->setValue(0);
   Prubeh->show();  // no transfer animation for this one
   Prubeh->setValue(1);
   LockButtons();
-  probeAndFlush(*this);
+  probeAndPause(*this);
   Link.DeletingSms = true;
   Link.StepIndex = 1;
-  ComPort1->SendText(At::DeleteSms(1));
+  SendAwaited(At::DeleteSms(1), Awaiting::SmsDelete);
   Link.LinkIdle = false;
 }

@@ -129,34 +129,43 @@ qint32 StrToInt(const QByteArray& text) {
 qint32 ReadIntField(const IntField& field, QByteArray& rxLine) {
   qint32 value = 0;
   if (!TryStrToInt(field.text, &value)) {
-    rxLine = field.rest;
+    rxLine.clear();
     throw ConvertError(field.text);
   }
   return value;
 }
 
+qint32 ReadIntField(const IntField& field, QByteArray& rxLine, qint32 lowest, qint32 highest) {
+  const qint32 value = ReadIntField(field, rxLine);
+  if (value < lowest || value > highest) {
+    rxLine.clear();
+    throw EConvertError(QStringLiteral("'%1' is out of range (%2 to %3)")
+                            .arg(QString::fromLatin1(field.text))
+                            .arg(lowest)
+                            .arg(highest));
+  }
+  return value;
+}
+
 IntField SignalLevelField(const QByteArray& line) {
-  IntField f{QByteArray(), line};
-  CutThrough(f.rest, ':');
-  f.text = TextBefore(f.rest, ',').trimmed();
-  return f;
+  QByteArray rest = line;
+  CutThrough(rest, ':');
+  return {TextBefore(rest, ',').trimmed()};
 }
 
 IntField PhoneBookSizeField(const QByteArray& line) {
-  IntField f{QByteArray(), line};
-  CutThrough(f.rest, '-');
-  f.text = TextBefore(f.rest, ')').trimmed();
-  return f;
+  QByteArray rest = line;
+  CutThrough(rest, '-');
+  return {TextBefore(rest, ')').trimmed()};
 }
 
 // The list header's slot stands where a report's level does: after the colon, before a comma.
 IntField SmsSlotField(const QByteArray& line) { return SignalLevelField(line); }
 
 IntField SmsWrittenSlotField(const QByteArray& line) {
-  IntField f{QByteArray(), line};
-  CutThrough(f.rest, ':');
-  f.text = f.rest.trimmed();
-  return f;
+  QByteArray rest = line;
+  CutThrough(rest, ':');
+  return {rest.trimmed()};
 }
 
 QByteArray CentreNumber(const QByteArray& line) {

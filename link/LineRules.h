@@ -57,16 +57,19 @@ QByteArray TextBefore(const QByteArray& text, char c);
 qint32 StrToInt(const QByteArray& text);
 bool TryStrToInt(const QByteArray& text, qint32* value);
 
-// An integer field as the cutting found it: its text (blanks trimmed) and what was left of
-// the line when it was read.
+// An integer field as the cutting found it, blanks trimmed.
 struct IntField {
   QByteArray text;
-  QByteArray rest;
 };
 
-// Reads the field. If it is not an integer, rxLine keeps what was left of the cut-up line
-// (the next bytes are appended to it) and EConvertError is raised.
+// The largest phone book and the highest SMS slot the program takes from the unit.
+constexpr qint32 kMaxPhoneBookSize = 10000;
+constexpr qint32 kMaxSmsSlot = 10000;
+
+// Reads the field. If it is not an integer, or lies outside lowest..highest, the rest of the
+// line is dropped (rxLine emptied: the next line starts clean) and EConvertError is raised.
 qint32 ReadIntField(const IntField& field, QByteArray& rxLine);
+qint32 ReadIntField(const IntField& field, QByteArray& rxLine, qint32 lowest, qint32 highest);
 
 IntField SignalLevelField(const QByteArray& line);     // +CSQ: 18,99      -> 18
 IntField PhoneBookSizeField(const QByteArray& line);   // +CPBR: (1-250),.. -> 250

@@ -2,7 +2,21 @@
 // The variables the device link's handlers share. Owned by the window, touched only
 // from the user-interface thread.
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include "link/Answers.h"
+
+// The chain a SIM button started; it lasts until the chain's last answer or its end.
+enum class Chain : quint8 { None, LoadSim, OverwriteSim, AddToSim, LoadSms, SaveSms, DeleteSms };
+
+// An SMS as the last list showed it.
+struct ListedSms {
+  qint32 slot = 0;
+  QByteArray number;
+  QByteArray text;
+};
 
 struct LinkState {
   QByteArray RxLine;             // bytes received since the last carriage return
@@ -23,9 +37,30 @@ struct LinkState {
   bool SmsTextExpected = false;
   bool AdmisFresh = true;  // the next admission record replaces the log
   QString RelayName;
-  qint32 RowErrors = 0;      // error answers for the row being written
-  qint32 RowErrorsRow = 0;   // the row RowErrors counts for
-  bool ReportOkDue = false;  // the last line was the unit's own report; its "OK" comes next
+  qint32 RowErrors = 0;     // error answers for the row being written
+  qint32 RowErrorsRow = 0;  // the row RowErrors counts for
+
+  // ---- the answer awaited, and its time bound ----
+  AnswerMarks Marks;
+  Awaiting Awaited = Awaiting::None;
+  QByteArray AwaitedCommand;  // sent again when its answer is overdue
+  qint64 AwaitedSince = 0;    // link clock: sent, or last heard of its answer
+  qint64 HeardAt = 0;         // link clock: the running chain last heard from the unit
+  qint32 Tries = 0;           // error answers to the awaited command
+
+  // ---- what a chain was asked to do, to tell at its end what is missing ----
+  Chain Running = Chain::None;
+  QStringList GridBefore;      // the grid when the chain began: asked to write, or given back
+  QStringList WriteRows;       // the rows the writer goes through, as name=number
+  QStringList StoredLines;     // rows the unit answered "OK" (entry N is never read back)
+  QStringList UncertainLines;  // rows whose answer was lost: stored or not, the read-back tells
+  bool SecondPass = false;     // the rows such a loss left missing are being written
+  bool ReadBack = false;       // the write's read-back was sent
+  QList<qint32> EntriesKept;   // entries the erase could not delete
+  QStringList SmsAsked;        // the six pairs when a save began, as phone=text
+  quint8 PairsStored = 0;      // bit k-1: pair k was answered with "+CMGW"
+  bool RedoPair = false;       // the slot of a pair whose answer was lost is being freed again
+  QList<ListedSms> Listed;     // the SMS of the last list
 
   // A chain is running: an "OK" must not end the busy state.
   bool anyTransfer() const {

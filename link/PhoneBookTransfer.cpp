@@ -13,9 +13,6 @@
 
 namespace {
 
-// Error answers after which a row is given up and the write goes on with the next one.
-constexpr int kRowAttempts = 3;
-
 QLabel* infoLabel(TForm1& f, int reservedIndex) {
   QLabel* const labels[kReservedNameCount] = {f.ADMIN1, f.ADMIN2, f.ADMIN3, f.ADMIN4, f.ADMIN5,
                                               f.ADMIN6, f.ADMIN7, f.ADMIN8, f.ALARM1, f.ALARM2,
@@ -49,14 +46,15 @@ void TForm1::EraseStep() {
   Prubeh->setValue(n - Link.StepIndex);
   if (Link.StepIndex < n) {
     Env.clock->pause(20);
-    if (ComPort1->ComNumber() != 0 && n > 1) ComPort1->SendText(At::DeleteEntry(Link.StepIndex));
+    if (ComPort1->ComNumber() != 0 && n > 1)
+      SendAwaited(At::DeleteEntry(Link.StepIndex), Awaiting::Erase);
   }
 }
 
 void TForm1::EraseToWriteSwitch() {
   if (Link.StepIndex <= Link.PhoneBookCapacity) return;
   Link.ErasingPhoneBook = false;
-  ComPort1->SendText(At::Attention);
+  SendAwaited(At::Attention, Awaiting::Step);
   Link.WritingPhoneBook = true;
   Link.StepIndex = 0;
   Link.RowErrors = 0;
@@ -66,7 +64,7 @@ void TForm1::WriteStep() {
   Link.LinkIdle = false;
   ++Link.StepIndex;
   Prubeh->setValue(Link.StepIndex);
-  if (Link.StepIndex > PhoneBook1->RowCount() - 1 || Link.StepIndex > Link.PhoneBookCapacity) {
+  if (Link.StepIndex > Link.WriteRows.size() || Link.StepIndex > Link.PhoneBookCapacity) {
     EndOfWrite();
     return;
   }
@@ -76,7 +74,7 @@ void TForm1::WriteStep() {
     // the probe's "OK". The rest of the batch waits for the next event.
     Gauge1->SetPosition(-26);
     Env.clock->pause(100);
-    ComPort1->SendText(At::Probe);
+    SendAwaited(At::Probe, Awaiting::Step);
     --Link.StepIndex;
     Env.clock->pause(100);
     Link.ProbePending = true;
@@ -85,16 +83,18 @@ void TForm1::WriteStep() {
     return;
   }
 
-  const QByteArray name = PhoneBook1->Cell(0, Link.StepIndex).toLatin1();
-  const QByteArray number = PhoneBook1->Cell(1, Link.StepIndex).toLatin1();
+  // The rows of the grid (locked meanwhile), or the ones a lost answer left missing.
+  const QString& row = Link.WriteRows[Link.StepIndex - 1];
+  const QByteArray name = row.section(QLatin1Char('='), 0, 0).toLatin1();
+  const QByteArray number = row.section(QLatin1Char('='), 1).toLatin1();
   if (!RowSendable(name, number)) {
-    // Skipped: the "OK" to the empty step moves on to the next row.
+    // Skipped (and named at the end): the "OK" to the empty step moves on to the next row.
     Env.clock->pause(100);
-    ComPort1->SendText(At::Attention);
+    SendAwaited(At::Attention, Awaiting::Step);
     return;
   }
   Env.clock->pause(200);
-  ComPort1->SendText(At::WriteRow(name, number, Link.PhoneBookCapacity));
+  SendAwaited(At::WriteRow(name, number, Link.PhoneBookCapacity), Awaiting::Row);
   Cekani->Stop();
   Cekani->hide();
 }
@@ -104,27 +104,32 @@ void TForm1::EndOfWrite() {
   Link.WritingPhoneBook = false;
   Prubeh->setValue(0);
   Env.clock->pause(100);
-  ComPort1->SendText(At::Probe);
+  if (!readBack) {
+    // Its "OK" must not end the busy state; the next "OK" that arrives does.
+    SendAwaited(At::Probe, Awaiting::Query);
+    Env.clock->pause(100);
+    Link.ProbePending = true;
+    // Without a read-back to refill it, the grid is kept: it is the only copy of the book.
+    return;
+  }
+  // The probe's answer comes before the read's and is passed over: the read's closing "OK"
+  // ends the busy state.
+  SendForChain(At::Probe);
+  ++Link.Marks.probesDue;
   Env.clock->pause(100);
-  Link.ProbePending = true;
-  // Without a read-back to refill it, the grid is kept: it is the only copy of the book.
-  if (!readBack) return;
   Link.PhoneBookFresh = true;
+  Link.ReadBack = true;
   PhoneBook1->Clear();
-  ComPort1->SendText(At::ReadPhoneBook(Link.PhoneBookCapacity - 1));
+  SendAwaited(At::ReadPhoneBook(Link.PhoneBookCapacity - 1), Awaiting::Read);
 }
 
 void TForm1::WriteRetry() {
-  // A refused probe, or a refused empty step before the first row: nothing to write again.
-  const bool rowCommand = !Link.ProbePending && Link.StepIndex >= 1;
-  if (rowCommand) {
-    if (Link.RowErrorsRow != Link.StepIndex) {
-      Link.RowErrorsRow = Link.StepIndex;
-      Link.RowErrors = 0;
-    }
-    // After the last allowed attempt the row is given up: StepIndex stays, so the "OK" to
-    // the "AT" below moves on to the next row.
-    if (++Link.RowErrors < kRowAttempts) --Link.StepIndex;
+  if (Link.RowErrorsRow != Link.StepIndex) {
+    Link.RowErrorsRow = Link.StepIndex;
+    Link.RowErrors = 0;
   }
-  if (ComPort1->ComNumber() != 0) ComPort1->SendText(At::Attention);
+  // After the last allowed attempt the row is given up (and named at the end): StepIndex
+  // stays, so the "OK" to the "AT" below moves on to the next row.
+  if (++Link.RowErrors < kAttempts) --Link.StepIndex;
+  if (ComPort1->ComNumber() != 0) SendAwaited(At::Attention, Awaiting::Step);
 }

@@ -6,10 +6,32 @@
 #include "app/Form1.h"
 #include "app/MonitorView.h"
 #include "app/Widgets.h"
+#include "link/Answers.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
 #include "link/LineRules.h"
 #include "platform/Clock.h"
+
+namespace {
+
+// Lines of an answer the program waits for: each one shows it is still coming.
+bool partOfAnswer(LineRule rule, Awaiting awaited) {
+  if (awaited == Awaiting::None) return false;
+  switch (rule) {
+    case LineRule::Centre:
+    case LineRule::SmsWritten:
+    case LineRule::Operator:
+    case LineRule::PhoneBookSize:
+    case LineRule::SmsListHeader:
+    case LineRule::PhoneBookEntry:
+    case LineRule::SmsText:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
 
 void TForm1::ComPort1TriggerAvail(TComPort* /*CP*/, int Count) {
   BatchEnded = false;
@@ -46,24 +68,15 @@ void TForm1::ComPort1TriggerAvail(TComPort* /*CP*/, int Count) {
 void TForm1::HandleLine() {
   Monitor->AppendLine(Link.RxLine);
   const QByteArray line = Link.RxLine;
-  const LineRule rule = RecogniseLine(line, Link.LinkIdle, Link.SmsTextExpected);
-  // The unit's own queries (signal, current calls) end with an "OK" of their own. Settled
-  // before the line's handler runs, so that an error in it cannot leave the mark stale; an
-  // "OK" uses the mark up even when its handling fails.
-  if (rule == LineRule::Signal || rule == LineRule::CallReport)
-    Link.ReportOkDue = true;
-  else if (!line.isEmpty() && rule != LineRule::Ok)
-    Link.ReportOkDue = false;
-  struct OkUsesMark {
-    bool ok;
-    bool& mark;
-    ~OkUsesMark() {
-      if (ok) mark = false;
-    }
-  } okUsesMark{rule == LineRule::Ok, Link.ReportOkDue};
+  // Entries are taken only for a read: a stray one must not land in a grid about to be written.
+  const LineRule rule = RecogniseLine(line, Link.Awaited != Awaiting::Read, Link.SmsTextExpected);
+  // Settled before the line's handler runs, so that an error in it cannot leave the marks stale.
+  const Owner owner = LineOwner(Link.Marks, rule, line.isEmpty(), Link.SmsTextExpected,
+                                Link.Awaited != Awaiting::None);
+  if (partOfAnswer(rule, Link.Awaited)) HeardFromUnit();
   switch (rule) {
     case LineRule::Ok:
-      HandleOk();
+      HandleOk(owner);
       break;
     case LineRule::Centre:
       HandleCentre(line);
@@ -96,7 +109,7 @@ void TForm1::HandleLine() {
       SmsListText(line);
       break;
     case LineRule::Error:
-      HandleError();
+      HandleError(owner);
       break;
     case LineRule::Other:
       break;
@@ -104,38 +117,59 @@ void TForm1::HandleLine() {
   Link.RxLine.clear();
 }
 
-void TForm1::HandleOk() {
+void TForm1::HandleOk(Owner owner) {
+  switch (owner) {
+    case Owner::Probe:
+      return;  // it only paced the chain
+    case Owner::Exchange:
+      // The unit's own exchange steers nothing while an answer of ours is outstanding.
+      if (Link.Awaited != Awaiting::None) return;
+      break;
+    case Owner::Awaited:
+      // The prompt and the body are answered otherwise; an "OK" here closes a cancelled body.
+      if (Link.Awaited == Awaiting::Prompt || Link.Awaited == Awaiting::Body) return;
+      if (Link.Awaited == Awaiting::Row)
+        Link.StoredLines << Link.WriteRows.value(Link.StepIndex - 1);
+      Link.Awaited = Awaiting::None;
+      HeardFromUnit();
+      break;
+    case Owner::Unasked:
+    case Owner::None:
+      break;
+  }
+  OkHandling();
+}
+
+void TForm1::OkHandling() {
   Link.SmsTextExpected = false;
+  const bool done = !Link.anyTransfer() && Link.Awaited == Awaiting::None;
   if (!Link.anyTransfer()) {
     UnlockButtons();
     Prubeh->hide();
     Prenos->Stop();
     Prenos->hide();
   }
-  // The unit's answer to its own query answers none of the writer's commands: taken
-  // as one, it would send the next row while the last is still unanswered, and the closing
-  // probe's guard would be used up before the read-back arrives.
-  const bool writerIgnores = Link.ReportOkDue && (Link.WritingPhoneBook || Link.ProbePending);
-  if (!writerIgnores) {
-    if (!Link.ProbePending)
-      Link.LinkIdle = true;
-    else
-      Link.ProbePending = false;
+  if (!Link.ProbePending)
+    Link.LinkIdle = true;
+  else
+    Link.ProbePending = false;
 
-    if (Link.WritingPhoneBook)
-      WriteStep();
-    else if (Link.ErasingPhoneBook)
-      EraseStep();
-    else if (Link.DeletingSms)
-      SmsDeleteStep();
-    if (BatchEnded) return;
-  }
+  if (Link.WritingPhoneBook)
+    WriteStep();
+  else if (Link.ErasingPhoneBook)
+    EraseStep();
+  else if (Link.DeletingSms)
+    SmsDeleteStep();
+  else if (Link.WritingSms && Link.RedoPair)
+    RewritePair();
+  if (BatchEnded) return;
 
   if (!Link.CentreAsked) {
     Link.CentreAsked = true;
     Env.clock->pause(100);
-    if (ComPort1->ComNumber() != 0) ComPort1->SendText(At::CentreQuery);
+    if (ComPort1->ComNumber() != 0) SendAwaited(At::CentreQuery, Awaiting::Query);
   }
+  if (done) ChainDone();
 }
 
 void TForm1::HandleCentre(const QByteArray& line) {
@@ -148,19 +182,57 @@ void TForm1::HandleOperator(const QByteArray& line) {
   StatusBar1->SetPanelText(0,
                            QStringLiteral("Operator: ") + QString::fromLatin1(Link.OperatorName));
   Env.clock->pause(100);
-  if (ComPort1->ComNumber() != 0) ComPort1->SendText(At::SizeQuery);
+  if (ComPort1->ComNumber() != 0) SendAwaited(At::SizeQuery, Awaiting::Query);
   Link.LinkIdle = false;
 }
 
 void TForm1::HandlePhoneBookSize(const QByteArray& line) {
-  Link.PhoneBookCapacity = ReadIntField(PhoneBookSizeField(line), Link.RxLine);
+  Link.PhoneBookCapacity =
+      ReadIntField(PhoneBookSizeField(line), Link.RxLine, 1, kMaxPhoneBookSize);
   StatusBar1->SetPanelText(2, QStringLiteral("SIM: ") + QString::number(Link.PhoneBookCapacity));
 }
 
-void TForm1::HandleError() {
+void TForm1::HandleError(Owner owner) {
   LED->SetBrushColor(QColor(0xFF, 0x00, 0x00));
   Env.clock->pause(200);
-  if (Link.WritingPhoneBook) WriteRetry();
-  // A refused SMS write ends the save as a refused delete does, instead of stalling it.
-  if (Link.DeletingSms || Link.WritingSms) SmsDeleteEnd();
+  // An error that answers none of our commands changes nothing else.
+  if (owner != Owner::Awaited) return;
+  const Awaiting refused = Link.Awaited;
+  HeardFromUnit();
+  switch (refused) {
+    case Awaiting::Row:
+      Link.Awaited = Awaiting::None;
+      WriteRetry();
+      return;
+    case Awaiting::SmsDelete:
+      Link.Awaited = Awaiting::None;
+      // A slot the unit has not (a SIM with fewer slots) does not stop a save from writing;
+      // a slot that cannot be freed for a pair written again does.
+      if (Link.WritingSms && !Link.RedoPair)
+        SmsDeleteStep();
+      else
+        SmsDeleteEnd();
+      return;
+    case Awaiting::Prompt:
+    case Awaiting::Body:
+      Link.Awaited = Awaiting::None;
+      SmsWriteRefused();
+      return;
+    case Awaiting::Query:
+    case Awaiting::Read:
+    case Awaiting::Erase:
+    case Awaiting::Step:
+    case Awaiting::SmsList:
+      if (++Link.Tries < kAttempts) {
+        ResendAwaited();
+        return;
+      }
+      // Refused every time: the chain goes on as if answered; an entry left is told at the end.
+      if (refused == Awaiting::Erase) Link.EntriesKept << Link.StepIndex;
+      Link.Awaited = Awaiting::None;
+      OkHandling();
+      return;
+    case Awaiting::None:
+      return;
+  }
 }

@@ -40,6 +40,7 @@ void TForm1::Timer1Timer() {
     if (Env.dialogs->question(caption, Messages.Communication)) ComPort1->ChoosePortAgain();
   }
   LED->hide();
+  WatchAnswers();
 }
 
 void TForm1::SignalReport(const QByteArray& line) {
@@ -47,7 +48,10 @@ void TForm1::SignalReport(const QByteArray& line) {
   if (Link.ErasePending) {
     Link.ErasingPhoneBook = true;
     Link.ErasePending = false;
+    Link.AwaitedSince = LinkClock();  // its first step comes with this report's "OK"
   }
+  // Between its steps the erase waits for reports: each shows the unit is still there.
+  if (Link.ErasingPhoneBook && Link.Awaited == Awaiting::None) Link.HeardAt = LinkClock();
   if (Link.ErasingPhoneBook) {
     EraseToWriteSwitch();
   } else {
@@ -59,9 +63,17 @@ void TForm1::SignalReport(const QByteArray& line) {
   Link.SilentTicks = 0;
   Cekani->Stop();
   Cekani->hide();
-  if (Link.OperatorName.isEmpty()) {
+  // Not in the middle of a chain: its answers must not be taken for the operator's.
+  const bool chainWaits =
+      Link.anyTransfer() || (Link.Awaited != Awaiting::None && Link.Awaited != Awaiting::Query);
+  if (Link.OperatorName.isEmpty() && !chainWaits) {
     Env.clock->pause(100);
-    if (ComPort1->ComNumber() != 0) ComPort1->SendText(At::OperatorQuery);
+    if (ComPort1->ComNumber() != 0) SendAwaited(At::OperatorQuery, Awaiting::Query);
     Link.LinkIdle = false;
+  } else if (Link.PhoneBookCapacity == 0 && Link.Awaited == Awaiting::None &&
+             Link.Running == Chain::None && !chainWaits) {
+    // The size's answer came garbled: ask again rather than leave the phone book unusable.
+    Env.clock->pause(100);
+    if (ComPort1->ComNumber() != 0) SendAwaited(At::SizeQuery, Awaiting::Query);
   }
 }

@@ -7,4 +7,6 @@ class Clock {
   virtual ~Clock() = default;
   virtual void pause(int ms) = 0;
   virtual QDateTime now() const = 0;
+  // Milliseconds that only ever grow (time bounds on answers); the date may be set back.
+  virtual qint64 steadyMs() const { return now().toMSecsSinceEpoch(); }
 };

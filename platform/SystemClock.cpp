@@ -8,3 +8,5 @@ void SystemClock::pause(int ms) {
 }
 
 QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
+
+qint64 SystemClock::steadyMs() const { return steady.elapsed(); }

@@ -87,7 +87,9 @@ void UnitEngine::handleLine(const QByteArray& line) {
   const QByteArray command = line.trimmed();
   if (command.isEmpty()) return;
   log.append(line);
+  ++commandCount;
   if (onCommand) onCommand(line);
+  const QList<Fault> struck = takeFaults();
   if (silent()) return;
   // A module waits for "AT" and lets anything else pass unanswered.
   if (command.left(2).toUpper() != "AT") return;
@@ -97,10 +99,28 @@ void UnitEngine::handleLine(const QByteArray& line) {
   } else if (commandsToRefuse > 0) {
     --commandsToRefuse;
     a.final = "ERROR";
+  } else if (struck.contains(Fault::Refuse)) {
+    a.final = "ERROR";
   } else {
     execute(command.mid(2), a);
   }
-  sendAnswer(a);
+  answerCommand(a, struck);
+}
+
+QList<UnitEngine::Fault> UnitEngine::takeFaults() {
+  const QList<Fault> struck = faults.values(commandCount);
+  faults.remove(commandCount);
+  return struck;
+}
+
+void UnitEngine::answerCommand(Answer& a, const QList<Fault>& struck) {
+  if (struck.contains(Fault::ReportFirst) || struck.contains(Fault::ReportFirstNoOk))
+    signalReportAt(clock, struck.contains(Fault::ReportFirst));
+  if (!struck.contains(Fault::LoseAnswer)) sendAnswer(a);
+}
+
+void UnitEngine::faultAt(int n, Fault fault) {
+  faults.insert(commandCount + quint64(std::max(n, 0)), fault);
 }
 
 void UnitEngine::handleBodyByte(char c) {
@@ -122,10 +142,14 @@ void UnitEngine::finishBody(bool store) {
   body.clear();
   const QByteArray entry = text + (store ? CtrlZ : Esc);
   log.append(entry);
+  ++commandCount;
   if (onCommand) onCommand(entry);
+  const QList<Fault> struck = takeFaults();
   if (!silent()) {
     Answer a;
-    if (store) {
+    if (store && struck.contains(Fault::Refuse)) {
+      a.final = "ERROR";
+    } else if (store) {
       const int slot = firstFreeSlot();
       if (text.size() > opt.smsLength) {
         a.final = errorMode ? "+CMS ERROR: 304" : "ERROR";
@@ -140,7 +164,7 @@ void UnitEngine::finishBody(bool store) {
         a.info << "+CMGW: " + QByteArray::number(slot);
       }
     }
-    sendAnswer(a);
+    answerCommand(a, struck);
   }
   if (reportDeferred) {
     reportDeferred = false;
@@ -206,6 +230,10 @@ void UnitEngine::sendAnswer(Answer& a) {
     --okToDrop;
     a.final.clear();
   }
+  if (!a.raw.isEmpty() && promptsToLose > 0) {
+    --promptsToLose;
+    a.raw.clear();
+  }
   const qint64 delay = opt.latencyMs + extraDelay;
   extraDelay = 0;
   send(frame(a.info, a.final) + a.raw, delay);
@@ -218,11 +246,13 @@ void UnitEngine::release() {
   }
 }
 
-void UnitEngine::signalReportAt(qint64 at) {
+void UnitEngine::signalReportAt(qint64 at, bool withOk) {
   if (at < silentUntil) return;
   Answer a;
   a.info << "+CSQ: " + QByteArray::number(opt.signalLevel) + ",99";
-  if (okToDrop > 0) {
+  if (!withOk) {
+    a.final.clear();
+  } else if (okToDrop > 0) {
     --okToDrop;
     a.final.clear();
   }
@@ -763,8 +793,8 @@ void UnitEngine::setReportInterval(qint64 ms) {
   nextReport = clock + opt.reportIntervalMs;
 }
 
-void UnitEngine::reportSignal() {
-  signalReportAt(clock);
+void UnitEngine::reportSignal(bool withOk) {
+  signalReportAt(clock, withOk);
   release();
 }
 

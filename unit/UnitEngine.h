@@ -95,10 +95,21 @@ class UnitEngine {
   void setSignalLevel(int level) { opt.signalLevel = level; }
   // Reports at every multiple of ms from now on; 0 stops them.
   void setReportInterval(qint64 ms);
-  // A signal report right now, outside the interval.
-  void reportSignal();
+  // A signal report right now, outside the interval; withOk false: without its "OK".
+  void reportSignal(bool withOk = true);
 
   // ---- misbehaviour ----
+  enum class Fault {
+    LoseAnswer,       // carried out, but its whole answer (the prompt included) is lost
+    Refuse,           // not carried out, answered "ERROR"
+    ReportFirst,      // a signal report with its "OK" goes out before the answer
+    ReportFirstNoOk,  // the same report without its "OK"
+  };
+  // Strikes the nth command from now (1 = the next; 0, from onCommand: the one just received).
+  // Commands are the entries of received(): command lines and SMS bodies.
+  void faultAt(int n, Fault fault);
+  // The next "> " prompt is not sent; the unit still waits for the body.
+  void losePrompt() { ++promptsToLose; }
   void dropNextOk() { ++okToDrop; }
   void errorNextCommand() { ++commandsToRefuse; }
   // Writes of this phone book name are refused while it is in the set.
@@ -139,8 +150,11 @@ class UnitEngine {
   QByteArray frame(const QList<QByteArray>& info, const QByteArray& final);
   void send(const QByteArray& bytes, qint64 delay);
   void sendAnswer(Answer& a);
+  // Sends a command's answer, struck by the faults set for it.
+  void answerCommand(Answer& a, const QList<Fault>& faults);
+  QList<Fault> takeFaults();
   void release();
-  void signalReportAt(qint64 at);
+  void signalReportAt(qint64 at, bool withOk = true);
   void changed() { ++changes; }
   quint32 nextRandom();
 
@@ -170,6 +184,9 @@ class UnitEngine {
   quint64 changes = 0;
   QList<QByteArray> log;
 
+  quint64 commandCount = 0;  // entries ever added to received()
+  QMultiMap<quint64, Fault> faults;
+  int promptsToLose = 0;
   int okToDrop = 0;
   int commandsToRefuse = 0;
   QSet<QByteArray> errorNames;

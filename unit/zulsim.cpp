@@ -67,10 +67,13 @@ const char* const Help =
     "commands:\n"
     "  call NUMBER [b]   a caller rings (b: the call operates relay B)\n"
     "  level N           signal level of the next reports\n"
-    "  report            a signal report now\n"
+    "  report [nook]     a signal report now (nook: without its \"OK\")\n"
     "  interval SECONDS  time between signal reports (0 = none)\n"
     "  dropok            the next \"OK\" is lost\n"
-    "  error             the next command is answered with ERROR\n"
+    "  error [N]         the Nth command from now is answered with ERROR (default: next)\n"
+    "  lose [N]          the answer to the Nth command from now is lost (default: next)\n"
+    "  between [nook]    a signal report between the next command and its answer\n"
+    "  noprompt          the next \"> \" prompt is lost; the unit waits for a body\n"
     "  errorname NAME    phone book writes of NAME are refused (no NAME: none are)\n"
     "  silent SECONDS    no answers and no reports for a while\n"
     "  lfonly on|off     end lines with line feed only\n"
@@ -88,8 +91,12 @@ struct Args {
   int latency = 0;
   QString state;
   bool demo = false;
-  QByteArray vanish;  // AFTER:SECONDS, see Presence
+  QByteArray vanish;          // AFTER:SECONDS, see Presence
+  QList<QByteArray> atStart;  // console commands run before the line opens
 };
+
+const char* const UsageDo =
+    "--do COMMAND runs one of those commands at start (e.g. --do \"lose 12\"); repeatable.\n";
 
 bool parseArgs(int argc, char** argv, Args* a) {
   for (int i = 1; i < argc; ++i) {
@@ -107,6 +114,7 @@ bool parseArgs(int argc, char** argv, Args* a) {
       a->vanish = v;
     } else if (arg == "--help" || arg == "-h") {
       fputs(Usage, stdout);
+      fputs(UsageDo, stdout);
       exit(0);
     } else if (!value(&v)) {
       return false;
@@ -129,6 +137,8 @@ bool parseArgs(int argc, char** argv, Args* a) {
       ok = ok && a->latency >= 0;
     } else if (arg == "--state") {
       a->state = QString::fromLocal8Bit(v);
+    } else if (arg == "--do") {
+      a->atStart << v;
     } else {
       return false;
     }
@@ -154,14 +164,20 @@ bool command(UnitEngine& unit, const QByteArray& line) {
     say("call from " + arg + (relayB ? " (relay B)" : ""));
   } else if (verb == "level" && (arg.toInt(&ok), ok)) {
     unit.setSignalLevel(arg.toInt());
-  } else if (verb == "report") {
-    unit.reportSignal();
+  } else if (verb == "report" && (arg.isEmpty() || arg == "nook")) {
+    unit.reportSignal(arg.isEmpty());
   } else if (verb == "interval" && (arg.toDouble(&ok), ok)) {
     unit.setReportInterval(qint64(arg.toDouble() * 1000));
   } else if (verb == "dropok") {
     unit.dropNextOk();
-  } else if (verb == "error") {
-    unit.errorNextCommand();
+  } else if ((verb == "error" || verb == "lose") && (arg.isEmpty() || (arg.toInt(&ok), ok))) {
+    const int n = arg.isEmpty() ? 1 : std::max(arg.toInt(), 1);
+    unit.faultAt(n, verb == "lose" ? UnitEngine::Fault::LoseAnswer : UnitEngine::Fault::Refuse);
+  } else if (verb == "between" && (arg.isEmpty() || arg == "nook")) {
+    unit.faultAt(
+        1, arg.isEmpty() ? UnitEngine::Fault::ReportFirst : UnitEngine::Fault::ReportFirstNoOk);
+  } else if (verb == "noprompt") {
+    unit.losePrompt();
   } else if (verb == "errorname") {
     if (arg.isEmpty())
       unit.clearErrorNames();
@@ -384,6 +400,7 @@ int main(int argc, char** argv) {
   Args args;
   if (!parseArgs(argc, argv, &args)) {
     fputs(Usage, stderr);
+    fputs(UsageDo, stderr);
     return 2;
   }
   if (args.portsDir.isEmpty())
@@ -403,6 +420,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (args.demo && unit.phoneBook().isEmpty() && unit.messages().isEmpty()) unit.fillDemo();
+  for (const QByteArray& line : args.atStart) command(unit, line);
   quint64 saved = unit.changeCount();
   auto saveState = [&] {
     if (args.state.isEmpty() || saved == unit.changeCount()) return;

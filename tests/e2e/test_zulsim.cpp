@@ -132,8 +132,20 @@ class TestZulsim : public QObject {
     QVERIFY(QFile::link("/dev/pts/999", link()));
     QProcess p;
     QByteArray line;
-    QVERIFY(start(p, {"--interval", "0"}, &line));
+    QVERIFY(start(p, {"--interval", "0", "--do", "lose 2"}, &line));
     QVERIFY(QFileInfo(link()).symLinkTarget() != "/dev/pts/999");
+
+    // Misbehaviour from the options and the console.
+    const int fd = openPort(link());
+    QVERIFY(fd >= 0);
+    QCOMPARE(talk(fd, "ATE\r\n"), QByteArray("ATE\r\r\nOK\r\n"));
+    QCOMPARE(talk(fd, "AT\r\n"), QByteArray());  // the answer to the second command is lost
+    p.write("between nook\n");
+    QVERIFY(p.waitForBytesWritten(3000));
+    QTest::qWait(200);
+    QCOMPARE(talk(fd, "AT\r\n"), QByteArray("\r\n+CSQ: 18,99\r\n\r\nOK\r\n"));
+    ::close(fd);
+
     p.write("quit\n");
     QVERIFY(p.waitForBytesWritten(3000));
     QVERIFY(p.waitForFinished(5000));

@@ -1,6 +1,7 @@
 // Lines from the unit: cutting, recognition, fields; and the command texts.
 #include <QtTest>
 
+#include "link/Answers.h"
 #include "link/AtCommands.h"
 #include "link/LineRules.h"
 #include "platform/Errors.h"
@@ -189,7 +190,8 @@ class TestLineRules : public QObject {
     QCOMPARE(ReadIntField(SmsWrittenSlotField("+CMGW: 4 "), rx), 4);
     QVERIFY(rx.isEmpty());
 
-    // A level that is no number: the line keeps what the cutting left of it.
+    // A field that is no number, or a number outside what it can mean: the rest of the line
+    // is dropped, so that the next line starts clean.
     rx = "+CSQ: x,99";
     try {
       ReadIntField(SignalLevelField(rx), rx);
@@ -197,12 +199,75 @@ class TestLineRules : public QObject {
     } catch (const EConvertError& e) {
       QCOMPARE(e.Message, QStringLiteral("'x' is not a valid integer value"));
     }
-    QCOMPARE(rx, QByteArray(" x,99"));
-
-    // No comma: the field is empty.
+    QVERIFY(rx.isEmpty());
+    rx = "rest";
     QVERIFY_THROWS_EXCEPTION(EConvertError, ReadIntField(SignalLevelField("+CSQ: 18"), rx));
-    QVERIFY_THROWS_EXCEPTION(EConvertError, ReadIntField(PhoneBookSizeField("+CPBR: (1-250"), rx));
-    QCOMPARE(rx, QByteArray("250"));
+    QVERIFY(rx.isEmpty());
+    for (const char* size : {"0", "10001", "2147483647", "-1"}) {
+      rx = "rest";
+      const QByteArray line = QByteArray("+CPBR: (1-") + size + ")";
+      QVERIFY_THROWS_EXCEPTION(EConvertError,
+                               ReadIntField(PhoneBookSizeField(line), rx, 1, kMaxPhoneBookSize));
+      QVERIFY2(rx.isEmpty(), size);
+    }
+    QCOMPARE(ReadIntField(PhoneBookSizeField("+CPBR: (1-10000)"), rx, 1, kMaxPhoneBookSize), 10000);
+  }
+
+  // Lines in the order they arrive, and who each final result belongs to: - not final,
+  // E the exchange the line before opened, P a pacing probe, A the awaited answer, U nobody.
+  void owners_data() {
+    QTest::addColumn<QList<QByteArray>>("lines");
+    QTest::addColumn<int>("probes");
+    QTest::addColumn<bool>("awaiting");
+    QTest::addColumn<bool>("smsText");
+    QTest::addColumn<QByteArray>("owners");
+    const QByteArray csq = "+CSQ: 18,99", entry = "+CPBR: 1,\"1\",129,\"A\"";
+    auto row = [](const char* name, QList<QByteArray> lines, int probes, bool awaiting,
+                  bool smsText, const char* owners) {
+      QTest::newRow(name) << lines << probes << awaiting << smsText << QByteArray(owners);
+    };
+    row("report before the answer", {csq, "OK", "OK"}, 0, true, false, "-EA");
+    row("report without OK, answer with lines", {csq, entry, "OK"}, 0, true, false, "--A");
+    row("report without OK, bare answer", {csq, "OK"}, 0, true, false, "-E");
+    row("empty lines keep the mark", {csq, "", "OK", "OK"}, 0, true, false, "--EA");
+    row("call", {"+CSSU: 0", "+CLCC: 1,1,4,0,0,\"1\",129,\"A\"", "OK", "OK"}, 0, true, false,
+        "--EA");
+    row("error after a report", {csq, "ERROR"}, 0, true, false, "-A");
+    row("probe answers first", {"+CMGF: 1", "OK", entry, "OK"}, 1, true, false, "-P-A");
+    row("probe refused", {"+CMS ERROR: 500", "OK"}, 1, true, false, "PA");
+    row("nothing awaited", {"OK", csq, "OK", "ERROR"}, 0, false, false, "U-EU");
+    row("chain moved on at the line", {"+CMGW: 3", "OK", "+COPS: 0,0,\"X\"", "OK", "OK"}, 0, true,
+        false, "-E-EA");
+    row("an SMS text is no report", {csq, "OK"}, 0, true, true, "-A");
+  }
+  void owners() {
+    QFETCH(QList<QByteArray>, lines);
+    QFETCH(int, probes);
+    QFETCH(bool, awaiting);
+    QFETCH(bool, smsText);
+    QFETCH(QByteArray, owners);
+    AnswerMarks marks;
+    marks.probesDue = probes;
+    QByteArray got;
+    for (const QByteArray& line : lines) {
+      const Owner o =
+          LineOwner(marks, RecogniseLine(line, false, smsText), line.isEmpty(), smsText, awaiting);
+      got += "-EPAU"[int(o)];
+    }
+    QCOMPARE(got, owners);
+  }
+
+  void undone() {
+    QCOMPARE(MissingLines({"A=1", "B=2", "A=1", "PLACE=", "=", "=7", "C=3"}, {"A=1", "C=3", "X=9"}),
+             (QStringList{"B=2", "A=1", "=7"}));
+    QCOMPARE(RowText("NOVAK=+420721"), QStringLiteral("NOVAK (+420721)"));
+    QStringList many;
+    for (int i = 1; i <= 23; ++i) many << QString::number(i);
+    const QStringList shown = FirstItems("T:", many).split('\n');
+    QCOMPARE(shown.size(), 22);
+    QCOMPARE(shown[20], QStringLiteral("20"));
+    QCOMPARE(shown[21], QStringLiteral("and 3 more."));
+    QCOMPARE(FirstItems("T:", {"a"}), QStringLiteral("T:\na"));
   }
 
   void textFields() {

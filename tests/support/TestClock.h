@@ -20,6 +20,7 @@ class TestClock : public Clock {
 
   void pause(int ms) override;
   QDateTime now() const override { return base.addMSecs(ms); }
+  qint64 steadyMs() const override { return ms; }
 
   // Virtual milliseconds since start; the unit's own time.
   qint64 elapsed() const { return ms; }

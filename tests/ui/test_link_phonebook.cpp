@@ -77,7 +77,8 @@ class TestLinkPhoneBook : public QObject {
     QCOMPARE(f.RTIME->text(), QStringLiteral("05"));
     QVERIFY(f.Prubeh->isHidden());
     QVERIFY(f.Prenos->isHidden() && !f.Prenos->Active());
-    QVERIFY(!f.Monitor->toPlainText().contains(QStringLiteral("+CMGF")));
+    // Every line is read: the probe's answer is shown, and passed over.
+    QVERIFY(f.Monitor->toPlainText().contains(QStringLiteral("+CMGF: 1")));
 
     h.run(500);
     QCOMPARE(f.StatusBar1->PanelText(1), QStringLiteral("SMS centrum: +420603052000"));
@@ -87,16 +88,28 @@ class TestLinkPhoneBook : public QObject {
     QVERIFY(h.dialogs().errors.isEmpty());
   }
 
-  // A report that falls between the probe's flush and the read must not end the read before
-  // its first entry (its "OK" would find no chain running).
-  void reportJustBeforeTheRead() {
+  // The unit's reports, wherever they fall, neither end nor cut the read: in the last pause
+  // before it, between the read and its answer, and between its entries.
+  void reportsAroundTheRead() {
     WindowHarness::Setup s;
     s.demo = true;
     WindowHarness h(s);
     TForm1& f = h.form();
     startLinked(h);
+    const QByteArray report = "\r\n+CSQ: 18,99\r\n\r\nOK\r\n";
+    QByteArray answer = report;
+    for (auto it = h.unit().phoneBook().begin(); it != h.unit().phoneBook().end(); ++it) {
+      if (it.key() > 249) continue;
+      answer += "+CPBR: " + QByteArray::number(it.key()) + ",\"" + it->number + "\",145,\"" +
+                it->name + "\"\r\n";
+      if (it.key() == 5) answer += report + "\r\n+CSQ: 18,99\r\n";  // one without its OK
+    }
+    answer += "\r\nOK\r\n";
     h.unit().onCommand = [&](const QByteArray& line) {
       if (line == "AT+CMGF?") h.unit().setReportInterval(1500);
+      if (!line.startsWith("AT+CPBR=1,")) return;
+      h.unit().faultAt(0, UnitEngine::Fault::LoseAnswer);
+      h.unit().injectBytes(answer);
     };
     h.click(f.LoadPHONE);
     QVERIFY(h.runUntil([&] { return idleAgain(f); }, 10000));
@@ -246,6 +259,11 @@ class TestLinkPhoneBook : public QObject {
              (QList<QByteArray>{"AT", "AT", "AT", "AT", "AT", "AT", "AT",
                                 "AT+CPBW=,+420*1#,,\"ALARM2\"", "AT+CMGF?", "AT+CPBR=1,249"}));
     QCOMPARE(f.PhoneBook1->Strings(), QStringList{"ALARM2=+420*1#"});
+    // Named once at the end; a row without a number is a place left empty, not a row.
+    h.settle();
+    QCOMPARE(h.dialogs().messages,
+             QStringList{"Not written to the SIM (5):\nADMIN1 (12 3)\nNA\"ME (5)\nX\x01 (6)\n"
+                         "ADMIN2 (1,2)\n (77)"});
   }
 
   void refusedRows() {
@@ -268,7 +286,38 @@ class TestLinkPhoneBook : public QObject {
              (QList<QByteArray>{"AT", a, "AT", a, b, "AT", b, "AT", b, c, "AT", c, "AT", c, "AT",
                                 "AT+CPBW=,4,,\"D\"", "AT+CMGF?", "AT+CPBR=1,249"}));
     QCOMPARE(f.PhoneBook1->Strings(), (QStringList{"A=1", "B=2", "D=4"}));
+    h.settle();
+    QCOMPARE(h.dialogs().messages, QStringList{"Not written to the SIM (1):\nC (3)"});
     QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  // A unit that falls silent for good: one resend per time-out, no more; after a minute
+  // without an answer the write ends with a message naming what was not written, and the
+  // grid and the buttons are the user's again.
+  void silentUnitEndsTheWrite() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    const QStringList book{"A=1", "B=2", "C=3"};
+    f.PhoneBook1->SetStrings(book);
+    h.unit().onCommand = [&](const QByteArray& line) {
+      if (line.endsWith("\"B\"")) h.unit().silence(1000000);
+    };
+    h.clearReceived();
+    h.click(f.AddToSIM);
+    QVERIFY(h.runUntil([&] { return !f.ButtonsLocked; }, 90000));
+    h.settle();
+    QCOMPARE(h.dialogs().messages,
+             QStringList{"Add To SIM was not finished: the unit did not answer for 60 s.\n"
+                         "These rows may not be on the SIM (2):\nB (2)\nC (3)"});
+    // B's write is not sent again blindly: "AT" asks whether the unit is there.
+    QCOMPARE(h.received().mid(0, 4),
+             (QList<QByteArray>{"AT", "AT+CPBW=,1,,\"A\"", "AT+CPBW=,2,,\"B\"", "AT"}));
+    QVERIFY(h.received().size() <= 9);
+    QCOMPARE(f.PhoneBook1->Strings(), book);
+    QVERIFY(f.Link.LinkIdle && f.Link.Running == Chain::None && !f.Link.WritingPhoneBook);
+    h.run(60000);
+    QVERIFY(h.received().size() <= 9);  // nothing more once given up
   }
 
   // A call's report ends with the "OK" of the unit's own query; the writer must not take it

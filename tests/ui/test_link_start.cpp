@@ -127,11 +127,14 @@ class TestLinkStart : public QObject {
     receive(h, "+CSCA: \"+420111222333\",145\r\n");
     QCOMPARE(f.StatusBar1->PanelText(1), QStringLiteral("SMS centrum: +420111222333"));
     h.clearReceived();
+    h.unit().setLatency(500);
     receive(h, "+COPS: 0,0,ABC and more text\r\n");
     QCOMPARE(f.StatusBar1->PanelText(0), QStringLiteral("Operator: +COPS: 0,0,ABC and m"));
     QCOMPARE(h.received(), QList<QByteArray>{"AT+CPBR=?"});
-    h.run(100);
+    QVERIFY(!f.Link.LinkIdle);  // the size query is outstanding
+    h.run(600);
     QVERIFY(f.Link.LinkIdle);
+    h.unit().setLatency(0);
 
     // Entry lines while the link is idle do not touch the grid.
     const QStringList book = f.PhoneBook1->Strings();
@@ -160,27 +163,41 @@ class TestLinkStart : public QObject {
     QCOMPARE(h.received(), QList<QByteArray>{"ATE"});
   }
 
-  void conversionErrorKeepsWhatIsLeft() {
+  // A bad number stops the batch with one error; the rest of its line is dropped, and the next
+  // line is read as it came. Numbers outside what they can mean are never used.
+  void conversionErrorDropsTheLine() {
     WindowHarness h;
     TForm1& f = h.form();
     startLinked(h);
     receive(h, "+CSQ: x,99\r\n+CSQ: 20,99\r\n");
     QCOMPARE(h.dialogs().errors, QStringList{"'x' is not a valid integer value."});
-    QCOMPARE(f.Link.RxLine, QByteArray(" x,99"));
+    QVERIFY(f.Link.RxLine.isEmpty());
     QCOMPARE(f.Link.SignalLevel, 18);
     QCOMPARE(monitorLines(f).last(), QStringLiteral("+CSQ: x,99"));
 
-    // The rest of the batch comes with the next bytes and lands behind what was kept.
+    // The rest of the batch comes with the next bytes, as it was.
     receive(h, "\n");
-    QCOMPARE(monitorLines(f).last(), QStringLiteral(" x,99+CSQ: 20,99"));
+    QCOMPARE(monitorLines(f).last(), QStringLiteral("+CSQ: 20,99"));
     QCOMPARE(f.Link.SignalLevel, 20);
     QCOMPARE(h.dialogs().errors.size(), 1);
 
-    receive(h, "+CPBR: (1-abc),40,16\r\n");
-    QCOMPARE(h.dialogs().errors.last(), QStringLiteral("'abc' is not a valid integer value."));
+    for (const char* size : {"abc", "2147483647", "0", "10001"}) {
+      receive(h, QByteArray("+CPBR: (1-") + size + "),40,16\r\n");
+      QVERIFY(h.dialogs().errors.last().startsWith(QStringLiteral("'%1' is").arg(size)));
+      QCOMPARE(f.Link.PhoneBookCapacity, 250);
+      QVERIFY(f.Link.RxLine.isEmpty());
+    }
+    QCOMPARE(h.dialogs().errors.size(), 5);
+
+    // A size that never came readable is asked for again with the next report.
+    f.Link.PhoneBookCapacity = 0;
+    h.clearReceived();
+    h.run(10000);
+    QCOMPARE(h.received(), QList<QByteArray>{"AT+CPBR=?"});
     QCOMPARE(f.Link.PhoneBookCapacity, 250);
   }
 
+  // "> " is a prompt only while a save waits for one: an SMS text may begin with it.
   void smsPrompt() {
     WindowHarness h;
     TForm1& f = h.form();
@@ -188,12 +205,18 @@ class TestLinkStart : public QObject {
     f.SMSText2->setText(QStringLiteral("Gate open"));
     f.Link.StepIndex = 2;
     h.serial().clearWritten();
+    receive(h, "\r\n> ");
+    QVERIFY(h.serial().written().isEmpty());
+
+    f.Link.Awaited = Awaiting::Prompt;
     receive(h, "\r\n>");
     QVERIFY(h.serial().written().isEmpty());
     receive(h, " ");
     QCOMPARE(h.serial().written(), QByteArray("Gate open\x1A"));
     QCOMPARE(f.Link.RxLine, QByteArray("> "));
+    QVERIFY(f.Link.Awaited == Awaiting::Body);
 
+    f.Link.Awaited = Awaiting::Prompt;
     f.Link.StepIndex = 7;
     h.serial().clearWritten();
     receive(h, "\r> ");
@@ -438,7 +461,6 @@ class TestLinkStart : public QObject {
     f.ButtonSaveSMSClick();
     QCOMPARE(h.received(), (QList<QByteArray>{"AT+CMGF?", "AT+CMGD=1"}));
     QCOMPARE(h.clock().pauses(), (QList<int>{1000, 1000}));
-    QVERIFY(!monitorLines(f).contains(QStringLiteral("+CMGF: 1")));  // flushed
     QCOMPARE(f.SMSs->toPlainText(), QString());
     QCOMPARE(f.SmsTexts[5]->text(), QStringLiteral("text 5"));
     QCOMPARE(f.SmsPhones[0]->text(), QStringLiteral("120"));
@@ -446,9 +468,8 @@ class TestLinkStart : public QObject {
     QCOMPARE(f.Prubeh->maximum(), 6);
     QVERIFY(f.Prenos->isVisible() && f.Prenos->Active());
 
-    // Load SMSs clears the memo and all twelve edits; no busy state.
+    // Load SMSs clears the memo, all twelve edits and the SMS flags; no busy state.
     f.UnlockButtons();
-    f.Link.WritingSms = f.Link.DeletingSms = false;
     f.Link.LinkIdle = true;
     f.SMSs->setPlainText(QStringLiteral("old"));
     h.clearReceived();
@@ -459,6 +480,7 @@ class TestLinkStart : public QObject {
       QVERIFY(f.SmsPhones[k]->text().isEmpty() && f.SmsTexts[k]->text().isEmpty());
     QVERIFY(!f.ButtonsLocked);
     QVERIFY(!f.Link.LinkIdle);
+    QVERIFY(!f.Link.WritingSms && !f.Link.DeletingSms);
   }
 
   void buttonsBeforeTheFirstAnswer() {

@@ -226,30 +226,34 @@ class TestSms : public QObject {
     QVERIFY(h.dialogs().errors.isEmpty());
   }
 
-  // A refused delete ends the save before anything is written, slot 7 included: the first
-  // write waits for slot 7's answer, so no body can go out on a prompt after the list.
-  void refusedLastDeleteWritesNothing() {
+  // A SIM with six slots refuses the delete of slot 7: the save writes all six pairs all the
+  // same, and only after that answer, so no body can go out on a prompt after the list.
+  void sixSlotSimTakesAllSixPairs() {
     WindowHarness::Setup s;
     s.unit.smsSlots = 6;
     WindowHarness h(s);
     TForm1& f = h.form();
     h.unit().setSms(6, "+4206", "Six");
     startLinked(h);
-    setPairs(f, QStringList(6, QStringLiteral("+4201")), QStringList(6, QStringLiteral("New")));
+    const QStringList phones{"+4201", "+4202", "+4203", "+4204", "+4205", "+4206"};
+    const QStringList smsTexts{"A", "B", "C", "D", "E", "F"};
+    setPairs(f, phones, smsTexts);
     h.clearReceived();
     h.click(f.ButtonSaveSMS);
-    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 20000));
-    h.run(1000);
+    QVERIFY(h.runUntil([&] { return idleAgain(f) && f.Link.Running == Chain::None; }, 20000));
     QList<QByteArray> expected{"AT+CMGF?"};
-    expected << deletes(1, 7) << "AT+CMGL=ALL";
+    expected << deletes(1, 7);
+    for (int k = 0; k < 6; ++k)
+      expected << "AT+CMGW=" + phones[k].toLatin1() << smsTexts[k].toLatin1() + '\x1a';
+    expected << "AT+CMGL=ALL";
     QCOMPARE(h.received(), expected);
-    QVERIFY(h.unit().messages().isEmpty());
-    QVERIFY(!h.unit().waitingForBody());
-    QCOMPARE(texts(f.SmsPhones), QStringList(6, QString()));
-    QVERIFY(!f.Link.WritingSms && !f.Link.DeletingSms);
+    QCOMPARE(h.unit().messages().size(), 6);
+    QCOMPARE(texts(f.SmsTexts), smsTexts);
+    QVERIFY(h.dialogs().messages.isEmpty());
   }
 
-  // A write the unit refuses ends the save with a list instead of leaving it stalled.
+  // A pair the unit refuses three times ends the save with a list; the pairs it did not take
+  // keep what the user typed, and one message names them.
   void refusedWriteEndsWithList() {
     WindowHarness h;
     TForm1& f = h.form();
@@ -258,29 +262,34 @@ class TestSms : public QObject {
     startLinked(h);
     setPairs(f, {"+4201", "+4202", "+4203", "", "", ""}, {"One", "Two", "Three", "", "", ""});
     u.onCommand = [&](const QByteArray& line) {
-      if (line == "One\x1a") u.errorNextCommand();
+      if (line == "AT+CMGW=+4202") u.faultAt(0, UnitEngine::Fault::Refuse);
     };
     h.clearReceived();
     h.click(f.ButtonSaveSMS);
-    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 20000));
+    QVERIFY(h.runUntil([&] { return idleAgain(f) && f.Link.Running == Chain::None; }, 20000));
     QList<QByteArray> expected{"AT+CMGF?"};
     expected << deletes(1, 7) << "AT+CMGW=+4201"
              << "One\x1a"
              << "AT+CMGW=+4202"
+             << "AT+CMGW=+4202"
+             << "AT+CMGW=+4202"
              << "AT+CMGL=ALL";
     QCOMPARE(h.received(), expected);
     QVERIFY(!f.Link.WritingSms);
-    QCOMPARE(texts(f.SmsPhones), (QStringList{"+4201", "", "", "", "", ""}));
-    QCOMPARE(texts(f.SmsTexts), (QStringList{"One", "", "", "", "", ""}));
+    QCOMPARE(texts(f.SmsPhones), (QStringList{"+4201", "+4202", "+4203", "", "", ""}));
+    QCOMPARE(texts(f.SmsTexts), (QStringList{"One", "Two", "Three", "", "", ""}));
     QCOMPARE(f.SMSs->toPlainText(), QStringLiteral(" 1,\"STO UNSENT\",\"+4201\",,\"One\"\n"
                                                    " 9,\"STO UNSENT\",\"+4209\",,\"Nine\"\n"));
+    h.settle();
+    QCOMPARE(h.dialogs().messages,
+             QStringList{"Not saved to the SIM (2):\n2: +4202 \"Two\"\n3: +4203 \"Three\""});
 
     // A "+CMGW" with no save running neither writes the pairs nor empties them.
     h.clearReceived();
     h.unit().injectBytes("\r\n+CMGW: 1\r\n\r\nOK\r\n");
     h.run(1000);
     QVERIFY(h.received().isEmpty());
-    QCOMPARE(f.SMSPhone1->text(), QStringLiteral("+4201"));
+    QCOMPARE(f.SMSPhone2->text(), QStringLiteral("+4202"));
     QVERIFY(h.dialogs().errors.isEmpty());
   }
 };

@@ -269,6 +269,33 @@ class TestUnitEngine : public QObject {
     QCOMPARE(u.takeOutput(), ok("+CSQ: 18,99"));
     QCOMPARE(u.phoneBook().size(), 1);
 
+    // Faults on cue, counted in commands from now (0: the one onCommand is told of).
+    u.faultAt(2, UnitEngine::Fault::LoseAnswer);
+    QCOMPARE(ask(u, "AT"), QByteArray("\r\nOK\r\n"));
+    QCOMPARE(ask(u, "AT+CPBW=,9,,\"KEPT\""), QByteArray());  // carried out, answer lost
+    QCOMPARE(u.phoneBook().value(2).name, QByteArray("KEPT"));
+    u.faultAt(1, UnitEngine::Fault::ReportFirst);
+    u.faultAt(2, UnitEngine::Fault::ReportFirstNoOk);
+    QCOMPARE(ask(u, "AT"), ok("+CSQ: 18,99") + "\r\nOK\r\n");
+    QCOMPARE(ask(u, "AT+CMGF?"), "\r\n+CSQ: 18,99\r\n" + ok("+CMGF: 1"));
+    u.reportSignal(false);
+    QCOMPARE(u.takeOutput(), QByteArray("\r\n+CSQ: 18,99\r\n"));
+    u.onCommand = [&](const QByteArray& line) {
+      if (line.endsWith('\x1a')) u.faultAt(0, UnitEngine::Fault::Refuse);
+    };
+    QCOMPARE(ask(u, "AT+CMGW=1"), QByteArray("\r\n> "));
+    u.feed("refused\x1a");
+    QCOMPARE(u.takeOutput(), QByteArray("\r\nERROR\r\n"));
+    u.onCommand = nullptr;
+    QVERIFY(u.messages().isEmpty());
+    // A lost prompt leaves the unit waiting for the body; ESC ends the wait.
+    u.losePrompt();
+    QCOMPARE(ask(u, "AT+CMGW=1"), QByteArray());
+    QVERIFY(u.waitingForBody());
+    u.feed("\x1b\r\n");
+    QCOMPARE(u.takeOutput(), QByteArray("\r\nOK\r\n"));
+    QVERIFY(!u.waitingForBody() && u.messages().isEmpty());
+
     // Noise: as many bytes as asked for, the same ones for the same seed.
     UnitEngine a, b;
     a.injectNoise(64);

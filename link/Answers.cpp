@@ -1,0 +1,64 @@
+#include "link/Answers.h"
+
+#include <QHash>
+
+namespace {
+
+// Lines after which the next "OK" closes their own exchange: the unit's reports, and the
+// information lines on which a chain already sends its next command.
+bool opensExchange(LineRule rule) {
+  return rule == LineRule::Signal || rule == LineRule::CallReport || rule == LineRule::Operator ||
+         rule == LineRule::SmsWritten;
+}
+
+constexpr int kItemsShown = 20;
+
+}  // namespace
+
+Owner LineOwner(AnswerMarks& marks, LineRule rule, bool lineEmpty, bool smsTextExpected,
+                bool awaiting) {
+  if (rule == LineRule::Ok || rule == LineRule::Error) {
+    // A report that came without its "OK" leaves the mark set; an error is never a report's.
+    const bool exchange = marks.okDue && rule == LineRule::Ok;
+    marks.okDue = false;
+    if (exchange) return Owner::Exchange;
+    if (marks.probesDue > 0) {
+      --marks.probesDue;
+      return Owner::Probe;
+    }
+    return awaiting ? Owner::Awaited : Owner::Unasked;
+  }
+  if (opensExchange(rule) && !smsTextExpected)
+    marks.okDue = true;
+  else if (!lineEmpty)
+    marks.okDue = false;
+  return Owner::None;
+}
+
+QStringList MissingLines(const QStringList& asked, const QStringList& present) {
+  QHash<QString, int> stored;
+  for (const QString& line : present) ++stored[line];
+  QStringList missing;
+  for (const QString& line : asked) {
+    if (line.section(QLatin1Char('='), 1).isEmpty()) continue;
+    int& count = stored[line];
+    if (count > 0)
+      --count;
+    else
+      missing << line;
+  }
+  return missing;
+}
+
+QString RowText(const QString& line) {
+  const int eq = line.indexOf(QLatin1Char('='));
+  return line.left(eq) + QStringLiteral(" (") + line.mid(eq + 1) + QLatin1Char(')');
+}
+
+QString FirstItems(const QString& title, const QStringList& items) {
+  QString text = title;
+  for (int i = 0; i < items.size() && i < kItemsShown; ++i) text += QLatin1Char('\n') + items[i];
+  if (items.size() > kItemsShown)
+    text += QStringLiteral("\nand %1 more.").arg(items.size() - kItemsShown);
+  return text;
+}

@@ -1,0 +1,309 @@
+// The time bound on the answer the program waits for, and the end of a chain: what is missing
+// once it is done, what was not done when it had to be given up.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "app/Form1.h"
+#include "app/Widgets.h"
+#include "link/AtCommands.h"
+#include "link/ComPort.h"
+#include "phonebook/NameValueGrid.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+
+namespace {
+
+// An answer not heard of for this long is taken as lost.
+constexpr qint64 kAnswerTimeoutMs = 10000;
+// A chain whose commands get no answer for this long is given up.
+constexpr qint64 kNoAnswerMs = 60000;
+// A chain that waits for the unit's own traffic (reports) is given up only after the link
+// watchdog would have asked for another port.
+constexpr qint64 kNoReportMs = 130000;
+
+QString pairText(int pair, const QString& phone, const QString& text) {
+  return QStringLiteral("%1: %2 \"%3\"").arg(pair).arg(phone, text);
+}
+
+}  // namespace
+
+qint64 TForm1::LinkClock() const { return Env.clock->steadyMs(); }
+
+void TForm1::HeardFromUnit() { Link.HeardAt = Link.AwaitedSince = LinkClock(); }
+
+void TForm1::SendForChain(const QByteArray& bytes) {
+  try {
+    ComPort1->SendText(bytes);
+  } catch (const EComPortError&) {
+    // Nothing would answer: the chain ends here, and the error report says why.
+    StopChain(QString());
+    throw;
+  }
+}
+
+void TForm1::SendAwaited(const QByteArray& command, Awaiting what) {
+  SendForChain(command);
+  const qint64 now = LinkClock();
+  // A new exchange starts the wait for the unit afresh; a time-out's replacement does not.
+  if (Link.Awaited == Awaiting::None) Link.HeardAt = now;
+  Link.Awaited = what;
+  Link.AwaitedCommand = command;
+  Link.AwaitedSince = now;
+  Link.Tries = 0;
+  Link.LinkIdle = false;
+}
+
+void TForm1::ResendAwaited() {
+  SendForChain(Link.AwaitedCommand);
+  Link.AwaitedSince = LinkClock();
+  Link.LinkIdle = false;
+}
+
+void TForm1::SendSmsList() {
+  Link.Listed.clear();
+  SendAwaited(At::ListSms, Awaiting::SmsList);
+}
+
+void TForm1::StartChain(Chain chain) {
+  Link.Running = chain;
+  Link.HeardAt = Link.AwaitedSince = LinkClock();
+  Link.Marks.probesDue = 0;
+  Link.Tries = 0;
+  Link.RowErrors = Link.RowErrorsRow = 0;
+  Link.GridBefore = PhoneBook1->Strings();
+  Link.WriteRows = Link.GridBefore;
+  Link.StoredLines.clear();
+  Link.UncertainLines.clear();
+  Link.SecondPass = false;
+  Link.ReadBack = false;
+  Link.EntriesKept.clear();
+  Link.SmsAsked.clear();
+  for (int k = 0; k < 6; ++k)
+    Link.SmsAsked << SmsPhones[k]->text() + QLatin1Char('=') + SmsTexts[k]->text();
+  Link.PairsStored = 0;
+  Link.RedoPair = false;
+  Link.Listed.clear();
+}
+
+void TForm1::WatchAnswers() {
+  const bool chain = Link.Running != Chain::None || Link.anyTransfer();
+  if (!chain && Link.Awaited == Awaiting::None) return;
+  if (ComPort1->ComNumber() == 0) {
+    // A resend would bring up the port choice behind the user's back.
+    StopChain(QStringLiteral("no port is chosen"));
+    return;
+  }
+  const qint64 now = LinkClock();
+  const qint64 limit = Link.Awaited != Awaiting::None ? kNoAnswerMs : kNoReportMs;
+  if (now - Link.HeardAt >= limit) {
+    StopChain(QStringLiteral("the unit did not answer for %1 s").arg(limit / 1000));
+    return;
+  }
+  if (now - Link.AwaitedSince < kAnswerTimeoutMs) return;
+  if (Link.Awaited != Awaiting::None) {
+    AnswerOverdue();
+  } else if (Link.ErasingPhoneBook) {
+    // The erase steps on "OK"s of the unit's own; a report that came without one must not
+    // hold it.
+    Link.AwaitedSince = now;
+    EraseStep();
+  }
+}
+
+void TForm1::AnswerOverdue() {
+  // Whatever a probe had to say would have come long ago.
+  Link.Marks.probesDue = 0;
+  switch (Link.Awaited) {
+    case Awaiting::Row:
+      // A row for a fixed entry (RTIME, OUT) lands there however often it is sent.
+      if (!Link.AwaitedCommand.startsWith("AT+CPBW=,")) break;
+      // Any other may have been stored, so it is not sent again: the read-back tells, and
+      // what it lacks is written then. The "OK" to "AT" moves on to the next row.
+      Link.UncertainLines << Link.WriteRows.value(Link.StepIndex - 1);
+      SendAwaited(At::Attention, Awaiting::Step);
+      return;
+    case Awaiting::Prompt:
+      // The prompt may have been lost while the unit waits for a body: cancel that first.
+      SendForChain(At::CancelBody);
+      Env.clock->pause(200);
+      break;
+    case Awaiting::Body:
+      // It may have been stored, in the slot the unit gives next: free that slot again (the
+      // save frees it anyway), then write the pair once more.
+      SendForChain(At::CancelBody);
+      Env.clock->pause(200);
+      Link.RedoPair = true;
+      SendAwaited(At::DeleteSms(Link.StepIndex), Awaiting::SmsDelete);
+      return;
+    case Awaiting::Read:
+      Link.PhoneBookFresh = true;  // the answer sent again replaces what came of the first
+      break;
+    case Awaiting::SmsList:
+      SMSs->clear();
+      Link.Listed.clear();
+      Link.SmsTextExpected = false;
+      break;
+    default:
+      break;
+  }
+  ResendAwaited();
+}
+
+void TForm1::StopChain(const QString& reason) {
+  const Chain chain = Link.Running;
+  const QString undone = chain == Chain::None ? QString() : UndoneText();
+  Link.Running = Chain::None;
+  Link.Awaited = Awaiting::None;
+  Link.Marks = AnswerMarks();
+  Link.ErasePending = Link.ErasingPhoneBook = Link.WritingPhoneBook = false;
+  Link.WritingSms = Link.DeletingSms = Link.ProbePending = false;
+  Link.SmsTextExpected = false;
+  Link.PhoneBookFresh = false;
+  // Nothing the user had is lost with a chain that could not finish.
+  const bool phoneBook =
+      chain == Chain::LoadSim || chain == Chain::OverwriteSim || chain == Chain::AddToSim;
+  if (phoneBook && PhoneBook1->Strings() != Link.GridBefore) {
+    PhoneBook1->SetStrings(Link.GridBefore);
+    ClearInfo();
+  }
+  if (chain == Chain::SaveSms) {
+    // The pairs the save emptied for its list; the others hold what the user has there.
+    for (int k = 0; k < 6 && k < Link.SmsAsked.size(); ++k) {
+      if (!(Link.PairsStored & (1u << k))) continue;
+      const QString& pair = Link.SmsAsked[k];
+      SmsPhones[k]->setText(pair.section(QLatin1Char('='), 0, 0));
+      SmsTexts[k]->setText(pair.section(QLatin1Char('='), 1));
+    }
+  }
+  UnlockButtons();
+  Prubeh->hide();
+  Prenos->Stop();
+  Prenos->hide();
+  Link.LinkIdle = true;
+  if (chain == Chain::None || reason.isEmpty()) return;
+  const QPushButton* const buttons[] = {nullptr,       LoadPHONE,     SavePhone,      AddToSIM,
+                                        ButtonLoadSMS, ButtonSaveSMS, ButtonDeleteSMS};
+  TellUser(QStringLiteral("%1 was not finished: %2.\n%3")
+               .arg(buttons[int(chain)]->text(), reason, undone));
+}
+
+QString TForm1::UndoneText() const {
+  switch (Link.Running) {
+    case Chain::LoadSim:
+      return QStringLiteral("The grid holds what it held before.");
+    case Chain::OverwriteSim:
+    case Chain::AddToSim: {
+      if (Link.ErasePending) return QStringLiteral("Nothing was erased or written.");
+      if (Link.ErasingPhoneBook)
+        return QStringLiteral("The SIM phone book may be partly erased; nothing was written.");
+      QStringList rows;
+      for (const QString& line : MissingLines(Link.GridBefore, Link.StoredLines))
+        rows << RowText(line);
+      if (rows.isEmpty()) return QStringLiteral("Every row was written.");
+      return FirstItems(QStringLiteral("These rows may not be on the SIM (%1):").arg(rows.size()),
+                        rows);
+    }
+    case Chain::LoadSms:
+      return QStringLiteral("The SMS list is incomplete.");
+    case Chain::SaveSms: {
+      QStringList pairs;
+      for (int k = 0; k < Link.SmsAsked.size(); ++k) {
+        const QString& pair = Link.SmsAsked[k];
+        if (pair != QStringLiteral("=") && !(Link.PairsStored & (1u << k)))
+          pairs << pairText(k + 1, pair.section(QLatin1Char('='), 0, 0),
+                            pair.section(QLatin1Char('='), 1));
+      }
+      if (pairs.isEmpty()) return QStringLiteral("Every SMS was saved.");
+      return FirstItems(QStringLiteral("These SMS may not be on the SIM (%1):").arg(pairs.size()),
+                        pairs);
+    }
+    case Chain::DeleteSms:
+      return QStringLiteral("The SMS from slot %1 on were not deleted.").arg(Link.StepIndex);
+    case Chain::None:
+      break;
+  }
+  return QString();
+}
+
+void TForm1::ChainDone() {
+  const Chain chain = Link.Running;
+  Link.Running = Chain::None;
+  Link.Marks.probesDue = 0;
+  QStringList parts;
+  if ((chain == Chain::OverwriteSim || chain == Chain::AddToSim) && Link.ReadBack) {
+    // Entry N ("OUT") is never read back: its own "OK" stands for it.
+    QStringList present = PhoneBook1->Strings();
+    for (const QString& line : Link.StoredLines)
+      if (line.startsWith(QLatin1String("OUT="))) present << line;
+    const QStringList missing = MissingLines(Link.GridBefore, present);
+    // Rows whose answer was lost and that the SIM lacks were not stored: write them now.
+    QStringList redo;
+    for (const QString& line : missing)
+      if (Link.UncertainLines.removeOne(line)) redo << line;
+    if (!redo.isEmpty() && !Link.SecondPass) {
+      WriteAgain(chain, redo);
+      return;
+    }
+    QStringList rows;
+    for (const QString& line : missing) rows << RowText(line);
+    if (!rows.isEmpty())
+      parts << FirstItems(QStringLiteral("Not written to the SIM (%1):").arg(rows.size()), rows);
+  }
+  if (chain == Chain::OverwriteSim && !Link.EntriesKept.isEmpty()) {
+    QStringList entries;
+    for (qint32 e : Link.EntriesKept) entries << QString::number(e);
+    parts << QStringLiteral("The SIM refused to erase entries %1.").arg(entries.join(", "));
+  }
+  if (chain == Chain::SaveSms) {
+    QStringList pairs;
+    for (int k = 0; k < Link.SmsAsked.size(); ++k) {
+      const QString phone = Link.SmsAsked[k].section(QLatin1Char('='), 0, 0);
+      const QString text = Link.SmsAsked[k].section(QLatin1Char('='), 1);
+      if (phone.isEmpty() && text.isEmpty()) continue;
+      bool found = false;
+      for (const ListedSms& m : Link.Listed)
+        found = found ||
+                (QString::fromLatin1(m.number) == phone && QString::fromLatin1(m.text) == text);
+      if (!found) pairs << pairText(k + 1, phone, text);
+    }
+    if (!pairs.isEmpty())
+      parts << FirstItems(QStringLiteral("Not saved to the SIM (%1):").arg(pairs.size()), pairs);
+  }
+  if (chain == Chain::DeleteSms && !Link.Listed.isEmpty()) {
+    QStringList left;
+    for (const ListedSms& m : Link.Listed)
+      left << pairText(m.slot, QString::fromLatin1(m.number), QString::fromLatin1(m.text));
+    parts << FirstItems(QStringLiteral("Not deleted from the SIM (%1):").arg(left.size()), left);
+  }
+  if (!parts.isEmpty()) TellUser(parts.join(QStringLiteral("\n\n")));
+}
+
+void TForm1::WriteAgain(Chain chain, const QStringList& rows) {
+  Link.Running = chain;
+  Link.SecondPass = true;
+  Link.WriteRows = rows;
+  Link.ReadBack = false;
+  LockButtons();
+  Prubeh->show();
+  Prenos->Play();
+  Prenos->show();
+  SendAwaited(At::Attention, Awaiting::Step);
+  Link.WritingPhoneBook = true;
+  Link.StepIndex = 0;
+  Link.RowErrors = 0;
+}
+
+void TForm1::PortLost() {
+  Link.RxLine.clear();  // cut off with the device: the next line must not be glued to it
+  StopChain(QStringLiteral("the port was lost"));
+}
+
+void TForm1::TellUser(const QString& text) {
+  // Shown once the handler that found it has finished: the box's own event loop must not run
+  // the program behind a half-done step.
+  QMetaObject::invokeMethod(
+      this, [this, text] { Env.dialogs->message(text); }, Qt::QueuedConnection);
+}

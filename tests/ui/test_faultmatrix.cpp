@@ -1,0 +1,290 @@
+// Every chain against every single fault of the unit: each must finish within two report
+// intervals of the unit behaving again, leave the buttons usable, lose no call and no row, and
+// leave the unit holding what the user asked for, or say what it does not hold.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include "app/Form1.h"
+#include "app/MonitorView.h"
+#include "app/Widgets.h"
+#include "link/ComPort.h"
+#include "phonebook/NameValueGrid.h"
+#include "support/WindowHarness.h"
+
+namespace {
+
+enum Kind { StartUp, LoadSim, OverwriteSim, AddToSim, LoadSms, SaveSms, DeleteSms };
+enum Fault { NoFault, Lose, Refuse, ReportFirst, ReportNoOk, Silent, LosePrompt, DeviceGone };
+
+const char* const kKindNames[] = {"start-up",  "Load SIM",  "Overwrite SIM", "Add To SIM",
+                                  "Load SMSs", "Save SMSs", "Delete SMSs"};
+const char* const kFaultNames[] = {"none",         "answer lost", "ERROR",       "report+OK first",
+                                   "report first", "silent 30 s", "prompt lost", "device gone"};
+
+constexpr int kCapacity = 20;
+constexpr qint64 kInterval = 10000;
+constexpr qint64 kSilence = 30000;
+const QByteArray kCaller = "+420777111222";
+
+// The command each chain's fault strikes: in the middle of its work.
+QRegularExpression target(Kind kind, Fault fault) {
+  const char* const patterns[] = {
+      "^AT\\+CPBR=\\?$", "^AT\\+CPBR=1,", "^AT\\+CPBW=3$", "^AT\\+CPBW=,603,,\"A3\"$",
+      "^AT\\+CMGL=ALL$", "^Text 3\x1a$",  "^AT\\+CMGD=3$"};
+  return QRegularExpression(fault == LosePrompt ? "^AT\\+CMGW=\\+420600003$" : patterns[kind]);
+}
+
+QPushButton* button(TForm1& f, Kind kind) {
+  QPushButton* const b[] = {nullptr,         f.LoadPHONE,     f.SavePhone,      f.AddToSIM,
+                            f.ButtonLoadSMS, f.ButtonSaveSMS, f.ButtonDeleteSMS};
+  return b[kind];
+}
+
+void fillUnit(UnitEngine& u) {
+  for (int i = 1; i <= 6; ++i)
+    u.setEntry(i, "70" + QByteArray::number(i), "E" + QByteArray::number(i));
+  u.setEntry(7, kCaller, "ADMIN2");
+  u.setSms(1, "+4201", "Old one");
+  u.setSms(2, "+4202", "Old two");
+  u.setSms(9, "+4209", "Old nine");
+}
+
+const QStringList kGrid{"A1=601",  "A2=602",   "A3=603",  "A4=604",  "A5=605",
+                        "ADMIN3=", "RTIME=05", "OUT=777", "BAD=12 3"};
+
+QStringList unitLines(const UnitEngine& u, int last = kCapacity) {
+  QStringList lines;
+  for (auto it = u.phoneBook().begin(); it != u.phoneBook().end(); ++it)
+    if (it.key() <= last) lines << QString::fromLatin1(it->name + '=' + it->number);
+  return lines;
+}
+
+QStringList sorted(QStringList l) {
+  l.sort();
+  return l;
+}
+
+bool finished(TForm1& f, Kind kind) {
+  const bool quiet = f.Link.Awaited == Awaiting::None && !f.Link.anyTransfer();
+  if (kind == StartUp)
+    return quiet && f.Link.LinkIdle && f.Link.PhoneBookCapacity > 0 &&
+           !f.Link.OperatorName.isEmpty();
+  return quiet && !f.ButtonsLocked && f.Link.Running == Chain::None;
+}
+
+QMap<int, qint64> baseline;  // virtual ms each chain takes with a unit that behaves
+
+// The adapter pulled out: the port's device is lost (reported from the event loop, as a real
+// one), opens fail, and what the unit sends meanwhile is lost on the line. The in-memory
+// adapter of the port helper (unplug, plugBack, the port taken back at a tick) does the same.
+void unplug(WindowHarness& h) {
+  MemorySerialDevice* device = h.serial().openDevice();
+  if (!device) return;
+  h.serial().setOpenResult(SerialDevice::OpenResult::NotFound);
+  device->close();
+  if (device->onLost) device->onLost(QStringLiteral("Input/output error"));
+}
+
+void plugBack(WindowHarness& h) {
+  h.serial().setOpenResult(SerialDevice::OpenResult::Ok);
+  h.form().guarded([&] { h.form().ComPort1->SendText(QByteArray()); });  // taken back
+}
+
+}  // namespace
+
+class TestFaultMatrix : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void matrix_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("fault");
+    for (int k = StartUp; k <= DeleteSms; ++k)
+      for (int fault = NoFault; fault <= DeviceGone; ++fault)
+        if (fault != LosePrompt || k == SaveSms)
+          QTest::addRow("%s / %s", kKindNames[k], kFaultNames[fault]) << k << fault;
+  }
+
+  void matrix() {
+    QFETCH(int, kind);
+    QFETCH(int, fault);
+    const Kind k = Kind(kind);
+    const Fault x = Fault(fault);
+
+    // Arms the fault at its command, and a call at the chain's first command (for the SMS
+    // chains and Load SIM, that falls into the probe's pauses).
+    bool armed = false, called = false, startCounted = k == StartUp && x != DeviceGone;
+    WindowHarness* hp = nullptr;
+    QObject context;
+    const QRegularExpression strike = target(k, x);
+    auto onCommand = [&](const QByteArray& line) {
+      UnitEngine& u = hp->unit();
+      if (startCounted && !called && !u.silent()) {
+        u.call(kCaller);
+        called = true;
+      }
+      if (armed || x == NoFault || !strike.match(QString::fromLatin1(line)).hasMatch()) return;
+      armed = true;
+      const UnitEngine::Fault cues[] = {
+          UnitEngine::Fault::LoseAnswer, UnitEngine::Fault::LoseAnswer, UnitEngine::Fault::Refuse,
+          UnitEngine::Fault::ReportFirst, UnitEngine::Fault::ReportFirstNoOk};
+      if (x <= ReportNoOk)
+        u.faultAt(0, cues[x]);
+      else if (x == Silent)
+        u.silence(kSilence);
+      else if (x == LosePrompt)
+        u.losePrompt();
+      else  // the adapter goes from the event loop, as a real one
+        QMetaObject::invokeMethod(
+            &context, [&] { unplug(*hp); }, Qt::QueuedConnection);
+    };
+
+    WindowHarness::Setup s;
+    s.unit.capacity = kCapacity;
+    s.unit.reportIntervalMs = kInterval;
+    s.beforeStart = [&](WindowHarness& h) {
+      hp = &h;
+      fillUnit(h.unit());
+      h.unit().onCommand = onCommand;
+    };
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    const qint64 start = h.clock().elapsed();
+    if (k != StartUp) {
+      QVERIFY(h.runUntil([&] { return finished(f, StartUp); }, 30000));
+      f.PhoneBook1->SetStrings(kGrid);
+      for (int p = 0; p < 6; ++p) {
+        f.SmsPhones[p]->setText(QStringLiteral("+42060000%1").arg(p + 1));
+        f.SmsTexts[p]->setText(QStringLiteral("Text %1").arg(p + 1));
+      }
+    }
+    QStringList bookBefore = unitLines(h.unit());
+    const QStringList gridBefore = f.PhoneBook1->Strings();
+    qint64 clicked = h.clock().elapsed();
+    // With the adapter pulled out, the bytes in it are lost: the call comes with the press
+    // after it is back.
+    auto click = [&] {
+      startCounted = x != DeviceGone || armed;
+      const int sentBefore = h.received().size();
+      clicked = h.clock().elapsed();
+      h.click(button(f, k));
+      QVERIFY(h.received().size() > sentBefore);
+    };
+    if (k != StartUp) click();
+    if (QTest::currentTestFailed()) return;
+
+    // Finished in time: what the chain takes anyway, plus two report intervals from the
+    // moment the unit behaves again.
+    qint64 budget =
+        (x == NoFault ? 120000 : baseline.value(k) + 2 * kInterval) + (x == Silent ? kSilence : 0);
+    if (x == DeviceGone) {
+      // The chain ends at once and says what it did not do; with the adapter back the user
+      // presses the button again.
+      QVERIFY(h.runUntil([&] {
+        return armed && !f.ComPort1->IsOpen() && f.Link.Awaited == Awaiting::None &&
+               f.Link.Running == Chain::None && !f.ButtonsLocked;
+      }));
+      h.settle();
+      QCOMPARE(h.dialogs().errors, QStringList{"COM9 is no longer available (Input/output error)"});
+      if (k != StartUp)
+        QVERIFY(
+            h.dialogs().messages.join("").contains(QStringLiteral(" was not finished: the port "
+                                                                  "was lost.")));
+      QVERIFY(!f.ButtonsLocked);
+      if (k == LoadSim || k == OverwriteSim || k == AddToSim)
+        QCOMPARE(f.PhoneBook1->Strings(), gridBefore);
+      h.run(5000);
+      plugBack(h);
+      QVERIFY(h.runUntil([&] { return f.LoadPHONE->isEnabled() && finished(f, StartUp); },
+                         2 * kInterval));
+      qInfo("%s / port lost: %s", kKindNames[k],
+            qPrintable(h.dialogs().messages.join(" | ").replace(QLatin1Char('\n'), " | ")));
+      h.dialogs().clear();
+      bookBefore = unitLines(h.unit());
+      if (k != StartUp) click();
+      if (QTest::currentTestFailed()) return;
+      budget = baseline.value(k) + 2 * kInterval;
+    }
+    QVERIFY2(h.runUntil([&] { return finished(f, k); }, budget),
+             qPrintable(QStringLiteral("still running after %1 ms").arg(budget)));
+    const qint64 took = h.clock().elapsed() - (k == StartUp ? start : clicked);
+    if (x == NoFault) baseline[k] = took;
+    QVERIFY(x == NoFault || armed);
+    h.settle();
+
+    // Usable: after the next report the SIM buttons are on, and the chain sends nothing more.
+    const int sent = h.received().size();
+    h.run(kInterval + 1000);
+    QVERIFY(!f.ButtonsLocked && f.Link.LinkIdle);
+    for (QPushButton* b : f.SimButtons) QVERIFY(b->isEnabled());
+    QCOMPARE(h.received().size(), sent);
+    QVERIFY(h.dialogs().errors.isEmpty());
+
+    // No call lost: recorded, and its report shown.
+    QCOMPARE(f.AdmisRec->LineCount(), called ? 1 : 0);
+    QCOMPARE(f.Monitor->toPlainText().contains(QStringLiteral("+CLCC")), called);
+
+    const QString told = h.dialogs().messages.join(QLatin1Char('\n'));
+    const bool stopped = told.contains(QStringLiteral("was not finished"));
+    qInfo("%s / %s: %lld ms (%+lld), %lld commands%s%s", kKindNames[k], kFaultNames[x], took,
+          took - baseline.value(k), qint64(h.received().size()), told.isEmpty() ? "" : "; told: ",
+          qPrintable(QString(told).replace(QLatin1Char('\n'), QLatin1String(" | "))));
+    UnitEngine& u = h.unit();
+    switch (k) {
+      case StartUp:
+        QCOMPARE(f.Link.PhoneBookCapacity, kCapacity);
+        QCOMPARE(f.StatusBar1->PanelText(0), QStringLiteral("Operator: \"ZUL NET\""));
+        break;
+      case LoadSim:
+        // Every entry the unit sent (entry N is never read), or the grid as it was.
+        QCOMPARE(f.PhoneBook1->Strings(), stopped ? gridBefore : unitLines(u, kCapacity - 1));
+        break;
+      case OverwriteSim:
+      case AddToSim: {
+        // What the unit holds: the rows asked for (once each) that the message does not name;
+        // Add To SIM keeps what was there.
+        QStringList expected = k == AddToSim ? bookBefore : QStringList();
+        for (const QString& line : kGrid)
+          if (!line.endsWith('=') && !told.contains(RowText(line))) expected << line;
+        QCOMPARE(sorted(unitLines(u)), sorted(expected));
+        if (!stopped) QCOMPARE(f.PhoneBook1->Strings(), unitLines(u, kCapacity - 1));
+        QVERIFY(told.contains(QStringLiteral("BAD (12 3)")));  // never sendable
+        break;
+      }
+      case LoadSms:
+        for (int p = 1; p <= 6; ++p) {
+          QCOMPARE(f.SmsPhones[p - 1]->text(), QString::fromLatin1(u.messages().value(p).number));
+          QCOMPARE(f.SmsTexts[p - 1]->text(), QString::fromLatin1(u.messages().value(p).text));
+        }
+        QCOMPARE(f.SMSs->toPlainText().count(QLatin1Char('\n')), int(u.messages().size()));
+        break;
+      case SaveSms: {
+        // Each pair stored once, or named; the edits show what the user typed either way.
+        QStringList stored, expected{"+4209=Old nine"};
+        for (const UnitEngine::Sms& m : u.messages())
+          stored << QString::fromLatin1(m.number + '=' + m.text);
+        for (int p = 1; p <= 6; ++p) {
+          const QString phone = QStringLiteral("+42060000%1").arg(p);
+          const QString text = QStringLiteral("Text %1").arg(p);
+          if (!told.contains(QStringLiteral("%1: %2 \"%3\"").arg(p).arg(phone, text)))
+            expected << phone + '=' + text;
+          QCOMPARE(f.SmsPhones[p - 1]->text(), phone);
+          QCOMPARE(f.SmsTexts[p - 1]->text(), text);
+        }
+        QCOMPARE(sorted(stored), sorted(expected));
+        break;
+      }
+      case DeleteSms:
+        for (auto it = u.messages().begin(); it != u.messages().end(); ++it)
+          QVERIFY2(told.contains(QString::number(it.key()) + ": " + it->number), qPrintable(told));
+        break;
+    }
+  }
+};
+
+QTEST_MAIN(TestFaultMatrix)
+#include "test_faultmatrix.moc"
