@@ -78,22 +78,6 @@ bool finished(TForm1& f, Kind kind) {
 
 QMap<int, qint64> baseline;  // virtual ms each chain takes with a unit that behaves
 
-// The adapter pulled out: the port's device is lost (reported from the event loop, as a real
-// one), opens fail, and what the unit sends meanwhile is lost on the line. The in-memory
-// adapter of the port helper (unplug, plugBack, the port taken back at a tick) does the same.
-void unplug(WindowHarness& h) {
-  MemorySerialDevice* device = h.serial().openDevice();
-  if (!device) return;
-  h.serial().setOpenResult(SerialDevice::OpenResult::NotFound);
-  device->close();
-  if (device->onLost) device->onLost(QStringLiteral("Input/output error"));
-}
-
-void plugBack(WindowHarness& h) {
-  h.serial().setOpenResult(SerialDevice::OpenResult::Ok);
-  h.form().guarded([&] { h.form().ComPort1->SendText(QByteArray()); });  // taken back
-}
-
 }  // namespace
 
 class TestFaultMatrix : public QObject {
@@ -119,7 +103,6 @@ class TestFaultMatrix : public QObject {
     // chains and Load SIM, that falls into the probe's pauses).
     bool armed = false, called = false, startCounted = k == StartUp && x != DeviceGone;
     WindowHarness* hp = nullptr;
-    QObject context;
     const QRegularExpression strike = target(k, x);
     auto onCommand = [&](const QByteArray& line) {
       UnitEngine& u = hp->unit();
@@ -138,9 +121,8 @@ class TestFaultMatrix : public QObject {
         u.silence(kSilence);
       else if (x == LosePrompt)
         u.losePrompt();
-      else  // the adapter goes from the event loop, as a real one
-        QMetaObject::invokeMethod(
-            &context, [&] { unplug(*hp); }, Qt::QueuedConnection);
+      else
+        hp->serial().unplug();
     };
 
     WindowHarness::Setup s;
@@ -198,7 +180,7 @@ class TestFaultMatrix : public QObject {
       if (k == LoadSim || k == OverwriteSim || k == AddToSim)
         QCOMPARE(f.PhoneBook1->Strings(), gridBefore);
       h.run(5000);
-      plugBack(h);
+      h.serial().plugBack();  // taken back at the next tick, by itself
       QVERIFY(h.runUntil([&] { return f.LoadPHONE->isEnabled() && finished(f, StartUp); },
                          2 * kInterval));
       qInfo("%s / port lost: %s", kKindNames[k],
