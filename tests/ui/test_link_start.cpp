@@ -425,11 +425,15 @@ class TestLinkStart : public QObject {
     QCOMPARE(d.errors, QStringList{lost});
     h.run(5000);
     QVERIFY(!f.ComPort1->IsOpen());
+    h.clearReceived();
     h.serial().plugBack();
     h.run(1000);
     QVERIFY(f.ComPort1->IsOpen());
     QVERIFY(
         h.runUntil([&] { return f.Link.SilentTicks == 0 && simButtonsEnabled(f, true); }, 12000));
+    // What came back may be another unit: echo off again, its operator and size asked anew.
+    QVERIFY(h.runUntil([&] { return h.received().contains("AT+CPBR=?"); }, 12000));
+    QCOMPARE(h.received().mid(0, 2), (QList<QByteArray>{"ATE", "AT+COPS?"}));
     QCOMPARE(d.errors, QStringList{lost});
     QVERIFY(d.questions.isEmpty());
     QCOMPARE(d.portChoices, 0);
