@@ -13,6 +13,13 @@
 
 namespace {
 
+// The line carries one byte per character: anything beyond would reach the SIM as "?".
+bool onTheLine(const QString& text) {
+  for (const QChar c : text)
+    if (c.unicode() > 0xFF) return false;
+  return true;
+}
+
 QLabel* infoLabel(TForm1& f, int reservedIndex) {
   QLabel* const labels[kReservedNameCount] = {f.ADMIN1, f.ADMIN2, f.ADMIN3, f.ADMIN4, f.ADMIN5,
                                               f.ADMIN6, f.ADMIN7, f.ADMIN8, f.ALARM1, f.ALARM2,
@@ -85,9 +92,11 @@ void TForm1::WriteStep() {
 
   // The rows of the grid (locked meanwhile), or the ones a lost answer left missing.
   const QString& row = Link.WriteRows[Link.StepIndex - 1];
-  const QByteArray name = row.section(QLatin1Char('='), 0, 0).toLatin1();
-  const QByteArray number = row.section(QLatin1Char('='), 1).toLatin1();
-  if (!RowSendable(name, number)) {
+  const QString rowName = row.section(QLatin1Char('='), 0, 0);
+  const QString rowNumber = row.section(QLatin1Char('='), 1);
+  const QByteArray name = rowName.toLatin1();
+  const QByteArray number = rowNumber.toLatin1();
+  if (!RowSendable(name, number) || !onTheLine(rowName) || !onTheLine(rowNumber)) {
     // Skipped (and named at the end): the "OK" to the empty step moves on to the next row.
     Env.clock->pause(100);
     SendAwaited(At::Attention, Awaiting::Step);
