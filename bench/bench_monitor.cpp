@@ -13,10 +13,8 @@
 
 #include "app/Form1.h"
 #include "app/MonitorView.h"
+#include "bench/BenchDoubles.h"
 #include "link/ComPort.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/SerialDevice.h"
 
 #ifdef Q_OS_LINUX
 #include <unistd.h>
@@ -27,66 +25,6 @@ namespace {
 // The unit's reports, two lines and 28 bytes each: an empty line and a registration report.
 const QByteArray kEntry = QByteArrayLiteral("\r\n+CREG: 0,1,\"0A1B\",\"00C3\"\r\n");
 constexpr int kLinesPerEntry = 2;
-
-// Hands out a stretch of bytes as the system would: as much as is asked for.
-class FloodDevice : public SerialDevice {
- public:
-  OpenResult open(const QString&, int*, QString*) override {
-    open_ = true;
-    return OpenResult::Ok;
-  }
-  void close() override { open_ = false; }
-  bool isOpen() const override { return open_; }
-  bool write(const QByteArray&) override { return true; }
-  qint64 bytesToWrite() const override { return 0; }
-  QByteArray read(qint64 maxBytes) override {
-    const qint64 n = std::min(maxBytes, bytesAvailable());
-    const QByteArray out = data_.mid(pos_, n);
-    pos_ += n;
-    return out;
-  }
-  qint64 bytesAvailable() const override { return data_.size() - pos_; }
-  void clearInput() override { pos_ = data_.size(); }
-
-  void feed(const QByteArray& data) {
-    data_ = data;
-    pos_ = 0;
-    if (onReadyRead) onReadyRead();
-  }
-
- private:
-  bool open_ = false;
-  QByteArray data_;
-  qint64 pos_ = 0;
-};
-
-class FloodDevices : public SerialDeviceFactory {
- public:
-  FloodDevice* last = nullptr;
-  std::unique_ptr<SerialDevice> create() override {
-    auto device = std::make_unique<FloodDevice>();
-    last = device.get();
-    return device;
-  }
-};
-
-class QuietDialogs : public Dialogs {
- public:
-  void message(const QString&) override {}
-  bool question(const QString&, const QString&) override { return false; }
-  void error(const QString& text) override {
-    std::fprintf(stderr, "error box: %s\n", qPrintable(text));
-  }
-  QString openFile(const QString&) override { return QString(); }
-  QString saveFile(const QString&) override { return QString(); }
-  int choosePort() override { return 1; }
-};
-
-class NoWaitClock : public Clock {
- public:
-  void pause(int) override {}
-  QDateTime now() const override { return QDateTime::currentDateTime(); }
-};
 
 qint64 residentBytes() {
 #ifdef Q_OS_LINUX

@@ -10,56 +10,10 @@
 #include <random>
 
 #include "app/Form1.h"
+#include "bench/BenchDoubles.h"
 #include "phonebook/NameValueGrid.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/SerialDevice.h"
 
 namespace {
-
-// The window only needs a port that opens and swallows what is sent.
-class NullDevice : public SerialDevice {
- public:
-  OpenResult open(const QString&, int*, QString*) override {
-    open_ = true;
-    return OpenResult::Ok;
-  }
-  void close() override { open_ = false; }
-  bool isOpen() const override { return open_; }
-  bool write(const QByteArray&) override { return true; }
-  qint64 bytesToWrite() const override { return 0; }
-  QByteArray read(qint64) override { return QByteArray(); }
-  qint64 bytesAvailable() const override { return 0; }
-  void clearInput() override {}
-
- private:
-  bool open_ = false;
-};
-
-class NullDevices : public SerialDeviceFactory {
- public:
-  std::unique_ptr<SerialDevice> create() override { return std::make_unique<NullDevice>(); }
-};
-
-class QuietDialogs : public Dialogs {
- public:
-  int shown = 0;
-  void message(const QString&) override { ++shown; }
-  bool question(const QString&, const QString&) override { return true; }
-  void error(const QString& text) override {
-    ++shown;
-    std::fprintf(stderr, "error box: %s\n", qPrintable(text));
-  }
-  QString openFile(const QString&) override { return QString(); }
-  QString saveFile(const QString&) override { return QString(); }
-  int choosePort() override { return 1; }
-};
-
-class NoWaitClock : public Clock {
- public:
-  void pause(int) override {}
-  QDateTime now() const override { return QDateTime::currentDateTime(); }
-};
 
 // Valid entries in random order: names of capitals and digits (some reserved), numbers of
 // digits, so that the entry check passes on every row.
@@ -109,7 +63,7 @@ int main(int argc, char** argv) {
 
   QuietDialogs dialogs;
   NoWaitClock clock;
-  NullDevices devices;
+  FloodDevices devices;
   FormEnvironment env;
   env.dialogs = &dialogs;
   env.clock = &clock;
