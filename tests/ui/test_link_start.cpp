@@ -425,15 +425,18 @@ class TestLinkStart : public QObject {
     QCOMPARE(d.errors, QStringList{lost});
     h.run(5000);
     QVERIFY(!f.ComPort1->IsOpen());
+    h.unit().feed("AT+CMGW=123\r");  // the line went away while the unit waited for a body
     h.clearReceived();
     h.serial().plugBack();
     h.run(1000);
     QVERIFY(f.ComPort1->IsOpen());
     QVERIFY(
         h.runUntil([&] { return f.Link.SilentTicks == 0 && simButtonsEnabled(f, true); }, 12000));
-    // What came back may be another unit: echo off again, its operator and size asked anew.
+    // What came back may be another unit: no body left open, echo off again, its operator and
+    // size asked anew.
     QVERIFY(h.runUntil([&] { return h.received().contains("AT+CPBR=?"); }, 12000));
-    QCOMPARE(h.received().mid(0, 2), (QList<QByteArray>{"ATE", "AT+COPS?"}));
+    QCOMPARE(h.received().mid(0, 3), (QList<QByteArray>{"\x1b", "ATE", "AT+COPS?"}));
+    QVERIFY(h.unit().messages().isEmpty());
     QCOMPARE(d.errors, QStringList{lost});
     QVERIFY(d.questions.isEmpty());
     QCOMPARE(d.portChoices, 0);
@@ -448,6 +451,15 @@ class TestLinkStart : public QObject {
     QVERIFY(f.ComPort1->IsOpen());
     QCOMPARE(f.ComPort1->ComNumber(), 9);
     QCOMPARE(d.portChoices, 0);
+
+    // A click before the tick takes the port back as the tick would, and starts nothing.
+    h.serial().unplug();
+    h.run(3000);
+    h.serial().plugBack();
+    h.clearReceived();
+    f.guarded([&] { f.ButtonLoadSMSClick(); });
+    QVERIFY(f.ComPort1->IsOpen());
+    QCOMPARE(h.received(), (QList<QByteArray>{"\x1b", "ATE"}));
   }
 
   void smsButtonsFirstSteps() {
