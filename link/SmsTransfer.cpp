@@ -104,6 +104,9 @@ void TForm1::SmsWriteRefused() {
     SmsDeleteEnd();
     return;
   }
+  // The error may not have been the unit's answer (a stray line): a unit that already waits for
+  // the body would take the command sent again as its text.
+  SendForChain(At::CancelBody);
   RewritePair();
 }
 
