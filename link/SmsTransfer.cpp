@@ -38,6 +38,10 @@ constexpr qint32 kSaveDeletes = 7;
 }  // namespace
 
 void TForm1::SmsListHeader(const QByteArray& line) {
+  // A stray header must not move another running chain to another step, nor put its number
+  // into the pairs a save is about to write.
+  const bool listing = Link.Awaited == Awaiting::SmsList || Link.Running == Chain::LoadSms;
+  if (Link.Running != Chain::None && !listing) return;
   QByteArray fields = line;
   CutThrough(fields, ':');
   appendToMemo(SMSs, fields);

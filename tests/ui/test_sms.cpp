@@ -169,6 +169,7 @@ class TestSms : public QObject {
     QCOMPARE(f.Prubeh->maximum(), 6);
     QVERIFY(h.runUntil([&] { return f.Link.StepIndex == 3; }, 10000));
     u.reportSignal();
+    u.injectBytes("\r\n+CMGL: 9,\"REC READ\",\"+4209\",,\"x\"\r\nstray\r\n");  // steers nothing
     // The last write's "OK" already ends the busy state; the list comes after it.
     QVERIFY(h.runUntil([&] { return idleAgain(f) && !f.Link.WritingSms; }, 20000));
     h.run(1000);
