@@ -188,6 +188,8 @@ class TestLinkStart : public QObject {
       QVERIFY(f.Link.RxLine.isEmpty());
     }
     QCOMPARE(h.dialogs().errors.size(), 5);
+    receive(h, "+CPBR: (1-5),40,16\r\n");  // a size nobody asked for is not taken
+    QCOMPARE(f.Link.PhoneBookCapacity, 250);
 
     // A size that never came readable is asked for again with the next report.
     f.Link.PhoneBookCapacity = 0;
