@@ -66,7 +66,9 @@ void WindowHarness::settle() {
 }
 
 void WindowHarness::tick() {
+  inTick = true;
   window->guarded([this] { window->Timer1Timer(); });
+  inTick = false;
   settle();
 }
 
