@@ -380,26 +380,18 @@ class Session {
 
   QString state() {
     const LinkState& l = form().Link;
-    return QStringLiteral(
-               "chain %1, awaiting %2 (%3), step %4, flags %5%6%7%8%9%10, idle %11, locked %12, "
-               "port %13%14, operator %15, size %16")
-               .arg(int(l.Running))
-               .arg(int(l.Awaited))
-               .arg(QString::fromLatin1(l.AwaitedCommand.trimmed()))
-               .arg(l.StepIndex)
-               .arg(l.ErasePending ? "E" : "")
-               .arg(l.ErasingPhoneBook ? "e" : "")
-               .arg(l.WritingPhoneBook ? "w" : "")
-               .arg(l.DeletingSms ? "d" : "")
-               .arg(l.WritingSms ? "s" : "")
-               .arg(l.ProbePending ? "p" : "")
-               .arg(l.LinkIdle)
-               .arg(form().ButtonsLocked)
-               .arg(form().ComPort1->ComNumber())
-               .arg(form().ComPort1->IsOpen() ? "" : " closed")
-               .arg(QString::fromLatin1(l.OperatorName))
-               .arg(l.PhoneBookCapacity) +
-           (hp->unit().waitingForBody() ? ", the unit waits for an SMS body" : "");
+    const TComPort& port = *form().ComPort1;
+    const bool flags[] = {l.ErasePending, l.ErasingPhoneBook, l.WritingPhoneBook,
+                          l.DeletingSms,  l.WritingSms,       l.ProbePending};
+    QByteArray set;
+    for (int i = 0; i < 6; ++i) set += flags[i] ? "EewdsP"[i] : '-';
+    return QString::asprintf(
+        "chain %d, awaiting %d (%s), step %d, flags %s, idle %d, locked %d, port %d%s, "
+        "operator %s, size %d%s",
+        int(l.Running), int(l.Awaited), l.AwaitedCommand.trimmed().constData(), l.StepIndex,
+        set.constData(), l.LinkIdle, form().ButtonsLocked, port.ComNumber(),
+        port.IsOpen() ? "" : " closed", l.OperatorName.constData(), l.PhoneBookCapacity,
+        unit().waitingForBody() ? ", the unit waits for an SMS body" : "");
   }
 
   // Call reports the program has read, by the monitor that shows every line it read.
