@@ -1,7 +1,7 @@
 #pragma once
 // The real window under test: a temporary program folder, scripted dialogs, virtual time and
 // the simulated unit on an in-memory line. Timer1 is stopped; run() ticks it every 1000
-// virtual milliseconds.
+// virtual milliseconds. Nothing the program does depends on real time, so a run replays exactly.
 //
 //   WindowHarness h;
 //   h.run(12000);                    // "ATE", the first signal report, operator, SIM size
