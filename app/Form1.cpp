@@ -185,7 +185,14 @@ void TForm1::wireEvents() {
           [this] { guarded([this] { PhoneBook1StringsChange(); }); });
   connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
   ComPort1->OnTriggerAvail = [this](TComPort* CP, int Count) {
-    guarded([&] { ComPort1TriggerAvail(CP, Count); });
+    bool handled = false;
+    guarded([&] {
+      ComPort1TriggerAvail(CP, Count);
+      handled = true;
+    });
+    // An error ends the handling of its batch, not the reading: the lines after it are read
+    // now, not only once the unit sends again (a report could wait a whole interval).
+    if (!handled) CP->OfferAgain();
   };
   ComPort1->OnPortLost = [this](TComPort* CP, const QString& reason) {
     PortLost();  // a running chain ends at once: nothing would answer it

@@ -125,6 +125,8 @@ class TForm1 : public QWidget {
   void ChainDone();
   void WriteAgain(Chain chain, const QStringList& rows);
   void PortLost();
+  bool TakeBackPort();
+  void PortTakenBack();
   void TellUser(const QString& text);
 
   // ---- phone book (phonebook/) ----

@@ -155,6 +155,14 @@ void TForm1::AnswerOverdue() {
 void TForm1::StopChain(const QString& reason) {
   const Chain chain = Link.Running;
   const QString undone = chain == Chain::None ? QString() : UndoneText();
+  if ((Link.Awaited == Awaiting::Prompt || Link.Awaited == Awaiting::Body) && ComPort1->IsOpen()) {
+    // A unit left waiting for the body would store every later command as its text.
+    try {
+      ComPort1->SendText(At::CancelBody);
+    } catch (const EComPortError&) {
+      // the chain ends either way, and the line's own error is what the user is told
+    }
+  }
   Link.Running = Chain::None;
   Link.Awaited = Awaiting::None;
   Link.Marks = AnswerMarks();
@@ -299,6 +307,24 @@ void TForm1::WriteAgain(Chain chain, const QStringList& rows) {
 void TForm1::PortLost() {
   Link.RxLine.clear();  // cut off with the device: the next line must not be glued to it
   StopChain(QStringLiteral("the port was lost"));
+}
+
+bool TForm1::TakeBackPort() {
+  if (ComPort1->IsOpen() || ComPort1->ComNumber() == 0) return false;
+  // A click before the tick that would take the port back does what the tick would (or says
+  // why the port cannot be opened) and starts nothing: the unit answers the take-back first.
+  ComPort1->SendText(QByteArray());
+  PortTakenBack();
+  return true;
+}
+
+void TForm1::PortTakenBack() {
+  // What comes back may be another unit (or one that restarted): echo off again, and the next
+  // report asks for its operator and phone book size. One the line left waiting for an SMS
+  // body would store our commands as its text: that body is cancelled first.
+  Link.OperatorName.clear();
+  ComPort1->SendText(At::CancelBody);
+  ComPort1->SendText(At::EchoOff);
 }
 
 void TForm1::TellUser(const QString& text) {

@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/Errors.h"
 
@@ -52,6 +53,7 @@ struct TComPort::Private {
 
   bool inEvent = false;
   int eventRead = 0;
+  bool offerAgain = false;  // the handler asked for the rest of its bytes at once
   // Bumped by every close, so that an event outliving its port frees nothing in the next one.
   quint64 generation = 0;
   bool dispatchQueued = false;
@@ -65,6 +67,7 @@ struct TComPort::Private {
     received = 0;
     receivedAtLastEvent = 0;
     eventRead = 0;
+    offerAgain = false;
   }
 
   void free(int n) {
@@ -108,7 +111,8 @@ struct TComPort::Private {
     if (state != State::Open) return;
     pull();
     if (inEvent || held) return;  // the handler's return (or the release) brings the next event
-    if (received == receivedAtLastEvent || unread() < 1 || !q->OnTriggerAvail) return;
+    const bool again = std::exchange(offerAgain, false);
+    if ((received == receivedAtLastEvent && !again) || unread() < 1 || !q->OnTriggerAvail) return;
     raiseEvent();
   }
 
@@ -125,7 +129,8 @@ struct TComPort::Private {
       d->free(d->eventRead);
       d->eventRead = 0;
       // Bytes that arrived behind the handler, or that waited in the device for room.
-      if (d->received != d->receivedAtLastEvent || d->device->bytesAvailable() > 0)
+      if (d->received != d->receivedAtLastEvent || d->device->bytesAvailable() > 0 ||
+          (d->offerAgain && d->unread() > 0))
         d->scheduleDispatch();
     }
   };
@@ -315,6 +320,10 @@ bool TComPort::Revive() { return d->revive(); }
 void TComPort::HoldEvents(bool hold) {
   d->held = hold;
   if (!hold && d->state == Private::State::Open) d->scheduleDispatch();
+}
+
+void TComPort::OfferAgain() {
+  if (d->inEvent) d->offerAgain = true;
 }
 
 bool TComPort::IsOpen() const { return d->state == Private::State::Open; }

@@ -48,6 +48,9 @@ class TComPort : public QObject {
   bool Revive();
   // While held, no data-available event is raised; received bytes wait in the ring.
   void HoldEvents(bool hold);
+  // Called while the data-available event is handled: once its handler has returned, the event
+  // comes again for the bytes it left unread, without waiting for new ones.
+  void OfferAgain();
 
   // The data-available event: CP is this port, Count the unread bytes (1 to 8192).
   std::function<void(TComPort* CP, int Count)> OnTriggerAvail;

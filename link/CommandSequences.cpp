@@ -36,7 +36,7 @@ void clearSmsPairs(TForm1& f) {
 }  // namespace
 
 void TForm1::LoadPHONEClick() {
-  if (ComPort1->ComNumber() == 0) return;
+  if (ComPort1->ComNumber() == 0 || TakeBackPort()) return;
   // Runs even while busy: pressing it stops a phone book write or erase.
   PhoneBook1->SetRow(1);
   Link.WritingPhoneBook = false;
@@ -59,7 +59,7 @@ void TForm1::LoadPHONEClick() {
 }
 
 void TForm1::SavePhoneClick() {
-  if (!Link.LinkIdle || ComPort1->ComNumber() == 0) return;
+  if (!Link.LinkIdle || ComPort1->ComNumber() == 0 || TakeBackPort()) return;
   StartChain(Chain::OverwriteSim);
   LockButtons();
   Prubeh->setMaximum(Link.PhoneBookCapacity);
@@ -72,7 +72,7 @@ void TForm1::SavePhoneClick() {
 }
 
 void TForm1::AddToSIMClick() {
-  if (!Link.LinkIdle || ComPort1->ComNumber() == 0) return;
+  if (!Link.LinkIdle || ComPort1->ComNumber() == 0 || TakeBackPort()) return;
   StartChain(Chain::AddToSim);
   LockButtons();
   Prubeh->setMaximum(Link.PhoneBookCapacity);
@@ -84,7 +84,7 @@ void TForm1::AddToSIMClick() {
 }
 
 void TForm1::ButtonLoadSMSClick() {
-  if (!Link.LinkIdle || ComPort1->ComNumber() == 0) return;
+  if (!Link.LinkIdle || ComPort1->ComNumber() == 0 || TakeBackPort()) return;
   StartChain(Chain::LoadSms);
   SMSs->clear();
   Link.DeletingSms = false;
@@ -95,7 +95,7 @@ void TForm1::ButtonLoadSMSClick() {
 }
 
 void TForm1::ButtonSaveSMSClick() {
-  if (!Link.LinkIdle || ComPort1->ComNumber() == 0) return;
+  if (!Link.LinkIdle || ComPort1->ComNumber() == 0 || TakeBackPort()) return;
   StartChain(Chain::SaveSms);
   Prubeh->setMaximum(6);
   Prubeh->setValue(0);
@@ -111,7 +111,7 @@ void TForm1::ButtonSaveSMSClick() {
 }
 
 void TForm1::ButtonDeleteSMSClick() {
-  if (!Link.LinkIdle || ComPort1->ComNumber() == 0) return;
+  if (!Link.LinkIdle || ComPort1->ComNumber() == 0 || TakeBackPort()) return;
   StartChain(Chain::DeleteSms);
   Prubeh->setMaximum(25);
   Prubeh->setValue(0);

@@ -187,8 +187,11 @@ void TForm1::HandleOperator(const QByteArray& line) {
 }
 
 void TForm1::HandlePhoneBookSize(const QByteArray& line) {
-  Link.PhoneBookCapacity =
-      ReadIntField(PhoneBookSizeField(line), Link.RxLine, 1, kMaxPhoneBookSize);
+  const qint32 size = ReadIntField(PhoneBookSizeField(line), Link.RxLine, 1, kMaxPhoneBookSize);
+  // Only the answer to our query: a stray size would have the erase and the writes run over
+  // entries the SIM does not have.
+  if (Link.Awaited != Awaiting::Query || Link.AwaitedCommand != At::SizeQuery) return;
+  Link.PhoneBookCapacity = size;
   StatusBar1->SetPanelText(2, QStringLiteral("SIM: ") + QString::number(Link.PhoneBookCapacity));
 }
 

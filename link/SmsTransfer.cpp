@@ -38,6 +38,10 @@ constexpr qint32 kSaveDeletes = 7;
 }  // namespace
 
 void TForm1::SmsListHeader(const QByteArray& line) {
+  // A stray header must not move another running chain to another step, nor put its number
+  // into the pairs a save is about to write.
+  const bool listing = Link.Awaited == Awaiting::SmsList || Link.Running == Chain::LoadSms;
+  if (Link.Running != Chain::None && !listing) return;
   QByteArray fields = line;
   CutThrough(fields, ':');
   appendToMemo(SMSs, fields);
@@ -104,6 +108,9 @@ void TForm1::SmsWriteRefused() {
     SmsDeleteEnd();
     return;
   }
+  // The error may not have been the unit's answer (a stray line): a unit that already waits for
+  // the body would take the command sent again as its text.
+  SendForChain(At::CancelBody);
   RewritePair();
 }
 

@@ -22,13 +22,8 @@ void enableSimButtons(TForm1& f, bool enabled) {
 
 void TForm1::Timer1Timer() {
   // A port whose device went away is looked for once a second and taken back when it is
-  // there again; the countdown below still asks when it does not come back. What comes back
-  // may be another unit (or one that restarted): echo off again, and the next report asks for
-  // its operator and phone book size.
-  if (ComPort1->Revive()) {
-    Link.OperatorName.clear();
-    ComPort1->SendText(At::EchoOff);
-  }
+  // there again; the countdown below still asks when it does not come back.
+  if (ComPort1->Revive()) PortTakenBack();
   Gauge1->SetPosition(Gauge1->Position() + 1);
   if (Gauge1->Position() == 0) ++Link.SilentTicks;
   if (Gauge1->Position() > -5) {

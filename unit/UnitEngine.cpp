@@ -807,6 +807,15 @@ void UnitEngine::setErrorName(const QByteArray& name, bool on) {
 
 void UnitEngine::silence(qint64 ms) { silentUntil = std::max(silentUntil, clock + ms); }
 
+void UnitEngine::behave() {
+  faults.clear();
+  promptsToLose = okToDrop = commandsToRefuse = 0;
+  errorNames.clear();
+  silentUntil = std::min(silentUntil, clock);
+  lfOnly = false;
+  extraDelay = 0;
+}
+
 quint32 UnitEngine::nextRandom() {
   rng ^= rng << 13;
   rng ^= rng >> 17;

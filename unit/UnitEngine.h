@@ -124,6 +124,9 @@ class UnitEngine {
   void setLatency(qint64 ms) { opt.latencyMs = ms; }
   // Only the next answer comes ms later than the latency.
   void delayNextAnswer(qint64 ms) { extraDelay = ms; }
+  // Every cue above not yet struck is dropped and a silence ends: the unit behaves again
+  // (what it has already sent still arrives).
+  void behave();
 
  private:
   struct Arg {

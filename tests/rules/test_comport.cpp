@@ -435,6 +435,19 @@ class TestComPort : public QObject {
     settle();
     QCOMPARE(counts, (QList<int>{5, 4}));  // the two read bytes were freed, the rest offered again
     QCOMPARE(got, QByteArray("abcd"));
+
+    // Asked to, the port offers the rest again without waiting for new bytes.
+    counts.clear();
+    got.clear();
+    port->OnTriggerAvail = [this](TComPort* CP, int Count) {
+      counts << Count;
+      got += char(CP->ReadChar());
+      if (counts.size() == 1) CP->OfferAgain();
+    };
+    arrive("xy");
+    settle();
+    QCOMPARE(counts, (QList<int>{4, 3}));
+    QCOMPARE(got, QByteArray("ef"));
   }
 
   void handlerMayChangeThePort() {

@@ -103,5 +103,7 @@ void MemorySerialDeviceFactory::plugBack() { isPlugged = true; }
 
 void MemorySerialDeviceFactory::collect() {
   const QByteArray bytes = engine->takeOutput();
-  if (current) current->deliver(bytes);
+  if (!current) return;
+  if (current->isOpen()) deliveredBytes += quint64(bytes.size());
+  current->deliver(bytes);
 }

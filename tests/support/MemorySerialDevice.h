@@ -80,6 +80,8 @@ class MemorySerialDeviceFactory : public SerialDeviceFactory {
   // Everything the program has written, in order.
   const QByteArray& written() const { return sent; }
   void clearWritten() { sent.clear(); }
+  // Bytes of the unit that reached an open device.
+  quint64 delivered() const { return deliveredBytes; }
 
   // Moves what the unit has sent into the open device (lost on the line when none is open).
   void collect();
@@ -97,4 +99,5 @@ class MemorySerialDeviceFactory : public SerialDeviceFactory {
   QStringList names;
   MemorySerialDevice* current = nullptr;
   QByteArray sent;
+  quint64 deliveredBytes = 0;
 };

@@ -1,7 +1,7 @@
 #pragma once
 // The real window under test: a temporary program folder, scripted dialogs, virtual time and
 // the simulated unit on an in-memory line. Timer1 is stopped; run() ticks it every 1000
-// virtual milliseconds.
+// virtual milliseconds. Nothing the program does depends on real time, so a run replays exactly.
 //
 //   WindowHarness h;
 //   h.run(12000);                    // "ATE", the first signal report, operator, SIM size
@@ -65,6 +65,9 @@ class WindowHarness {
   bool runUntil(const std::function<bool()>& done, qint64 maxMs = 60000);
   // One Timer1 tick now, as the timer would deliver it.
   void tick();
+  // A tick is being handled: a box it shows must not run the harness (a timer is not
+  // delivered again while its own handler runs).
+  bool ticking() const { return inTick; }
   // Brings the button's page to the front and clicks it (a disabled button ignores it).
   void click(QAbstractButton* button);
   // Delivers what is pending in the event loop, without letting time run.
@@ -87,4 +90,5 @@ class WindowHarness {
   TestDialogs dlg;
   std::unique_ptr<TForm1> window;
   qint64 nextTick = 1000;
+  bool inTick = false;
 };

@@ -181,8 +181,9 @@ class TestFaultMatrix : public QObject {
         QCOMPARE(f.PhoneBook1->Strings(), gridBefore);
       h.run(5000);
       h.serial().plugBack();  // taken back at the next tick, by itself
-      QVERIFY(h.runUntil([&] { return f.LoadPHONE->isEnabled() && finished(f, StartUp); },
-                         2 * kInterval));
+      QVERIFY(h.runUntil(
+          [&] { return f.ComPort1->IsOpen() && f.LoadPHONE->isEnabled() && finished(f, StartUp); },
+          2 * kInterval));
       qInfo("%s / port lost: %s", kKindNames[k],
             qPrintable(h.dialogs().messages.join(" | ").replace(QLatin1Char('\n'), " | ")));
       h.dialogs().clear();

@@ -1,0 +1,492 @@
+// Seeded random sessions through the real window: the unit's traffic and misbehaviour, garbage
+// on the line, and a user who clicks, edits and answers boxes at random. Once the unit behaves
+// again every session must come to rest, store no command as an SMS text and lose no call.
+//
+//   ZUL_RANDOM_SEED=n       seed of the first session (default 1); session i plays seed n + i
+//   ZUL_RANDOM_SESSIONS=n   sessions (default 8; a long run asks for thousands)
+// A failing session names its seed: ZUL_RANDOM_SEED=<seed> ZUL_RANDOM_SESSIONS=1 replays it.
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTest>
+#include <cstdio>
+#include <cstring>
+
+#include "app/Form1.h"
+#include "app/MonitorView.h"
+#include "link/ComPort.h"
+#include "link/LineRules.h"
+#include "phonebook/NameValueGrid.h"
+#include "support/WindowHarness.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+#endif
+
+namespace {
+
+constexpr int kCapacity = 20;
+constexpr qint64 kInterval = 10000;
+// The longest chain with a unit that behaves (Overwrite SIM of a full grid), and what the
+// watchdog takes to ask for a port again when the user cancelled the choice.
+constexpr qint64 kChainMs = 45000;
+constexpr qint64 kAskMs = 130000;
+constexpr int kSteps = 50;
+
+struct Figures {
+  quint64 sessions = 0, bytes = 0, clicks = 0, boxes = 0, calls = 0, records = 0;
+  QStringList findings;
+  qint64 batchNs = 0;
+  quint32 batchSeed = 0;
+} total;
+
+char deathNote[128] = "";
+
+#if defined(__SANITIZE_ADDRESS__)
+// A sanitizer finding ends the process: say which session it was.
+void sayDeath() {
+  if (deathNote[0]) (void)!write(2, deathNote, strlen(deathNote));
+}
+#endif
+
+const char* const kNames[] = {"ADMIN1",          "ADMIN2", "ALARM1", "ALARM8", "CRED",   "OPER",
+                              "RTIME",           "OUT",    "NOVAK",  "KRAL",   "Petr N", "X",
+                              "VERYLONGNAMEXYZ", "BAD\"Q", "Žena",   ""};
+const char* const kNumbers[] = {"+420777111222",
+                                "+420603123456",
+                                "123",
+                                "*101#",
+                                "05",
+                                "12 3",
+                                "",
+                                "+42077711122233344",
+                                "abc"};
+const char* const kTexts[] = {"Gate open",           "> look",    "OK", "ERROR",
+                              "Power (mains) fail!", "AT+CMGD=1", "",   "x"};
+const char* const kSmsLines[] = {"+CPBR: (1-%1),40,14", "+CMGW: %1", "+CSQ: %1,99", "OK", "ERROR",
+                                 "+CME ERROR: 21",      "RING",      "> "};
+const char* const kOddNumbers[] = {"1",     "5",          "20", "250", "10000",
+                                   "10001", "2147483648", "-4", "",    "x7"};
+
+class Session {
+ public:
+  explicit Session(quint32 seed) : seed(seed), rnd(seed) {
+    WindowHarness::Setup s;
+    s.demo = true;
+    s.unit.capacity = kCapacity;
+    s.unit.reportIntervalMs = kInterval;
+    s.unit.seed = seed;
+    s.unit.latencyMs = pick(4) * 40;
+    s.beforeStart = [this](WindowHarness& w) {
+      hp = &w;
+      w.dialogs().whileOpen = [this](const TestDialogs::Shown& box) { onBox(box.kind); };
+      // Calls also come right behind our commands: into the pauses of the chains.
+      w.unit().onCommand = [this](const QByteArray&) {
+        if (harness && chance(10)) call();
+      };
+      known << QByteArray();  // the edits start empty, and an empty pair is saved as it is
+      for (const UnitEngine::Sms& m : w.unit().messages()) known << m.text;
+    };
+    harness = std::make_unique<WindowHarness>(s);
+    TForm1& f = form();
+    for (QLineEdit* e : f.SmsTexts)
+      QObject::connect(e, &QLineEdit::textChanged,
+                       [this](const QString& t) { known << t.toLatin1(); });
+    // The batch in real time, without the boxes it showed: behind a box the window repaints.
+    auto parse = f.ComPort1->OnTriggerAvail;
+    f.ComPort1->OnTriggerAvail = [this, parse](TComPort* cp, int count) {
+      QElapsedTimer t;
+      t.start();
+      const qint64 boxed = boxNs;
+      parse(cp, count);
+      batchNs = std::max(batchNs, t.nsecsElapsed() - (boxNs - boxed));
+    };
+    auto lost = f.ComPort1->OnPortLost;
+    f.ComPort1->OnPortLost = [this, lost](TComPort* cp, const QString& why) {
+      excuseCalls();
+      lost(cp, why);
+    };
+  }
+
+  void play() {
+    for (int i = 0; i < kSteps; ++i) {
+      if (!h().serial().plugged() && h().clock().elapsed() >= plugBackAt) h().serial().plugBack();
+      act();
+      h().run(rnd.bounded(4000));
+    }
+  }
+
+  // The unit behaves again and the user only answers: the checks. Returns what is wrong.
+  QStringList rest() {
+    calm = true;
+    h().serial().plugBack();
+    unit().behave();
+    TForm1& f = form();
+    QStringList wrong;
+    const bool portless = f.ComPort1->ComNumber() == 0;
+    const qint64 budget = kChainMs + 2 * kInterval + (portless ? kAskMs : 0);
+    if (!h().runUntil([&] { return finished(); }, budget)) {
+      wrong << QStringLiteral("still busy %1 s after the unit behaved again: %2")
+                   .arg(budget / 1000)
+                   .arg(state());
+    } else {
+      const int sent = h().received().size();
+      h().run(kInterval + 1000);
+      bool usable = !f.ButtonsLocked && f.Link.LinkIdle && h().received().size() == sent &&
+                    !unit().waitingForBody();
+      for (QPushButton* b : f.SimButtons) usable = usable && b->isEnabled();
+      if (!usable) wrong << QStringLiteral("not usable after the next report: ") + state();
+    }
+    if (f.Link.PhoneBookCapacity != kCapacity)
+      wrong << QStringLiteral("phone book size %1, the unit has %2")
+                   .arg(f.Link.PhoneBookCapacity)
+                   .arg(kCapacity);
+    for (const UnitEngine::Sms& m : unit().messages())
+      if (!known.contains(m.text))
+        wrong << QStringLiteral("stored as an SMS text: \"%1\"")
+                     .arg(QString::fromLatin1(m.text.left(80)).replace('\n', "\\n"));
+    scanMonitor();
+    const int records = countRecords();
+    const int lost = placedNamed - shownNamed;
+    if (records != shownNamed || lost > excused)
+      wrong << QStringLiteral(
+                   "%1 named calls placed, %2 read (%3 may be lost with the port), "
+                   "%4 admission records")
+                   .arg(placedNamed)
+                   .arg(shownNamed)
+                   .arg(excused)
+                   .arg(records);
+    total.calls += quint64(placedNamed);
+    total.records += quint64(records);
+    total.bytes += h().serial().delivered();
+    total.clicks += quint64(clicks);
+    total.boxes += quint64(h().dialogs().shown.size());
+    if (batchNs > total.batchNs) {
+      total.batchNs = batchNs;
+      total.batchSeed = seed;
+    }
+    std::fprintf(stderr,
+                 "seed %u: %lld s, %llu bytes, %d clicks, %lld boxes, %d calls, batch %.2f ms%s\n",
+                 seed, h().clock().elapsed() / 1000, h().serial().delivered(), clicks,
+                 qint64(h().dialogs().shown.size()), placedNamed, batchNs / 1e6,
+                 wrong.isEmpty() ? "" : " FAILED");
+    return wrong;
+  }
+
+ private:
+  WindowHarness& h() { return *hp; }
+  TForm1& form() { return hp->form(); }
+  UnitEngine& unit() { return hp->unit(); }
+  int pick(int n) { return int(rnd.bounded(n)); }
+  bool chance(int percent) { return pick(100) < percent; }
+  template <typename T, size_t N>
+  const T& any(const T (&items)[N]) {
+    return items[pick(int(N))];
+  }
+
+  // ---- what the unit, the line and the user do ----
+
+  void act() {
+    const int roll = pick(100);
+    if (roll < 10) return unit().reportSignal(chance(70));
+    if (roll < 22) return call();
+    if (roll < 34) return inject(framedLine());
+    if (roll < 44) return misbehave();
+    if (roll < 52) return inject(garbage());
+    if (roll < 78) return click();
+    edit();
+  }
+
+  void call() {
+    // The name the unit finds for the number, as it looks it up.
+    QByteArray number = "+42099" + QByteArray::number(pick(1000));
+    const auto& book = unit().phoneBook();
+    if (!book.isEmpty() && chance(80))
+      number = std::next(book.begin(), pick(int(book.size())))->number;
+    QByteArray name;
+    for (const UnitEngine::Entry& e : book)
+      if (e.number == number) {
+        name = e.name;
+        break;
+      }
+    if (!name.isEmpty() && !unit().silent() && h().serial().openDevice()) ++placedNamed;
+    unit().call(number, chance(30));
+  }
+
+  QByteArray framedLine() {
+    switch (pick(4)) {
+      case 0:
+        return "\r\n+CMGL: " + QByteArray(any(kOddNumbers)) + ",\"REC READ\",\"+4207" +
+               QByteArray::number(pick(100)) + "\",,\"24/02/01,08:05:09+04\"\r\n" +
+               QByteArray(any(kTexts)) + "\r\n";
+      case 1:
+        return "\r\n+CPBR: " + QByteArray::number(1 + pick(kCapacity)) + ",\"" +
+               QByteArray(any(kNumbers)) + "\",129,\"" + QByteArray(any(kNames)) + "\"\r\n";
+      default: {
+        QByteArray line = any(kSmsLines);
+        line.replace("%1", any(kOddNumbers));
+        return "\r\n" + line + (chance(50) ? "\r\n" : "");
+      }
+    }
+  }
+
+  QByteArray garbage() {
+    switch (pick(8)) {
+      case 0:
+        return QByteArray(1 + pick(20), '\0');
+      case 1:
+        return QByteArray(1 + pick(20), '\xFF');
+      case 2:
+        return "+CSQ\rOK\r" + QByteArray(pick(5), '\r');  // carriage returns only
+      case 3:
+        return "+CLCC: 1,1,4,0,0\nOK\n" + QByteArray(pick(5), '\n');  // line feeds only
+      case 4:
+        return QByteArray(10240, 'A' + char(pick(26)));  // no line end
+      case 5:
+        if (chance(15)) return QByteArray(1 << 20, '7');
+        [[fallthrough]];
+      default: {
+        QByteArray noise(1 + pick(200), '\0');
+        for (char& c : noise) c = char(pick(256));
+        return noise;
+      }
+    }
+  }
+
+  // Split anywhere: the pieces arrive in separate batches.
+  void inject(const QByteArray& bytes) {
+    for (qsizetype at = 0; at < bytes.size();) {
+      const qsizetype piece = chance(50) ? bytes.size() - at : 1 + pick(int(bytes.size() - at));
+      unit().injectBytes(bytes.mid(at, piece));
+      at += piece;
+      if (at < bytes.size()) h().run(pick(40));
+    }
+  }
+
+  void misbehave() {
+    switch (pick(7)) {
+      case 0:
+      case 1:
+        return unit().faultAt(1 + pick(4), UnitEngine::Fault(pick(4)));
+      case 2:
+        // Now and then long enough for the watchdog to ask for another port.
+        return unit().silence(chance(90) ? 1000 + pick(40000) : 100000 + pick(60000));
+      case 3:
+        return unit().losePrompt();
+      case 4:
+        return unit().delayNextAnswer(pick(15000));
+      default:
+        if (!h().serial().plugged()) return;
+        excuseCalls();
+        h().serial().unplug();
+        plugBackAt = h().clock().elapsed() + 1000 + pick(20000);
+    }
+  }
+
+  void click() {
+    TForm1& f = form();
+    QAbstractButton* const others[] = {f.Test,        f.Find,      f.FindNext,  f.Sort,
+                                       f.LoadSIMPC,   f.SaveSIMPC, f.LoadSMSPC, f.SaveSMSPC,
+                                       f.SaveMonitor, f.Sav,       f.Automat,   f.Autoverify};
+    QAbstractButton* b = chance(60) ? f.SimButtons[pick(6)] : any(others);
+    // The file the user picks, or Cancel.
+    TestDialogs& d = h().dialogs();
+    const int n = ++files;
+    const QString kind = b == f.LoadSIMPC || b == f.SaveSIMPC   ? QStringLiteral("phb")
+                         : b == f.LoadSMSPC || b == f.SaveSMSPC ? QStringLiteral("sms")
+                         : b == f.Sav                           ? QStringLiteral("csv")
+                                                                : QStringLiteral("mon");
+    const QStringList made = QDir(h().dir()).entryList({"*." + kind});
+    d.openNames.clear();
+    d.saveNames.clear();
+    if (chance(80))
+      d.openNames << (made.isEmpty() || chance(20) ? h().path("none." + kind)
+                                                   : h().path(made[pick(made.size())]));
+    if (chance(80)) d.saveNames << h().path(QStringLiteral("f%1.%2").arg(n).arg(kind));
+    ++clicks;
+    h().click(b);
+    d.openNames.clear();
+    d.saveNames.clear();
+  }
+
+  QString row() { return QString::fromUtf8(any(kNames)) + '=' + any(kNumbers); }
+
+  void edit() {
+    TForm1& f = form();
+    const int k = pick(6);
+    switch (pick(6)) {
+      case 0: {
+        if (!f.PhoneBook1->isEnabled()) return;
+        QStringList rows;
+        for (int i = pick(26); i > 0; --i) rows << row();
+        return f.PhoneBook1->SetStrings(rows);
+      }
+      case 1: {
+        if (!f.PhoneBook1->isEnabled()) return;
+        const int col = pick(2);
+        return f.PhoneBook1->SetCell(col, 1 + pick(f.PhoneBook1->RowCount() - 1),
+                                     row().section('=', col, col));
+      }
+      case 2:
+        f.SmsPhones[k]->setText(QStringLiteral("+4206%1").arg(pick(100000)));
+        return f.SmsTexts[k]->setText(QString::fromLatin1(any(kTexts)) + QString::number(k));
+      case 3:
+        f.FindName->setText(QString::fromUtf8(any(kNames)).left(pick(4)));
+        return f.FindPhone->setText(QString::fromLatin1(any(kNumbers)).left(pick(5)));
+      case 4:
+        return (chance(50) ? f.RelA : f.RelB)->setText(QStringLiteral("Relay %1").arg(k));
+      default:
+        // The days go by: the automatic log starts a file per day.
+        h().clock().setNow(h().clock().now().addDays(1 + pick(3)));
+    }
+  }
+
+  // A box is up: the user reads it a while (its own event loop runs the program behind it),
+  // then answers.
+  void onBox(TestDialogs::Kind kind) {
+    TestDialogs& d = h().dialogs();
+    if (!harness) return;  // start-up: a cancelled choice ends the program
+    if (kind == TestDialogs::Kind::Question) d.answers = {calm || chance(50)};
+    if (kind == TestDialogs::Kind::ChoosePort) {
+      excuseCalls();  // the port was closed to choose anew
+      d.port = calm || chance(90) ? 9 : 0;
+    }
+    if ((kind != TestDialogs::Kind::Message && kind != TestDialogs::Kind::Error) || reading ||
+        h().ticking())
+      return;
+    reading = true;
+    QElapsedTimer t;
+    t.start();
+    h().run(pick(3000));
+    boxNs += t.nsecsElapsed();
+    reading = false;
+  }
+
+  // ---- what is checked ----
+
+  bool finished() {
+    TForm1& f = form();
+    return f.Link.Awaited == Awaiting::None && !f.Link.anyTransfer() && !f.ButtonsLocked &&
+           f.Link.Running == Chain::None && f.Link.LinkIdle && f.Link.PhoneBookCapacity > 0 &&
+           !f.Link.OperatorName.isEmpty() && f.ComPort1->IsOpen();
+  }
+
+  QString state() {
+    const LinkState& l = form().Link;
+    const TComPort& port = *form().ComPort1;
+    const bool flags[] = {l.ErasePending, l.ErasingPhoneBook, l.WritingPhoneBook,
+                          l.DeletingSms,  l.WritingSms,       l.ProbePending};
+    QByteArray set;
+    for (int i = 0; i < 6; ++i) set += flags[i] ? "EewdsP"[i] : '-';
+    return QString::asprintf(
+        "chain %d, awaiting %d (%s), step %d, flags %s, idle %d, locked %d, port %d%s, "
+        "operator %s, size %d%s",
+        int(l.Running), int(l.Awaited), l.AwaitedCommand.trimmed().constData(), l.StepIndex,
+        set.constData(), l.LinkIdle, form().ButtonsLocked, port.ComNumber(),
+        port.IsOpen() ? "" : " closed", l.OperatorName.constData(), l.PhoneBookCapacity,
+        unit().waitingForBody() ? ", the unit waits for an SMS body" : "");
+  }
+
+  // Call reports the program has read, by the monitor that shows every line it read.
+  void scanMonitor() {
+    const TMonitorView& m = *form().Monitor;
+    for (; scanned < m.LineCount(); ++scanned) {
+      const QByteArray line = m.Line(scanned);
+      if (line.contains("+CLCC") && !CallReportFields(line).name.isEmpty()) ++shownNamed;
+    }
+  }
+
+  // Closing the port drops what it held unread: calls not read by now may be lost with it.
+  void excuseCalls() {
+    if (!harness) return;  // the window is being made
+    scanMonitor();
+    excused += std::max(0, placedNamed - std::max(shownNamed, excusedUpTo));
+    excusedUpTo = placedNamed;
+  }
+
+  int countRecords() {
+    QStringList lines = form().AdmisRec->Strings();
+    for (const QString& name : QDir(h().dir()).entryList({"*.csv"})) {
+      QFile file(h().path(name));
+      if (file.open(QIODevice::ReadOnly))
+        lines << QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+    }
+    return int(lines.filter(QStringLiteral("  (phone: ")).size());
+  }
+
+  quint32 seed;
+  QRandomGenerator rnd;
+  std::unique_ptr<WindowHarness> harness;
+  WindowHarness* hp = nullptr;
+  QSet<QByteArray> known;  // every text an SMS edit held, and the unit's own
+  bool calm = false;
+  bool reading = false;
+  qint64 plugBackAt = 0;
+  qint64 boxNs = 0, batchNs = 0;
+  int clicks = 0, files = 0;
+  int placedNamed = 0, shownNamed = 0, excused = 0, excusedUpTo = 0;
+  qsizetype scanned = 0;
+};
+
+quint32 fromEnv(const char* name, quint32 fallback) {
+  bool ok = false;
+  const quint32 v = qEnvironmentVariable(name).toUInt(&ok);
+  return ok ? v : fallback;
+}
+
+// Qt Test gives a test function five minutes; a long run takes as long as its sessions do.
+const bool kTimeLimit =
+    qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT") ||
+    qputenv("QTEST_FUNCTION_TIMEOUT",
+            QByteArray::number(300000 + 5000ull * fromEnv("ZUL_RANDOM_SESSIONS", 0)));
+
+}  // namespace
+
+class TestRandomTraffic : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+#if defined(__SANITIZE_ADDRESS__)
+    __sanitizer_set_death_callback(sayDeath);
+#endif
+  }
+
+  void sessions() {
+    const quint32 first = fromEnv("ZUL_RANDOM_SEED", 1);
+    const quint32 count = fromEnv("ZUL_RANDOM_SESSIONS", 8);
+    for (quint32 seed = first; seed < first + count; ++seed) {
+      qsnprintf(deathNote, sizeof deathNote,
+                "random traffic: died in the session of seed %u; replay: ZUL_RANDOM_SEED=%u "
+                "ZUL_RANDOM_SESSIONS=1\n",
+                seed, seed);
+      Session s(seed);
+      s.play();
+      for (const QString& w : s.rest()) {
+        total.findings << QStringLiteral("seed %1: %2").arg(seed).arg(w);
+        qWarning("%s", qPrintable(total.findings.last()));
+      }
+      ++total.sessions;
+    }
+    deathNote[0] = '\0';
+    QVERIFY2(total.findings.isEmpty(), "replay one: ZUL_RANDOM_SEED=<seed> ZUL_RANDOM_SESSIONS=1");
+  }
+
+  void cleanupTestCase() {
+    qInfo(
+        "%llu sessions, %.1f MB of unit traffic, %llu clicks, %llu boxes, %llu named calls, "
+        "%llu admission records, %lld findings; longest batch %.2f ms (seed %u)",
+        total.sessions, total.bytes / 1e6, total.clicks, total.boxes, total.calls, total.records,
+        qint64(total.findings.size()), total.batchNs / 1e6, total.batchSeed);
+  }
+};
+
+QTEST_MAIN(TestRandomTraffic)
+#include "test_randomtraffic.moc"
