@@ -39,6 +39,12 @@ constexpr qint64 kInterval = 10000;
 constexpr qint64 kChainMs = 45000;
 constexpr qint64 kAskMs = 130000;
 constexpr int kSteps = 50;
+constexpr qint64 kBatchBoundNs = 100 * 1000 * 1000;
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
 
 struct Figures {
   quint64 sessions = 0, bytes = 0, clicks = 0, boxes = 0, calls = 0, records = 0;
@@ -163,6 +169,10 @@ class Session {
                    .arg(shownNamed)
                    .arg(excused)
                    .arg(records);
+    // The sanitizers slow everything several times over: there the batch is only reported.
+    if (!kSanitized && batchNs > kBatchBoundNs)
+      wrong << QStringLiteral("a batch kept the window from repainting for %1 ms")
+                   .arg(batchNs / 1e6, 0, 'f', 1);
     total.calls += quint64(placedNamed);
     total.records += quint64(records);
     total.bytes += h().serial().delivered();
