@@ -381,11 +381,13 @@ class Session {
 
   // ---- what is checked ----
 
+  // Load SIM asks for the SMS centre at the next "OK" after its read, whoever sends that "OK":
+  // the question belongs to the chain's work.
   bool finished() {
     TForm1& f = form();
     return f.Link.Awaited == Awaiting::None && !f.Link.anyTransfer() && !f.ButtonsLocked &&
-           f.Link.Running == Chain::None && f.Link.LinkIdle && f.Link.PhoneBookCapacity > 0 &&
-           !f.Link.OperatorName.isEmpty() && f.ComPort1->IsOpen();
+           f.Link.CentreAsked && f.Link.Running == Chain::None && f.Link.LinkIdle &&
+           f.Link.PhoneBookCapacity > 0 && !f.Link.OperatorName.isEmpty() && f.ComPort1->IsOpen();
   }
 
   QString state() {
