@@ -56,6 +56,14 @@ QString reasonFor(int err, const QString& qtReason) {
 
 }  // namespace
 
+bool HoldsBinaryData(const QByteArray& bytes) {
+  const qsizetype zero = bytes.indexOf('\0');
+  if (zero < 0) return false;
+  for (qsizetype i = zero + 1; i < bytes.size(); ++i)
+    if (bytes[i] != '\0') return true;
+  return false;
+}
+
 QString InOutErrorText(int code) {
   switch (code) {
     case ENOENT:
@@ -169,6 +177,7 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharse
   }
   if (first) return std::nullopt;  // empty file
   if (!line.isEmpty() && lines.size() < SmsFileLines) lines << line;
+  if (HoldsBinaryData(lines.join('\n'))) throw EFileIOError(QStringLiteral("Not a text file"));
 
   const FileCharset readAs = charset.ReadAs(lines.join('\n'));
   QStringList fields;

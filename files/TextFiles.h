@@ -20,6 +20,11 @@ constexpr qint64 MaxPhoneBookFileSize = 16 * 1024 * 1024;
 // filter keeps far less.
 constexpr int MaxSmsLineLength = 32767;
 
+// Text files hold no zero byte, or only as padding at their end: a zero byte with more after
+// it is a binary file (an image, a UTF-16 export), whose first bytes must not replace the
+// user's entries.
+bool HoldsBinaryData(const QByteArray& bytes);
+
 // The input/output text of a system error number (errno).
 QString InOutErrorText(int code);
 
@@ -39,7 +44,8 @@ void WriteTextLines(const QString& fileName, const QStringList& lines, const Fil
 
 // The twelve fields read from an SMS file, missing ones empty; nothing when the file is empty
 // or starts with the end mark 26. LF ends a line, every CR is dropped, 26 ends the file. The
-// lines read are text in charset, or byte for byte when not valid in it.
+// lines read are text in charset, or byte for byte when not valid in it. Binary data among
+// them fails with "Not a text file" before any field is set.
 std::optional<QStringList> ReadSmsFile(const QString& fileName,
                                        const FileCharset& charset = FileCharset::System());
 void WriteSmsFile(const QString& fileName, const QStringList& fields,

@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "files/PhoneBookFile.h"
+#include "files/TextFiles.h"
 #include "platform/Errors.h"
 
 class TestPhoneBookFile : public QObject {
@@ -28,6 +29,28 @@ class TestPhoneBookFile : public QObject {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, lines);
     QCOMPARE(SplitTextLines(bytes, FileCharset::Latin1()), lines);
+  }
+
+  // Zero bytes only at the end are padding; with text after them the file is not text.
+  void binaryData_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("binary");
+    QTest::newRow("text") << QByteArray("A=1\r\n") << false;
+    QTest::newRow("zero padding") << QByteArray("A=1\r\n\0\0\0", 8) << false;
+    QTest::newRow("only zeros") << QByteArray(4, '\0') << false;
+    QTest::newRow("text after a zero") << QByteArray("A=1\0B=2", 7) << true;
+    QTest::newRow("UTF-16 export") << QByteArray(
+                                          "\xFF\xFE"
+                                          "A\0=\0"
+                                          "1\0",
+                                          8)
+                                   << true;
+    QTest::newRow("image") << QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16) << true;
+  }
+  void binaryData() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, binary);
+    QCOMPARE(HoldsBinaryData(bytes), binary);
   }
 
   // Every character survives a save and a load.

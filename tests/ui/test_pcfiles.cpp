@@ -88,7 +88,8 @@ class TestPcFiles : public QObject {
     QCOMPARE(f.ADMIN1->text(), "");
   }
 
-  // A missing file, and one far too big for a phone book: an error, and nothing changes.
+  // A missing file, one far too big for a phone book, a binary one (a UTF-16 export): an
+  // error, and nothing changes.
   void failedLoadTouchesNothing() {
     WindowHarness h;
     TForm1& f = h.form();
@@ -96,18 +97,29 @@ class TestPcFiles : public QObject {
     QFile file(big);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(MaxPhoneBookFileSize + 1));
     file.close();
+    const QByteArray utf16(
+        "\xFF\xFE+\0"
+        "1\0\r\0\n\0",
+        10);
+    writeBytes(h.path("utf16.phb"), utf16);
+    writeBytes(h.path("utf16.sms"), utf16);
     f.PhoneBook1->SetStrings({"ADMIN1=777"});
     f.Numbers->setText("42");
     f.ADMIN1->setText("shown");
-    h.dialogs().openNames << h.path("no.phb") << big;
+    f.SMSPhone1->setText("+4201");
+    h.dialogs().openNames << h.path("no.phb") << big << h.path("utf16.phb") << h.path("utf16.sms");
     h.click(f.LoadSIMPC);
     h.click(f.LoadSIMPC);
+    h.click(f.LoadSIMPC);
+    h.click(f.LoadSMSPC);
     QCOMPARE(
         h.dialogs().errors,
         QStringList({"Cannot open file \"" + h.path("no.phb") + "\". No such file or directory.",
-                     "Cannot open file \"" + big + "\". File too large."}));
+                     "Cannot open file \"" + big + "\". File too large.",
+                     "Cannot open file \"" + h.path("utf16.phb") + "\". Not a text file.",
+                     "Not a text file."}));
     QCOMPARE(f.PhoneBook1->Strings(), QStringList{"ADMIN1=777"});
-    QCOMPARE(f.Numbers->text() + f.ADMIN1->text(), "42shown");
+    QCOMPARE(f.Numbers->text() + f.ADMIN1->text() + f.SMSPhone1->text(), "42shown+4201");
   }
 
   // All twelve fields in table order, pairs 4 to 6 disabled or not; a file passes the filters.
