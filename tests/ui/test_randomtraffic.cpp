@@ -21,6 +21,7 @@
 
 #include "app/Form1.h"
 #include "app/MonitorView.h"
+#include "link/AtCommands.h"
 #include "link/ComPort.h"
 #include "link/LineRules.h"
 #include "phonebook/NameValueGrid.h"
@@ -117,7 +118,14 @@ class Session {
     f.ComPort1->OnTriggerAvail = [this, parse](TComPort* cp, int count) {
       const qint64 start = threadCpuNs();
       const qint64 boxed = boxNs;
+      const LinkState& l = form().Link;
+      // A stray size line and a stray "OK" where the answer to our size question was lost are
+      // an answer to the program as much as the unit's own: the size they give is excused.
+      const bool asking = l.Awaited == Awaiting::Query && (l.AwaitedCommand == At::SizeQuery ||
+                                                           l.AwaitedCommand == At::OperatorQuery);
+      const int size = l.PhoneBookCapacity;
       parse(cp, count);
+      if (asking && l.PhoneBookCapacity != size) answeredSizes << l.PhoneBookCapacity;
       batchNs = std::max(batchNs, threadCpuNs() - start - (boxNs - boxed));
     };
     auto lost = f.ComPort1->OnPortLost;
@@ -156,7 +164,7 @@ class Session {
       for (QPushButton* b : f.SimButtons) usable = usable && b->isEnabled();
       if (!usable) wrong << QStringLiteral("not usable after the next report: ") + state();
     }
-    if (f.Link.PhoneBookCapacity != kCapacity)
+    if (f.Link.PhoneBookCapacity != kCapacity && !answeredSizes.contains(f.Link.PhoneBookCapacity))
       wrong << QStringLiteral("phone book size %1, the unit has %2")
                    .arg(f.Link.PhoneBookCapacity)
                    .arg(kCapacity);
@@ -442,6 +450,7 @@ class Session {
   QRandomGenerator rnd;
   std::unique_ptr<WindowHarness> harness;
   WindowHarness* hp = nullptr;
+  QSet<int> answeredSizes;
   QSet<QByteArray> known;  // every text an SMS edit held, and the unit's own
   bool calm = false;
   bool reading = false;
