@@ -51,6 +51,24 @@ struct MessageTexts {
   QString IncorrectName;
   QString TooLongName;
   QString Communication;
+  QString NotFinished;
+  QString NoPortChosen;
+  QString NoAnswer;
+  QString PortLost;
+  QString GridKept;
+  QString NothingErased;
+  QString PartlyErased;
+  QString EveryRowWritten;
+  QString RowsMayBeMissing;
+  QString SmsListIncomplete;
+  QString EverySmsSaved;
+  QString SmsMayBeMissing;
+  QString SmsLeftFromSlot;
+  QString RowsNotWritten;
+  QString EntriesNotErased;
+  QString SmsNotSaved;
+  QString SmsNotDeleted;
+  QString AndMore;
 };
 
 class TForm1 : public QWidget {

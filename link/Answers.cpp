@@ -55,10 +55,10 @@ QString RowText(const QString& line) {
   return line.left(eq) + QStringLiteral(" (") + line.mid(eq + 1) + QLatin1Char(')');
 }
 
-QString FirstItems(const QString& title, const QStringList& items) {
+QString FirstItems(const QString& title, const QStringList& items, const QString& andMore) {
   QString text = title;
   for (int i = 0; i < items.size() && i < kItemsShown; ++i) text += QLatin1Char('\n') + items[i];
   if (items.size() > kItemsShown)
-    text += QStringLiteral("\nand %1 more.").arg(items.size() - kItemsShown);
+    text += QLatin1Char('\n') + QString(andMore).arg(items.size() - kItemsShown);
   return text;
 }

@@ -56,5 +56,5 @@ QStringList MissingLines(const QStringList& asked, const QStringList& present);
 // A grid line name=number as the user reads it: "name (number)".
 QString RowText(const QString& line);
 
-// title, then the first 20 items one a line, then "and n more." for the rest.
-QString FirstItems(const QString& title, const QStringList& items);
+// title, then the first 20 items one a line, then andMore with its %1 the count of the rest.
+QString FirstItems(const QString& title, const QStringList& items, const QString& andMore);

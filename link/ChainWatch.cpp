@@ -93,13 +93,13 @@ void TForm1::WatchAnswers() {
   if (!chain && Link.Awaited == Awaiting::None) return;
   if (ComPort1->ComNumber() == 0) {
     // A resend would bring up the port choice behind the user's back.
-    StopChain(QStringLiteral("no port is chosen"));
+    StopChain(Messages.NoPortChosen);
     return;
   }
   const qint64 now = LinkClock();
   const qint64 limit = Link.Awaited != Awaiting::None ? kNoAnswerMs : kNoReportMs;
   if (now - Link.HeardAt >= limit) {
-    StopChain(QStringLiteral("the unit did not answer for %1 s").arg(limit / 1000));
+    StopChain(Messages.NoAnswer.arg(limit / 1000));
     return;
   }
   if (now - Link.AwaitedSince < kAnswerTimeoutMs) return;
@@ -194,28 +194,26 @@ void TForm1::StopChain(const QString& reason) {
   if (chain == Chain::None || reason.isEmpty()) return;
   const QPushButton* const buttons[] = {nullptr,       LoadPHONE,     SavePhone,      AddToSIM,
                                         ButtonLoadSMS, ButtonSaveSMS, ButtonDeleteSMS};
-  TellUser(QStringLiteral("%1 was not finished: %2.\n%3")
-               .arg(buttons[int(chain)]->text(), reason, undone));
+  TellUser(Messages.NotFinished.arg(buttons[int(chain)]->text(), reason) + QLatin1Char('\n') +
+           undone);
 }
 
 QString TForm1::UndoneText() const {
   switch (Link.Running) {
     case Chain::LoadSim:
-      return QStringLiteral("The grid holds what it held before.");
+      return Messages.GridKept;
     case Chain::OverwriteSim:
     case Chain::AddToSim: {
-      if (Link.ErasePending) return QStringLiteral("Nothing was erased or written.");
-      if (Link.ErasingPhoneBook)
-        return QStringLiteral("The SIM phone book may be partly erased; nothing was written.");
+      if (Link.ErasePending) return Messages.NothingErased;
+      if (Link.ErasingPhoneBook) return Messages.PartlyErased;
       QStringList rows;
       for (const QString& line : MissingLines(Link.GridBefore, Link.StoredLines))
         rows << RowText(line);
-      if (rows.isEmpty()) return QStringLiteral("Every row was written.");
-      return FirstItems(QStringLiteral("These rows may not be on the SIM (%1):").arg(rows.size()),
-                        rows);
+      if (rows.isEmpty()) return Messages.EveryRowWritten;
+      return FirstItems(Messages.RowsMayBeMissing.arg(rows.size()), rows, Messages.AndMore);
     }
     case Chain::LoadSms:
-      return QStringLiteral("The SMS list is incomplete.");
+      return Messages.SmsListIncomplete;
     case Chain::SaveSms: {
       QStringList pairs;
       for (int k = 0; k < Link.SmsAsked.size(); ++k) {
@@ -224,12 +222,11 @@ QString TForm1::UndoneText() const {
           pairs << pairText(k + 1, pair.section(QLatin1Char('='), 0, 0),
                             pair.section(QLatin1Char('='), 1));
       }
-      if (pairs.isEmpty()) return QStringLiteral("Every SMS was saved.");
-      return FirstItems(QStringLiteral("These SMS may not be on the SIM (%1):").arg(pairs.size()),
-                        pairs);
+      if (pairs.isEmpty()) return Messages.EverySmsSaved;
+      return FirstItems(Messages.SmsMayBeMissing.arg(pairs.size()), pairs, Messages.AndMore);
     }
     case Chain::DeleteSms:
-      return QStringLiteral("The SMS from slot %1 on were not deleted.").arg(Link.StepIndex);
+      return Messages.SmsLeftFromSlot.arg(Link.StepIndex);
     case Chain::None:
       break;
   }
@@ -258,12 +255,12 @@ void TForm1::ChainDone() {
     QStringList rows;
     for (const QString& line : missing) rows << RowText(line);
     if (!rows.isEmpty())
-      parts << FirstItems(QStringLiteral("Not written to the SIM (%1):").arg(rows.size()), rows);
+      parts << FirstItems(Messages.RowsNotWritten.arg(rows.size()), rows, Messages.AndMore);
   }
   if (chain == Chain::OverwriteSim && !Link.EntriesKept.isEmpty()) {
     QStringList entries;
     for (qint32 e : Link.EntriesKept) entries << QString::number(e);
-    parts << QStringLiteral("The SIM refused to erase entries %1.").arg(entries.join(", "));
+    parts << Messages.EntriesNotErased.arg(entries.join(", "));
   }
   if (chain == Chain::SaveSms) {
     QStringList pairs;
@@ -278,13 +275,13 @@ void TForm1::ChainDone() {
       if (!found) pairs << pairText(k + 1, phone, text);
     }
     if (!pairs.isEmpty())
-      parts << FirstItems(QStringLiteral("Not saved to the SIM (%1):").arg(pairs.size()), pairs);
+      parts << FirstItems(Messages.SmsNotSaved.arg(pairs.size()), pairs, Messages.AndMore);
   }
   if (chain == Chain::DeleteSms && !Link.Listed.isEmpty()) {
     QStringList left;
     for (const ListedSms& m : Link.Listed)
       left << pairText(m.slot, QString::fromLatin1(m.number), QString::fromLatin1(m.text));
-    parts << FirstItems(QStringLiteral("Not deleted from the SIM (%1):").arg(left.size()), left);
+    parts << FirstItems(Messages.SmsNotDeleted.arg(left.size()), left, Messages.AndMore);
   }
   if (!parts.isEmpty()) TellUser(parts.join(QStringLiteral("\n\n")));
 }
@@ -306,7 +303,7 @@ void TForm1::WriteAgain(Chain chain, const QStringList& rows) {
 
 void TForm1::PortLost() {
   Link.RxLine.clear();  // cut off with the device: the next line must not be glued to it
-  StopChain(QStringLiteral("the port was lost"));
+  StopChain(Messages.PortLost);
 }
 
 bool TForm1::TakeBackPort() {

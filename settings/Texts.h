@@ -110,6 +110,25 @@ inline constexpr SettingKey Messages[] = {
     caption("Incorrect name"),
     caption("Too long name"),
     text("Communication", "No communication, change com?"),
+    // What a command chain that could not finish, or a write that left something out, tells.
+    text("Not finished", "%1 was not finished: %2."),
+    text("No port chosen", "no port is chosen"),
+    text("No answer", "the unit did not answer for %1 s"),
+    text("Port lost", "the port was lost"),
+    text("Grid kept", "The grid holds what it held before."),
+    text("Nothing erased", "Nothing was erased or written."),
+    text("Partly erased", "The SIM phone book may be partly erased; nothing was written."),
+    text("Every row written", "Every row was written."),
+    text("Rows may be missing", "These rows may not be on the SIM (%1):"),
+    text("SMS list incomplete", "The SMS list is incomplete."),
+    text("Every SMS saved", "Every SMS was saved."),
+    text("SMS may be missing", "These SMS may not be on the SIM (%1):"),
+    text("SMS left from slot", "The SMS from slot %1 on were not deleted."),
+    text("Rows not written", "Not written to the SIM (%1):"),
+    text("Entries not erased", "The SIM refused to erase entries %1."),
+    text("SMS not saved", "Not saved to the SIM (%1):"),
+    text("SMS not deleted", "Not deleted from the SIM (%1):"),
+    text("And more", "and %1 more."),
 };
 
 inline constexpr SettingKey Help[] = {

@@ -263,11 +263,11 @@ class TestLineRules : public QObject {
     QCOMPARE(RowText("NOVAK=+420721"), QStringLiteral("NOVAK (+420721)"));
     QStringList many;
     for (int i = 1; i <= 23; ++i) many << QString::number(i);
-    const QStringList shown = FirstItems("T:", many).split('\n');
+    const QStringList shown = FirstItems("T:", many, "and %1 more.").split('\n');
     QCOMPARE(shown.size(), 22);
     QCOMPARE(shown[20], QStringLiteral("20"));
     QCOMPARE(shown[21], QStringLiteral("and 3 more."));
-    QCOMPARE(FirstItems("T:", {"a"}), QStringLiteral("T:\na"));
+    QCOMPARE(FirstItems("T:", {"a"}, "and %1 more."), QStringLiteral("T:\na"));
   }
 
   void textFields() {

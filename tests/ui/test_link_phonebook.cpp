@@ -247,7 +247,9 @@ class TestLinkPhoneBook : public QObject {
   }
 
   void rowsThatCannotBeSentAreSkipped() {
-    WindowHarness h;
+    WindowHarness::Setup s;
+    s.settings = "[Messages]\r\nRows not written=Nezapsano na SIM (%1):\r\n";  // translated
+    WindowHarness h(s);
     TForm1& f = h.form();
     startLinked(h);
     f.PhoneBook1->SetStrings({"ADMIN1=12 3", "NA\"ME=5", QString::fromLatin1("X\x01=6"),
@@ -263,7 +265,7 @@ class TestLinkPhoneBook : public QObject {
     // Named once at the end; a row without a number is a place left empty, not a row.
     h.settle();
     QCOMPARE(h.dialogs().messages,
-             QStringList{QStringLiteral("Not written to the SIM (6):\nADMIN1 (12 3)\nNA\"ME (5)\n"
+             QStringList{QStringLiteral("Nezapsano na SIM (6):\nADMIN1 (12 3)\nNA\"ME (5)\n"
                                         "X\x01 (6)\nADMIN2 (1,2)\n (77)\nJIŘI (8)")});
   }
 
