@@ -104,13 +104,13 @@ void TForm1::SmsWriteRefused() {
     Link.RowErrorsRow = Link.StepIndex;
     Link.RowErrors = 0;
   }
+  // The error may not have been the unit's answer (a stray line): a unit that already waits for
+  // the body would take the next command, the write again or the list, as its text.
+  SendForChain(At::CancelBody);
   if (++Link.RowErrors >= kAttempts || !isPair(Link.StepIndex)) {
     SmsDeleteEnd();
     return;
   }
-  // The error may not have been the unit's answer (a stray line): a unit that already waits for
-  // the body would take the command sent again as its text.
-  SendForChain(At::CancelBody);
   RewritePair();
 }
 
