@@ -157,6 +157,9 @@ class Session {
                    .arg(budget / 1000)
                    .arg(state());
     } else {
+      // A question still on its way may bring one more (the port taken back twice asks the
+      // operator twice, and each answer asks the size): after one report all must be quiet.
+      h().run(kInterval + 1000);
       const int sent = h().received().size();
       h().run(kInterval + 1000);
       bool usable = !f.ButtonsLocked && f.Link.LinkIdle && h().received().size() == sent &&
