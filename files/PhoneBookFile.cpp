@@ -1,7 +1,6 @@
 #include "files/PhoneBookFile.h"
 
 #include "files/TextFiles.h"
-#include "platform/Errors.h"
 
 QStringList SplitTextLines(const QByteArray& bytes, const FileCharset& charset) {
   const qsizetype zero = bytes.indexOf('\0');
@@ -21,10 +20,7 @@ QStringList SplitTextLines(const QByteArray& bytes, const FileCharset& charset) 
 }
 
 QStringList ReadPhoneBookFile(const QString& fileName, const FileCharset& charset) {
-  const QByteArray bytes = ReadWholeFile(fileName, MaxPhoneBookFileSize);
-  if (HoldsBinaryData(bytes))
-    throw EFOpenError(QStringLiteral("Cannot open file \"%1\". Not a text file.").arg(fileName));
-  return SplitTextLines(bytes, charset);
+  return SplitTextLines(ReadWholeTextFile(fileName, MaxPhoneBookFileSize), charset);
 }
 
 void WritePhoneBookFile(const QString& fileName, const QStringList& lines,

@@ -113,6 +113,13 @@ QByteArray ReadWholeFile(const QString& fileName, qint64 maxSize) {
   return bytes;
 }
 
+QByteArray ReadWholeTextFile(const QString& fileName, qint64 maxSize) {
+  QByteArray bytes = ReadWholeFile(fileName, maxSize);
+  if (HoldsBinaryData(bytes))
+    failRead(fileName, FileErrors::NameAndReason, 0, QStringLiteral("Not a text file"));
+  return bytes;
+}
+
 void WriteWholeFile(const QString& fileName, const QByteArray& bytes, FileErrors errors) {
   QSaveFile file(fileName);
   // In a folder we may not create files in, an existing file is still written in place.
@@ -177,9 +184,10 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharse
   }
   if (first) return std::nullopt;  // empty file
   if (!line.isEmpty() && lines.size() < SmsFileLines) lines << line;
-  if (HoldsBinaryData(lines.join('\n'))) throw EFileIOError(QStringLiteral("Not a text file"));
+  const QByteArray text = lines.join('\n');
+  if (HoldsBinaryData(text)) throw EFileIOError(QStringLiteral("Not a text file"));
 
-  const FileCharset readAs = charset.ReadAs(lines.join('\n'));
+  const FileCharset readAs = charset.ReadAs(text);
   QStringList fields;
   for (const QByteArray& bytes : lines) fields << readAs.Decode(bytes).left(MaxSmsLineLength);
   while (fields.size() < SmsFileLines) fields << QString();

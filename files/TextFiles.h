@@ -31,6 +31,8 @@ QString InOutErrorText(int code);
 // The whole file, failing with "Cannot open file ..."; one bigger than maxSize fails with
 // the reason "File too large".
 QByteArray ReadWholeFile(const QString& fileName, qint64 maxSize);
+// The same for a text file: binary data fails with the reason "Not a text file".
+QByteArray ReadWholeTextFile(const QString& fileName, qint64 maxSize);
 
 // Puts bytes in place of the file. Every write and the close are checked; the old file is
 // replaced only once the new one is complete, so a full disk leaves it as it was.
