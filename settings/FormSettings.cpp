@@ -14,6 +14,7 @@
 #include "app/Widgets.h"
 #include "phonebook/NameValueGrid.h"
 #include "settings/IniFile.h"
+#include "settings/MessageTexts.h"
 #include "settings/SettingBindings.h"
 #include "settings/SettingsLocation.h"
 
@@ -131,34 +132,7 @@ AllBindings bindings(TForm1* f) {
           text("Verify Phone Book", F.Test),
           text("Autoverify", F.Autoverify),
       },
-      {
-          bindVariable("Incorrect International format", M.IncorrectInternationalFormat),
-          bindVariable("Incorrect number", M.IncorrectNumber),
-          bindVariable("Number exceed limit", M.NumberExceedLimit),
-          bindVariable("Number under limit", M.NumberUnderLimit),
-          bindVariable("Number too long", M.NumberTooLong),
-          bindVariable("Incorrect name", M.IncorrectName),
-          bindVariable("Too long name", M.TooLongName),
-          bindVariable("Communication", M.Communication),
-          bindVariable("Not finished", M.NotFinished),
-          bindVariable("No port chosen", M.NoPortChosen),
-          bindVariable("No answer", M.NoAnswer),
-          bindVariable("Port lost", M.PortLost),
-          bindVariable("Grid kept", M.GridKept),
-          bindVariable("Nothing erased", M.NothingErased),
-          bindVariable("Partly erased", M.PartlyErased),
-          bindVariable("Every row written", M.EveryRowWritten),
-          bindVariable("Rows may be missing", M.RowsMayBeMissing),
-          bindVariable("SMS list incomplete", M.SmsListIncomplete),
-          bindVariable("Every SMS saved", M.EverySmsSaved),
-          bindVariable("SMS may be missing", M.SmsMayBeMissing),
-          bindVariable("SMS left from slot", M.SmsLeftFromSlot),
-          bindVariable("Rows not written", M.RowsNotWritten),
-          bindVariable("Entries not erased", M.EntriesNotErased),
-          bindVariable("SMS not saved", M.SmsNotSaved),
-          bindVariable("SMS not deleted", M.SmsNotDeleted),
-          bindVariable("And more", M.AndMore),
-      },
+      MessageBindings(M),
       {
           hint("Phone numbers", {F.Numbers}),
           hint("Find", {F.Find}),

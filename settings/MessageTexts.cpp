@@ -1,0 +1,45 @@
+#include "settings/MessageTexts.h"
+
+#include <string_view>
+
+#include "settings/SettingBindings.h"
+
+SectionBindings MessageBindings(MessageTexts& m) {
+  return {
+      bindVariable("Incorrect International format", m.IncorrectInternationalFormat),
+      bindVariable("Incorrect number", m.IncorrectNumber),
+      bindVariable("Number exceed limit", m.NumberExceedLimit),
+      bindVariable("Number under limit", m.NumberUnderLimit),
+      bindVariable("Number too long", m.NumberTooLong),
+      bindVariable("Incorrect name", m.IncorrectName),
+      bindVariable("Too long name", m.TooLongName),
+      bindVariable("Communication", m.Communication),
+      bindVariable("Not finished", m.NotFinished),
+      bindVariable("No port chosen", m.NoPortChosen),
+      bindVariable("No answer", m.NoAnswer),
+      bindVariable("Port lost", m.PortLost),
+      bindVariable("Grid kept", m.GridKept),
+      bindVariable("Nothing erased", m.NothingErased),
+      bindVariable("Partly erased", m.PartlyErased),
+      bindVariable("Every row written", m.EveryRowWritten),
+      bindVariable("Rows may be missing", m.RowsMayBeMissing),
+      bindVariable("SMS list incomplete", m.SmsListIncomplete),
+      bindVariable("Every SMS saved", m.EverySmsSaved),
+      bindVariable("SMS may be missing", m.SmsMayBeMissing),
+      bindVariable("SMS left from slot", m.SmsLeftFromSlot),
+      bindVariable("Rows not written", m.RowsNotWritten),
+      bindVariable("Entries not erased", m.EntriesNotErased),
+      bindVariable("SMS not saved", m.SmsNotSaved),
+      bindVariable("SMS not deleted", m.SmsNotDeleted),
+      bindVariable("And more", m.AndMore),
+  };
+}
+
+MessageTexts::MessageTexts() {
+  const SettingsSection& section = SettingsSections[2];
+  for (SettingBinding& b : MessageBindings(*this)) {
+    for (int i = 0; i < section.keyCount; ++i)
+      if (std::string_view(section.keys[i].key) == b.key)
+        b.set.front()(QString::fromLatin1(section.keys[i].text));
+  }
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The message texts of the settings file's [Messages] section, named by their keys
+// (MessageBindings in settings/SettingBindings.h reads and writes them).
+#include <QString>
+
+struct MessageTexts {
+  QString IncorrectInternationalFormat;
+  QString IncorrectNumber;
+  QString NumberExceedLimit;
+  QString NumberUnderLimit;
+  QString NumberTooLong;
+  QString IncorrectName;
+  QString TooLongName;
+  QString Communication;
+  QString NotFinished;
+  QString NoPortChosen;
+  QString NoAnswer;
+  QString PortLost;
+  QString GridKept;
+  QString NothingErased;
+  QString PartlyErased;
+  QString EveryRowWritten;
+  QString RowsMayBeMissing;
+  QString SmsListIncomplete;
+  QString EverySmsSaved;
+  QString SmsMayBeMissing;
+  QString SmsLeftFromSlot;
+  QString RowsNotWritten;
+  QString EntriesNotErased;
+  QString SmsNotSaved;
+  QString SmsNotDeleted;
+  QString AndMore;
+
+  // The built-in texts, as a start without a settings file has them.
+  MessageTexts();
+};
