@@ -78,11 +78,7 @@ void TForm1::guarded(const std::function<void()>& fn) {
   }
 }
 
-void TForm1::ReportError(const QString& message) {
-  QString text = message;
-  if (!text.isEmpty() && text.back().unicode() > u'.') text += QLatin1Char('.');
-  Env.dialogs->error(text);
-}
+void TForm1::ReportError(const QString& message) { Env.dialogs->error(ErrorReportText(message)); }
 
 QString TForm1::settingsFileName() const {
   return LocateSettings(Env.programFile, Env.configDir).file;

@@ -1,16 +1,15 @@
 #include "support/WindowHarness.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
-#include <algorithm>
 
 #include "app/Form1.h"
-#include "link/ComPort.h"
+#include "app/MonitorView.h"
+#include "phonebook/NameValueGrid.h"
 
 namespace {
 
@@ -25,16 +24,7 @@ void writeFile(const QString& name, const QByteArray& bytes) {
 WindowHarness::WindowHarness() : WindowHarness(Setup()) {}
 
 WindowHarness::WindowHarness(const Setup& setup)
-    : programName(setup.programName),
-      previousDir(QDir::currentPath()),
-      sim(setup.unit),
-      line(&sim),
-      clk(setup.start) {
-  if (!folder.isValid()) qFatal("harness: no temporary folder");
-  QDir::setCurrent(folder.path());
-  clk.attach(&line);
-  dlg.port = setup.port;
-  if (setup.demo) sim.fillDemo();
+    : Rig(setup.unit, setup.start, setup.demo, setup.port), programName(setup.programName) {
   if (setup.settings) {
     const int dot = programName.lastIndexOf(QLatin1Char('.'));
     writeFile(path((dot > 0 ? programName.left(dot) : programName) + QStringLiteral(".ini")),
@@ -44,71 +34,57 @@ WindowHarness::WindowHarness(const Setup& setup)
   if (setup.beforeStart) setup.beforeStart(*this);
 
   FormEnvironment env;
-  env.dialogs = &dlg;
-  env.clock = &clk;
-  env.serial = &line;
+  env.dialogs = &dialogs();
+  env.clock = &clock();
+  env.serial = &serial();
   env.programFile = programFile();
   env.configDir = setup.configDir;
-  window = std::make_unique<TForm1>(env);
-  window->Timer1->stop();
-  // The port's poll runs on real time; the in-memory line announces every arrival, and
-  // without the poll a run replays exactly.
-  for (QTimer* poll : window->ComPort1->findChildren<QTimer*>())
-    poll->setInterval(24 * 3600 * 1000);
-  nextTick = clk.elapsed() + 1000;
-  window->show();
+  win = std::make_unique<TForm1>(env);
+  started();
+  win->show();
   settle();
 }
 
-WindowHarness::~WindowHarness() {
-  window.reset();
-  QDir::setCurrent(previousDir);
-}
+WindowHarness::~WindowHarness() { win.reset(); }
 
-void WindowHarness::settle() {
-  // An arrival announcement queues the port's dispatch, which queues the next: a few rounds.
-  for (int i = 0; i < 4; ++i) QCoreApplication::processEvents();
-}
-
-void WindowHarness::tick() {
-  inTick = true;
-  window->guarded([this] { window->Timer1Timer(); });
-  inTick = false;
-  settle();
-}
-
-void WindowHarness::run(qint64 ms) {
-  const qint64 end = clk.elapsed() + ms;
-  while (clk.elapsed() < end) {
-    clk.advance(
-        std::min({Step, end - clk.elapsed(), std::max<qint64>(nextTick - clk.elapsed(), 1)}));
-    settle();
-    if (clk.elapsed() >= nextTick) {
-      // A timer that was held up by a blocking pause fires once, not once per lost second.
-      while (nextTick <= clk.elapsed()) nextTick += 1000;
-      tick();
-    }
-  }
-}
-
-bool WindowHarness::runUntil(const std::function<bool()>& done, qint64 maxMs) {
-  const qint64 end = clk.elapsed() + maxMs;
-  while (!done()) {
-    if (clk.elapsed() >= end) return false;
-    run(std::min(Step, end - clk.elapsed()));
-  }
-  return true;
-}
+LinkCore& WindowHarness::core() { return *win->Core; }
 
 void WindowHarness::click(QAbstractButton* button) {
   for (QWidget* w = button; w; w = w->parentWidget()) {
-    const int page = window->PageControl1->indexOf(w);
+    const int page = win->PageControl1->indexOf(w);
     if (page >= 0) {
-      window->PageControl1->setCurrentIndex(page);
+      win->PageControl1->setCurrentIndex(page);
       break;
     }
   }
   settle();
   if (button->isEnabled() && button->isVisible()) QTest::mouseClick(button, Qt::LeftButton);
   settle();
+}
+
+void WindowHarness::press(Chain chain) { click(win->SimButtons[int(chain) - 1]); }
+
+bool WindowHarness::simButtonsUsable() {
+  for (QPushButton* b : win->SimButtons)
+    if (!b->isEnabled()) return false;
+  return true;
+}
+
+QStringList WindowHarness::grid() { return win->PhoneBook1->Strings(); }
+bool WindowHarness::gridEditable() { return win->PhoneBook1->isEnabled(); }
+void WindowHarness::setGrid(const QStringList& lines) { win->PhoneBook1->SetStrings(lines); }
+
+SmsPair WindowHarness::pair(int k) { return {win->SmsPhones[k]->text(), win->SmsTexts[k]->text()}; }
+
+void WindowHarness::setPair(int k, const QString& phone, const QString& text) {
+  win->SmsPhones[k]->setText(phone);
+  win->SmsTexts[k]->setText(text);
+}
+
+QStringList WindowHarness::admissions() { return win->AdmisRec->Strings(); }
+
+QList<QByteArray> WindowHarness::monitor() {
+  QList<QByteArray> lines;
+  for (qsizetype i = 0; i < win->Monitor->LineCount(); ++i) lines << win->Monitor->Line(i);
+  return lines;
 }
