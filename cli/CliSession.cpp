@@ -154,7 +154,9 @@ void CliSession::Told(const Notice& notice) {
 void CliSession::finish(const Notice& ended) {
   if (over) return;
   if (progress && !lastProgress.isEmpty()) progress(QString());
-  if (!ended.text.isEmpty() && say) say(ended.text);
+  // A chain ended by an error (told already) still names what it left undone.
+  const QString text = ended.text.isEmpty() ? ended.undone : ended.text;
+  if (!text.isEmpty() && say) say(text);
   const bool load = opt.command == Command::LoadSim || opt.command == Command::LoadSms;
   if (!ended.complete) {
     if (load && say) say(QStringLiteral("%1 was not written.").arg(opt.file));

@@ -185,7 +185,8 @@ void LinkCore::StopChain(const QString& reason) {
   Notice end(Notice::Kind::ChainEnded);
   end.chain = chain;
   end.complete = false;
-  // Without a reason the error that ended it is what the user reads.
+  end.undone = undone;
+  // Without a reason the error that ended it is what the window's user reads.
   if (!reason.isEmpty())
     end.text =
         Messages.NotFinished.arg(face->ChainName(chain), reason) + QLatin1Char('\n') + undone;

@@ -56,6 +56,7 @@ struct Notice {
   QString caption;            // NoCommunication: "COM" and the port number
   Chain chain = Chain::None;  // ChainEnded
   bool complete = true;       // ChainEnded: finished, nothing left out
+  QString undone;             // ChainEnded, not finished: what is not on the unit
 };
 
 class LinkFace {

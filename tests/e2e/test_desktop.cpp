@@ -80,6 +80,7 @@ class TestDesktop : public QObject {
     QVERIFY2(r.code == 0, r.err.constData());
     QCOMPARE(filesUnder(p), (QStringList{
                                 "bin/zulset",
+                                "bin/zulset-cli",
                                 "bin/zulsim",
                                 "share/applications/zulset.desktop",
                                 "share/doc/zulset/README.md",
@@ -94,6 +95,7 @@ class TestDesktop : public QObject {
       QCOMPARE(QImage(icon).size(), QSize(size, size));
     }
     QCOMPARE(run(p + "/bin/zulset", {"--version"}).out, QByteArray("zulset 3.0\n"));
+    QCOMPARE(run(p + "/bin/zulset-cli", {"--version"}).out, QByteArray("zulset-cli 3.0\n"));
     QCOMPARE(run(p + "/bin/zulsim", {"--help"}).code, 0);
 
     // The menu entry starts the installed program by name and shows its icon.
@@ -126,8 +128,8 @@ class TestDesktop : public QObject {
                                 "qt6-qpa-plugins", "libjpeg62-turbo"})
       QVERIFY2(depends.contains(QLatin1String(package)), qPrintable(depends));
     const QByteArray contents = run("dpkg-deb", {"-c", deb}).out;
-    for (const char* file : {" ./usr/bin/zulset\n", " ./usr/bin/zulsim\n",
-                             " ./usr/share/applications/zulset.desktop\n",
+    for (const char* file : {" ./usr/bin/zulset\n", " ./usr/bin/zulset-cli\n",
+                             " ./usr/bin/zulsim\n", " ./usr/share/applications/zulset.desktop\n",
                              " ./usr/share/icons/hicolor/256x256/apps/zulset.png\n"})
       QVERIFY2(contents.contains(file), file);
   }
