@@ -236,7 +236,9 @@ SheetEntries PhoneBookFromSheet(const QString& text, OneColumn oneColumn) {
       line = flattened(name->text) + QLatin1Char('=') + flattened(number->text);
     usable = usable || (!line.isEmpty() && line != QLatin1String("="));
     if (!number->formula) {
-      const QString item = QStringLiteral("%1: %2").arg(r.row).arg(number->text);
+      const QString item = name->text.isEmpty()
+                               ? number->text
+                               : QStringLiteral("%1 (%2)").arg(name->text, number->text);
       if (scientific().match(number->text).hasMatch()) spoilt << item;
       if (withoutPrefix().match(number->text).hasMatch()) unprefixed << item;
     }

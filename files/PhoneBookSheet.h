@@ -39,7 +39,7 @@ struct SheetEntries {
   SheetFault fault = SheetFault::None;
   int row = 0;     // the row of the fault, counted as the spreadsheet shows it (from 1)
   int length = 0;  // LongCell: the cell's length
-  // NumbersSpoilt: "row: number" of each. Otherwise the plain numbers of ten digits or more
+  // NumbersSpoilt: "name (number)" of each. Otherwise the plain numbers of ten digits or more
   // without "+" or leading 0: a spreadsheet that took them for numbers dropped those.
   QStringList items;
   // The text is one cell (a value copied from a single cell): that cell.

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPersistentModelIndex>
 #include <QStyledItemDelegate>
 #include <set>
@@ -23,6 +24,8 @@ struct SetWhile {
   ~SetWhile() { flag = false; }
   bool& flag;
 };
+
+const QString RowsMimeType = QStringLiteral("application/x-zulset-grid-lines");
 
 #ifdef Q_OS_WIN
 const QString ClipboardLineEnd = QStringLiteral("\r\n");
@@ -208,22 +211,39 @@ void TNameValueGrid::contextMenuEvent(QContextMenuEvent* event) {
   menu.exec(event->globalPos());
 }
 
+std::vector<int> TNameValueGrid::selectedLines() const {
+  std::set<int> lines;
+  for (const QModelIndex& cell : selectionModel()->selectedIndexes()) lines.insert(cell.row());
+  return std::vector<int>(lines.begin(), lines.end());
+}
+
 QString TNameValueGrid::SelectionText() const {
   const QModelIndexList cells = selectionModel()->selectedIndexes();
   if (cells.size() <= 1) {
     const QModelIndex cell = cells.isEmpty() ? currentIndex() : cells.first();
     return Cell(cell.column(), cell.row() + 1);
   }
-  std::set<int> rows;
-  for (const QModelIndex& cell : cells) rows.insert(cell.row() + 1);
-  QList<QStringList> text;
-  for (const int r : rows) text << QStringList{Cell(0, r), Cell(1, r)};
-  return SheetClipboardText(text, ClipboardLineEnd);
+  QList<QStringList> rows;
+  for (const int line : selectedLines())
+    rows << QStringList{model_->cell(0, line), model_->cell(1, line)};
+  return SheetClipboardText(rows, ClipboardLineEnd);
 }
 
 void TNameValueGrid::CopyToClipboard() {
   if (LineCount() == 0) return;  // the blank row of an empty grid holds nothing
-  QGuiApplication::clipboard()->setText(SelectionText());
+  auto* data = new QMimeData;
+  data->setText(SelectionText());
+  if (selectionModel()->selectedIndexes().size() > 1) {
+    QStringList lines;
+    for (const int line : selectedLines()) lines << model_->lines().value(line);
+    data->setData(RowsMimeType, lines.join(u'\n').toUtf8());
+  }
+  QGuiApplication::clipboard()->setMimeData(data);
+}
+
+std::optional<QStringList> TNameValueGrid::CopiedLines(const QMimeData* data) {
+  if (data == nullptr || !data->hasFormat(RowsMimeType)) return std::nullopt;
+  return QString::fromUtf8(data->data(RowsMimeType)).split(u'\n');
 }
 
 void TNameValueGrid::keepForUndo() { undo_ = Snapshot{model_->lines(), Row(), Column()}; }

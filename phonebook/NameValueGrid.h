@@ -7,9 +7,11 @@
 #include <QStringList>
 #include <QTableView>
 #include <optional>
+#include <vector>
 
 class NameValueModel;
 class QAction;
+class QMimeData;
 
 class TNameValueGrid : public QTableView {
   Q_OBJECT
@@ -53,7 +55,9 @@ class TNameValueGrid : public QTableView {
   // The selected rows as a spreadsheet puts them on the clipboard, or the current cell's text
   // alone when no more than one cell is selected.
   QString SelectionText() const;
+  // Rows go on the clipboard also as the grid's own lines, which a paste takes as they are.
   void CopyToClipboard();
+  static std::optional<QStringList> CopiedLines(const QMimeData* data);
   // Inserts the lines before the current row as one change. Each new row is then made current
   // and announced, so a check on the current row sees every one; they end selected.
   void InsertLines(const QStringList& lines);
@@ -85,6 +89,7 @@ class TNameValueGrid : public QTableView {
   void placeCurrent(int row, int col);
   // What Undo puts back: the content before the change now being made.
   void keepForUndo();
+  std::vector<int> selectedLines() const;  // from 0, in order
 
   struct Snapshot {
     QStringList lines;

@@ -8,9 +8,14 @@
 #include "platform/Errors.h"
 
 void TForm1::PhoneBook1Paste() {
+  TNameValueGrid* grid = PhoneBook1;
+  // Rows copied from the grid itself come back exactly, without the spreadsheet's doubts.
+  if (const auto lines = TNameValueGrid::CopiedLines(QGuiApplication::clipboard()->mimeData())) {
+    OneFaultBox batch(*this);
+    return grid->InsertLines(*lines);
+  }
   const QString text = QGuiApplication::clipboard()->text();
   if (text.isEmpty()) return;
-  TNameValueGrid* grid = PhoneBook1;
   const SheetEntries entries =
       PhoneBookFromSheet(text, grid->Column() == 0 ? OneColumn::Name : OneColumn::Number);
   // One value goes into the cell as it stands, as if typed there.

@@ -194,7 +194,7 @@ class TestPcFiles : public QObject {
                          "CRED=*101#", "RTIME=5"};
     const QString novak =
         "A spreadsheet that took these phone numbers for numbers may have "
-        "dropped their \"+\" or leading zeros (1):\n3: 420603111222\n\n"
+        "dropped their \"+\" or leading zeros (1):\nNOVAK (420603111222)\n\n"
         "Take them as they are?";
     const QString notLoaded = "\"%1\" was not loaded: ";
     const QString spoilt = notLoaded +
@@ -209,10 +209,10 @@ class TestPcFiles : public QObject {
         << sheetFile("lo-cs-semicolon.csv") << false << kept << novak;
     QTest::newRow("Excel, English, General format")
         << sheetFile("excel-en-general.csv") << false << kept
-        << spoilt + "2: 4.20777E+11\n3: 6.03111E+11.";
+        << spoilt + "ADMIN1 (4.20777E+11)\nNOVAK (6.03111E+11)";
     QTest::newRow("Excel, Czech, General format")
         << sheetFile("excel-cs-general.csv") << false << kept
-        << spoilt + "2: 4,20777E+11\n3: 4,20603E+11.";
+        << spoilt + "ADMIN1 (4,20777E+11)\nSVOBODA (4,20603E+11)";
     QTest::newRow("Excel, Czech, column as text")
         << sheetFile("excel-cs-text.csv") << false
         << QStringList{"ADMIN1=+420777111222", "NOVAK=00420603111222", "RTIME=05", "CRED=*101#"}
@@ -226,11 +226,19 @@ class TestPcFiles : public QObject {
         << sheetFile("excel-en-wide.csv") << true
         << QStringList{"ADMIN1=420777111222", "ADMIN2=420603111222", "OPER=900"}
         << "A spreadsheet that took these phone numbers for numbers may have dropped their "
-           "\"+\" or leading zeros (2):\n2: 420777111222\n3: 420603111222\n\nTake them as they "
+           "\"+\" or leading zeros (2):\nADMIN1 (420777111222)\nADMIN2 (420603111222)\n\nTake them "
+           "as they "
            "are?";
     QTest::newRow("Excel for Mac")
         << sheetFile("excel-mac.csv") << false
         << QStringList{"ADMIN1=+420777111222", "ALARM1=+420603111222"} << "";
+    // Our own file, opened in LibreOffice (formulas shown as typed, or evaluated) and saved.
+    const QStringList ours{"ADMIN1=+420777111222", "NOVAK=00420603111222", "RTIME=05",
+                           "CRED=*101#",           "A;B=+420603111333",    "OUT="};
+    QTest::newRow("ours, saved by LibreOffice")
+        << sheetFile("lo-cs-ours-saved-literal.csv") << false << ours << "";
+    QTest::newRow("ours, evaluated and saved by LibreOffice")
+        << sheetFile("lo-cs-ours-saved-evaluated.csv") << false << ours << "";
     QTest::newRow("sep= line before the guess") << QByteArray("sep=,\r\nNOVAK;JAN,=\"007\"\r\n")
                                                 << false << QStringList{"NOVAK;JAN=007"} << "";
     QTest::newRow("empty file") << QByteArray() << false << kept << noEntry;
@@ -319,6 +327,15 @@ class TestPcFiles : public QObject {
         QItemSelectionModel::Select);
     key(grid, QKeySequence::Copy);
     QCOMPARE(clip->text(), "ADMIN1\t+420777111222\nADMIN2\t+420603111222\n");
+    // The grid's own rows come back exactly, without questions.
+    grid->SetStrings({"A=420777111222", "no equals"});
+    grid->selectAll();
+    key(grid, QKeySequence::Copy);
+    key(grid, QKeySequence::Paste);
+    QCOMPARE(grid->Strings(),
+             QStringList({"A=420777111222", "no equals", "A=420777111222", "no equals"}));
+    QVERIFY(h.dialogs().questions.isEmpty());
+    grid->SetStrings(book);
     grid->SetRow(3);
     key(grid, QKeySequence::Copy);
     QCOMPARE(clip->text(), "OPER");
@@ -371,8 +388,12 @@ class TestPcFiles : public QObject {
     QCOMPARE(h.dialogs().errors,
              QStringList{"Nothing was pasted: a spreadsheet has shown these phone numbers as "
                          "numbers in scientific form and lost digits; format their column as "
-                         "text and type them again (1):\n1: 4.2E+11."});
+                         "text and type them again (1):\nA (4.2E+11)"});
     QCOMPARE(grid->Strings(), QStringList({"ADMIN2=1", "OPER=900"}));
+    grid->Clear();  // into an empty book the rows take the blank row's place
+    clip->setText("A\t1\nB\t2\n");
+    key(grid, QKeySequence::Paste);
+    QCOMPARE(grid->Strings(), QStringList({"A=1", "B=2"}));
     f.AdmisRec->SetStrings({"D=1"});
     key(f.AdmisRec, QKeySequence::Paste);
     QCOMPARE(f.AdmisRec->Strings(), QStringList{"D=1"});
