@@ -241,6 +241,9 @@ class TestPcFiles : public QObject {
         << sheetFile("lo-cs-ours-saved-evaluated.csv") << false << ours << "";
     QTest::newRow("sep= line before the guess") << QByteArray("sep=,\r\nNOVAK;JAN,=\"007\"\r\n")
                                                 << false << QStringList{"NOVAK;JAN=007"} << "";
+    QTest::newRow("tab-separated, quoted")
+        << QByteArray("Name\tPhone\r\n\"NOVAK\"\t\"+420 1\"\r\nOUT\t\r\n") << false
+        << QStringList{"NOVAK=+420 1", "OUT="} << "";
     QTest::newRow("empty file") << QByteArray() << false << kept << noEntry;
     QTest::newRow("header only") << QByteArray("Name;Phone\r\n") << false << kept << noEntry;
     QTest::newRow("blank rows only") << QByteArray(";\r\n;;\r\n") << false << kept << noEntry;
