@@ -58,6 +58,7 @@ TForm1::TForm1(const FormEnvironment& env, QWidget* parent)
   Core->SetRelayB(RelB->text());
   Core->DailyFile = SaveFile->text();
   wireEvents();
+  AcceptFileDrops();
   // Nothing of the running program acts before creation has finished: a start-up box runs an
   // event loop of its own, behind which no tick may count and no answer may be handled.
   ComPort1->HoldEvents(true);
@@ -196,6 +197,8 @@ void TForm1::wireEvents() {
 
   connect(PhoneBook1, &TNameValueGrid::StringsChange, this,
           [this] { guarded([this] { PhoneBook1StringsChange(); }); });
+  connect(PhoneBook1, &TNameValueGrid::PasteRequest, this,
+          [this] { guarded([this] { PhoneBook1Paste(); }); });
   // What the admission log's records depend on, and the user's edits of the log: the core's.
   connect(RelB, &QLineEdit::textChanged, this, [this](const QString& t) { Core->SetRelayB(t); });
   connect(SaveFile, &QLineEdit::textChanged, this,

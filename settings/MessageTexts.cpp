@@ -32,6 +32,16 @@ SectionBindings MessageBindings(MessageTexts& m) {
       bindVariable("SMS not saved", m.SmsNotSaved),
       bindVariable("SMS not deleted", m.SmsNotDeleted),
       bindVariable("And more", m.AndMore),
+      bindVariable("Not loaded", m.NotLoaded),
+      bindVariable("Not pasted", m.NotPasted),
+      bindVariable("No entry", m.NoEntry),
+      bindVariable("Quote not closed", m.QuoteNotClosed),
+      bindVariable("Cell too long", m.CellTooLong),
+      bindVariable("Equals in name", m.EqualsInName),
+      bindVariable("Numbers spoilt", m.NumbersSpoilt),
+      bindVariable("Prefix may be lost", m.PrefixMayBeLost),
+      bindVariable("Take as they are", m.TakeAsTheyAre),
+      bindVariable("Not a file to load", m.NotAFileToLoad),
   };
 }
 

@@ -30,6 +30,17 @@ struct MessageTexts {
   QString SmsNotSaved;
   QString SmsNotDeleted;
   QString AndMore;
+  // What keeps a spreadsheet's text out of the phone book.
+  QString NotLoaded;
+  QString NotPasted;
+  QString NoEntry;
+  QString QuoteNotClosed;
+  QString CellTooLong;
+  QString EqualsInName;
+  QString NumbersSpoilt;
+  QString PrefixMayBeLost;
+  QString TakeAsTheyAre;
+  QString NotAFileToLoad;
 
   // The built-in texts, as a start without a settings file has them.
   MessageTexts();
