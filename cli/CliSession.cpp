@@ -14,24 +14,6 @@ namespace {
 // opened it, as a user starts it who waits for the buttons.
 constexpr qint32 kFreshWindow = -20;
 
-Chain chainOf(CliSession::Command c) {
-  switch (c) {
-    case CliSession::Command::LoadSim:
-      return Chain::LoadSim;
-    case CliSession::Command::OverwriteSim:
-      return Chain::OverwriteSim;
-    case CliSession::Command::AddToSim:
-      return Chain::AddToSim;
-    case CliSession::Command::LoadSms:
-      return Chain::LoadSms;
-    case CliSession::Command::SaveSms:
-      return Chain::SaveSms;
-    case CliSession::Command::DeleteSms:
-      return Chain::DeleteSms;
-  }
-  return Chain::None;
-}
-
 }  // namespace
 
 CliSession::CliSession(const CoreEnvironment& env, const Options& options) : opt(options) {
@@ -46,8 +28,6 @@ CliSession::CliSession(const CoreEnvironment& env, const Options& options) : opt
 }
 
 CliSession::~CliSession() = default;
-
-Chain CliSession::chain() const { return chainOf(opt.command); }
 
 void CliSession::Begin() {
   link->ComPort1->SetComNumber(opt.port);
@@ -93,22 +73,22 @@ bool CliSession::ready() const {
 void CliSession::step() {
   if (over || pressed || !ready()) return;
   pressing = true;
-  switch (opt.command) {
-    case Command::LoadSim:
+  switch (opt.chain) {
+    case Chain::LoadSim:
       link->LoadPHONEClick();
       break;
-    case Command::OverwriteSim:
+    case Chain::OverwriteSim:
       link->PhoneBookLines = opt.phoneBook;
       link->SavePhoneClick();
       break;
-    case Command::AddToSim:
+    case Chain::AddToSim:
       link->PhoneBookLines = opt.phoneBook;
       link->AddToSIMClick();
       break;
-    case Command::LoadSms:
+    case Chain::LoadSms:
       link->ButtonLoadSMSClick();
       break;
-    case Command::SaveSms:
+    case Chain::SaveSms:
       for (int k = 0; k < 6; ++k) {
         // As the window's edits hold what a file gives them.
         link->Pairs[k].phone = FilterPhone(opt.pairs[k].phone, opt.maxLengthNumber);
@@ -116,13 +96,15 @@ void CliSession::step() {
       }
       link->ButtonSaveSMSClick();
       break;
-    case Command::DeleteSms:
+    case Chain::DeleteSms:
       link->ButtonDeleteSMSClick();
+      break;
+    case Chain::None:
       break;
   }
   pressing = false;
   // A chain whose guard held it back is pressed again at the next chance.
-  pressed = pressed || link->Link.Running == chain();
+  pressed = pressed || link->Link.Running == opt.chain;
 }
 
 void CliSession::Told(const Notice& notice) {
@@ -157,14 +139,14 @@ void CliSession::finish(const Notice& ended) {
   // A chain ended by an error (told already) still names what it left undone.
   const QString text = ended.text.isEmpty() ? ended.undone : ended.text;
   if (!text.isEmpty() && say) say(text);
-  const bool load = opt.command == Command::LoadSim || opt.command == Command::LoadSms;
+  const bool load = opt.chain == Chain::LoadSim || opt.chain == Chain::LoadSms;
   if (!ended.complete) {
     if (load && say) say(QStringLiteral("%1 was not written.").arg(opt.file));
     return end(DoneInPart);
   }
   if (load) {
     try {
-      if (opt.command == Command::LoadSim) {
+      if (opt.chain == Chain::LoadSim) {
         WritePhoneBookFile(opt.file, link->PhoneBookLines);
       } else {
         QStringList fields;
@@ -204,7 +186,7 @@ void CliSession::showProgress() {
   if (!progress || !pressed) return;
   const LinkState& l = link->Link;
   QString line;
-  switch (chain()) {
+  switch (opt.chain) {
     case Chain::LoadSim:
       line = QStringLiteral("rows read: %1").arg(link->PhoneBookLines.size());
       break;

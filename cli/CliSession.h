@@ -16,17 +16,16 @@ class CliSession : public QObject, public LinkFace {
   Q_OBJECT
 
  public:
-  enum class Command { LoadSim, OverwriteSim, AddToSim, LoadSms, SaveSms, DeleteSms };
   // The exit statuses.
   enum Exit { Done = 0, DoneInPart = 1, BadFile = 2, NoLink = 3 };
 
   struct Options {
-    Command command = Command::LoadSim;
-    QString file;           // read before (write commands) or written after (load commands)
-    QStringList phoneBook;  // the rows to write (OverwriteSim, AddToSim)
-    SmsPair pairs[6];       // the pairs to save (SaveSms), as the file gave them
-    int port = 0;           // the COM number
-    QString portLabel;      // a device given by its path: named so in messages
+    Chain chain = Chain::LoadSim;  // the SIM button the command presses
+    QString file;                  // read before (write commands) or written after (load commands)
+    QStringList phoneBook;         // the rows to write (OverwriteSim, AddToSim)
+    SmsPair pairs[6];              // the pairs to save (SaveSms), as the file gave them
+    int port = 0;                  // the COM number
+    QString portLabel;             // a device given by its path: named so in messages
     MessageTexts messages;
     QString chainNames[7];  // the buttons' captions, by Chain
     int maxLengthNumber = 13;
@@ -52,7 +51,6 @@ class CliSession : public QObject, public LinkFace {
   QString ChainName(Chain chain) const override;
 
  private:
-  Chain chain() const;
   void schedule();
   void step();
   bool ready() const;

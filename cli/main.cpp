@@ -203,27 +203,28 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("verify")) return verify(file, settings);
 
     CliSession::Options o;
-    o.command = CliSession::Command(which);
+    o.chain = Chain(which + 1);  // in the order of the SIM buttons
     o.file = file;
     o.messages = settings.messages;
     o.maxLengthNumber = settings.maxLengthNumber;
     o.relayA = settings.relayA;
     o.relayB = settings.relayB;
     for (int c = 0; c < 7; ++c) o.chainNames[c] = settings.chainNames[c];
-    switch (o.command) {
-      case CliSession::Command::OverwriteSim:
-      case CliSession::Command::AddToSim:
+    switch (o.chain) {
+      case Chain::OverwriteSim:
+      case Chain::AddToSim:
         o.phoneBook = ReadPhoneBookFile(file);
         break;
-      case CliSession::Command::SaveSms:
+      case Chain::SaveSms:
         if (const std::optional<QStringList> fields = ReadSmsFile(file))
           for (int k = 0; k < 6; ++k) o.pairs[k] = {fields->at(2 * k), fields->at(2 * k + 1)};
         break;
-      case CliSession::Command::LoadSim:
-      case CliSession::Command::LoadSms:
+      case Chain::LoadSim:
+      case Chain::LoadSms:
         if (!writable(file)) return usage(QStringLiteral("cannot write %1").arg(file));
         break;
-      case CliSession::Command::DeleteSms:
+      case Chain::DeleteSms:
+      case Chain::None:
         break;
     }
 

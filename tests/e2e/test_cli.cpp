@@ -303,7 +303,7 @@ class TestCli : public QObject {
   // A unit that never reports: no link once the watchdog's time has passed (virtual time).
   void silentUnitIsNoLink() {
     CliSession::Options o;
-    o.command = CliSession::Command::DeleteSms;
+    o.chain = Chain::DeleteSms;
     o.port = 9;
     CliRig rig(o);
     rig.unit().setReportInterval(0);
