@@ -113,25 +113,13 @@ int verify(const QString& file, const Settings& s) {
     const QString name = eq < 0 ? QString() : rows[r].left(eq);
     QString number = eq < 0 ? rows[r] : rows[r].mid(eq + 1);
     const MessageTexts& m = s.messages;
-    QString fault;
-    switch (CheckEntry(name, number, s.maxLengthNumber)) {
-      case EntryFaultKind::IncorrectNumber:
-        fault = m.IncorrectNumber;
-        break;
-      case EntryFaultKind::NumberTooLong:
-        fault = m.NumberTooLong;
-        break;
-      case EntryFaultKind::IncorrectName:
-        fault = m.IncorrectName;
-        break;
-      case EntryFaultKind::TooLongName:
-        fault = m.TooLongName;
-        break;
-      case EntryFaultKind::None:
-        continue;
-    }
+    // In the order of EntryFaultKind.
+    const QString* const texts[] = {nullptr, &m.IncorrectNumber, &m.NumberTooLong, &m.IncorrectName,
+                                    &m.TooLongName};
+    const QString* fault = texts[int(CheckEntry(name, number, s.maxLengthNumber))];
+    if (!fault) continue;
     ++faulty;
-    say(QStringLiteral("%1: row %2: %3: %4").arg(file).arg(r + 1).arg(rows[r], fault));
+    say(QStringLiteral("%1: row %2: %3: %4").arg(file).arg(r + 1).arg(rows[r], *fault));
   }
   if (faulty > 0)
     say(QStringLiteral("%1: %2 of %3 rows with faults").arg(file).arg(faulty).arg(rows.size()));
