@@ -4,6 +4,7 @@
 
 #include "files/PhoneBookFile.h"
 #include "files/TextFiles.h"
+#include "link/AtCommands.h"
 #include "link/ComPort.h"
 #include "platform/Errors.h"
 #include "sms/SmsFilters.h"
@@ -32,6 +33,9 @@ CliSession::~CliSession() = default;
 void CliSession::Begin() {
   link->ComPort1->SetComNumber(opt.port);
   try {
+    // A run killed while the unit waited for an SMS body left it waiting: it would store our
+    // first command as that SMS.
+    link->ComPort1->SendText(At::CancelBody);
     link->Start();
   } catch (const Exception& e) {
     if (say) say(ErrorReportText(e.Message));

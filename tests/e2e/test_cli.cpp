@@ -1,6 +1,7 @@
 // zulset-cli against zulsim on a pseudo-terminal: every command, faults struck in the middle of a
 // chain from zulsim's console, the exit status and what the unit holds afterwards (zulsim's state
 // file). A unit that stays silent for the watchdog's time is played on virtual time.
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -49,7 +50,10 @@ Held held(const QString& stateFile) {
 // The command line's face on virtual time (see Rig): the user's side is the script's.
 class CliRig : public Rig {
  public:
-  explicit CliRig(const CliSession::Options& o) : Rig({}, TestClock::defaultStart(), true, 9) {
+  explicit CliRig(const CliSession::Options& o,
+                  const std::function<void(UnitEngine&)>& before = nullptr)
+      : Rig({}, TestClock::defaultStart(), true, 9) {
+    if (before) before(unit());
     CoreEnvironment env;
     env.clock = &clock();
     env.serial = &serial();
@@ -312,6 +316,21 @@ class TestCli : public QObject {
     QVERIFY(rig.clock().elapsed() > 100000);
     QVERIFY(rig.unit().messages().size() == 6);  // nothing was deleted
     QVERIFY(rig.said.join("").contains("COM9: no link"));
+  }
+
+  // A run killed in the middle of a save left the unit waiting for a body: the next run's
+  // commands are not stored as an SMS.
+  void bodyLeftOpenIsCancelled() {
+    CliSession::Options o;
+    o.chain = Chain::LoadSms;
+    o.port = 9;
+    o.file = QDir::temp().filePath("zulset-cli-test.sms");
+    CliRig rig(o, [](UnitEngine& u) { u.feed("AT+CMGW=+420111\r"); });
+    QVERIFY(rig.runUntil([&] { return rig.status >= 0; }, 60000));
+    QCOMPARE(rig.status, int(CliSession::Done));
+    QCOMPARE(rig.unit().messages().size(), 6);
+    QVERIFY(!rig.unit().waitingForBody());
+    QFile::remove(o.file);
   }
 };
 
