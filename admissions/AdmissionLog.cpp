@@ -20,8 +20,8 @@ QList<AdmissionRow> LogRows(const QStringList& lines) {
 
 }  // namespace
 
-void LinkCore::EnterAdmission(const QString& record) {
-  face->Admitted(record);
+void LinkCore::EnterAdmission(const QString& record, const QDateTime& at) {
+  face->Admitted(record, at);
   if (!KeepAdmissionLog) return;
   auto place = [this](LogChange change, const QString& line) {
     if (change == LogChange::Replaced)
@@ -40,7 +40,7 @@ void LinkCore::EnterAdmission(const QString& record) {
     return;
   }
   const AdmissionClockForm form = SystemClockForm();
-  const QDate today = clock->now().date();
+  const QDate today = at.date();
   const QList<AdmissionRow> rows = LogRows(AdmissionLines);
   // A call is never lost: when the old log cannot be read or closed, the record joins it and
   // the error is shown.

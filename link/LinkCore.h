@@ -174,7 +174,7 @@ class LinkCore : public QObject {
   // ---- CallReports.cpp, admissions/AdmissionLog.cpp ----
   void RelayBMarker();
   void CallReport(const QByteArray& line);
-  void EnterAdmission(const QString& record);
+  void EnterAdmission(const QString& record, const QDateTime& at);
   // ---- ChainWatch.cpp ----
   qint64 LinkClock() const;
   void HeardFromUnit();
