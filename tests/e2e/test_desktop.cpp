@@ -1,8 +1,9 @@
 // The program as a desktop sees it: answers on the console, the installed tree with its menu
-// entry and icons, and the Debian package.
+// entry, icons and manual pages, the Debian package, and a build tree that does not redo itself.
 #include <QDirIterator>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -83,10 +84,14 @@ class TestDesktop : public QObject {
                                 "bin/zulsim",
                                 "share/applications/zulset.desktop",
                                 "share/doc/zulset/README.md",
+                                "share/doc/zulset/changelog.gz",
+                                "share/doc/zulset/copyright",
                                 "share/icons/hicolor/128x128/apps/zulset.png",
                                 "share/icons/hicolor/256x256/apps/zulset.png",
                                 "share/icons/hicolor/32x32/apps/zulset.png",
                                 "share/icons/hicolor/48x48/apps/zulset.png",
+                                "share/man/man1/zulset.1.gz",
+                                "share/man/man1/zulsim.1.gz",
                             }));
     for (int size : {32, 48, 128, 256}) {
       const QString icon =
@@ -95,6 +100,19 @@ class TestDesktop : public QObject {
     }
     QCOMPARE(run(p + "/bin/zulset", {"--version"}).out, QByteArray("zulset 3.0\n"));
     QCOMPARE(run(p + "/bin/zulsim", {"--help"}).code, 0);
+
+    // Every program has its manual page, and the page names every option its --help names.
+    for (const QString& program : QDir(p + "/bin").entryList(QDir::Files)) {
+      const Run page = run("gzip", {"-dc", p + "/share/man/man1/" + program + ".1.gz"});
+      QVERIFY2(page.code == 0, qPrintable(program + ": no manual page"));
+      const QString roff = QString::fromUtf8(page.out).replace("\\-", "-");
+      const QString help = QString::fromLocal8Bit(run(p + "/bin/" + program, {"--help"}).out);
+      static const QRegularExpression option("(?:^|[\\s\\[|,])(--?[a-zA-Z?][-a-zA-Z]*)");
+      for (auto it = option.globalMatch(help); it.hasNext();) {
+        const QString name = it.next().captured(1);
+        QVERIFY2(roff.contains(name), qPrintable(program + ".1 lacks " + name));
+      }
+    }
 
     // The menu entry starts the installed program by name and shows its icon.
     const QString entry = p + "/share/applications/zulset.desktop";
@@ -130,6 +148,33 @@ class TestDesktop : public QObject {
                              " ./usr/share/applications/zulset.desktop\n",
                              " ./usr/share/icons/hicolor/256x256/apps/zulset.png\n"})
       QVERIFY2(contents.contains(file), file);
+
+    // What a distribution asks of a package: no error and no warning of lintian.
+    if (QStandardPaths::findExecutable("lintian").isEmpty()) QSKIP("lintian is not installed");
+    const Run lint = run("lintian", {deb});
+    QByteArrayList findings;
+    for (const QByteArray& line : lint.out.split('\n'))
+      if (line.startsWith("E:") || line.startsWith("W:")) findings << line;
+    QVERIFY2(findings.isEmpty() && lint.code == 0, (lint.out + lint.err).constData());
+  }
+
+  // A build of an unchanged tree, configured again or not, compiles and links nothing: the
+  // second ./test.sh runs its tests at once. (Run after the build, as ./test.sh does.)
+  void unchangedTreeBuildsNothing() {
+    const QString build = fromEnv("ZUL_BUILD_DIR");
+    const auto work = [&] {
+      const Run dry = run(fromEnv("CMAKE_COMMAND"), {"--build", build, "--", "-n"});
+      QByteArrayList steps;
+      for (const QByteArray& line : dry.out.split('\n'))
+        if (line.contains("Linking") || line.contains("Building") || line.contains("Generating"))
+          steps << line;
+      return steps.join('\n');
+    };
+    QCOMPARE(work(), QByteArray());
+    const Run configure =
+        run(fromEnv("CMAKE_COMMAND"), {"-S", fromEnv("ZUL_SOURCE_DIR"), "-B", build});
+    QVERIFY2(configure.code == 0, configure.err.constData());
+    QCOMPARE(work(), QByteArray());
   }
 };
 

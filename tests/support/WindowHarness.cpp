@@ -10,7 +10,6 @@
 #include <algorithm>
 
 #include "app/Form1.h"
-#include "link/ComPort.h"
 
 namespace {
 
@@ -51,10 +50,6 @@ WindowHarness::WindowHarness(const Setup& setup)
   env.configDir = setup.configDir;
   window = std::make_unique<TForm1>(env);
   window->Timer1->stop();
-  // The port's poll runs on real time; the in-memory line announces every arrival, and
-  // without the poll a run replays exactly.
-  for (QTimer* poll : window->ComPort1->findChildren<QTimer*>())
-    poll->setInterval(24 * 3600 * 1000);
   nextTick = clk.elapsed() + 1000;
   window->show();
   settle();
