@@ -49,6 +49,7 @@ WindowHarness::WindowHarness(const Setup& setup)
   env.serial = &line;
   env.programFile = programFile();
   env.configDir = setup.configDir;
+  env.language = setup.language;
   window = std::make_unique<TForm1>(env);
   window->Timer1->stop();
   // The port's poll runs on real time; the in-memory line announces every arrival, and

@@ -3,11 +3,15 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleOptionButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -15,6 +19,7 @@
 #include "app/MonitorView.h"
 #include "app/Widgets.h"
 #include "phonebook/NameValueGrid.h"
+#include "settings/Translations.h"
 #include "support/WindowHarness.h"
 
 namespace {
@@ -60,6 +65,53 @@ class AsAnotherUser {
   bool active = false;
 };
 
+// Every caption that does not fit its place at the window's fixed size, on any page, as "name:
+// text (needs n of m pixels)": buttons and check boxes, group titles and tabs, labels
+// with a fixed width, and labels that grow with their caption within their parent and clear of
+// the controls beside them.
+QStringList cutOffCaptions(TForm1& f) {
+  QStringList out;
+  auto check = [&out](const QWidget* w, const QString& text, int needs, int has) {
+    if (needs > has)
+      out << QStringLiteral("%1: \"%2\" (needs %3 of %4 pixels)")
+                 .arg(w->objectName(), text)
+                 .arg(needs)
+                 .arg(has);
+  };
+  // Glyphs may reach over a button's bevel, never past its outer line.
+  for (QPushButton* b : f.findChildren<QPushButton*>()) {
+    const int icon = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
+    check(b, b->text(), b->fontMetrics().horizontalAdvance(b->text()) + icon, b->width() - 2);
+  }
+  for (QCheckBox* c : f.findChildren<QCheckBox*>()) {
+    QStyleOptionButton opt;
+    opt.initFrom(c);
+    opt.text = c->text();
+    check(c, c->text(), c->fontMetrics().horizontalAdvance(c->text()),
+          c->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, c).width());
+  }
+  for (QGroupBox* g : f.findChildren<QGroupBox*>())
+    check(g, g->title(), g->fontMetrics().horizontalAdvance(g->title()) + 16, g->width());
+  const QTabBar* tabs = f.PageControl1->tabBar();
+  check(tabs, tabs->tabText(0) + " ...", tabs->sizeHint().width(), f.PageControl1->width());
+  for (QLabel* l : f.findChildren<QLabel*>()) {
+    if (l->text().isEmpty() || l->isHidden()) continue;
+    if (!l->property(TForm1::AutoSizeProperty).toBool()) {
+      check(l, l->text(), l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width());
+      continue;
+    }
+    const QRect r = l->geometry();
+    check(l, l->text(), r.right() + 1, l->parentWidget()->width());
+    for (QWidget* other : l->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      auto* picture = qobject_cast<QLabel*>(other);
+      if (other == l || other->isHidden() || (picture && picture->text().isEmpty())) continue;
+      if (r.intersects(other->geometry()))
+        check(l, l->text() + " over " + other->objectName(), r.right() + 1, other->x());
+    }
+  }
+  return out;
+}
+
 QList<QWidget*> lockable(TForm1& f) {
   return {f.LoadSIMPC, f.SaveSIMPC,     f.LoadSMSPC,     f.SaveSMSPC,       f.Sort,
           f.Find,      f.FindNext,      f.LoadPHONE,     f.SavePhone,       f.Test,
@@ -72,6 +124,9 @@ class TestStartup : public QObject {
   Q_OBJECT
 
  private slots:
+  // The window as the program shows it.
+  void initTestCase() { QApplication::setStyle(QStringLiteral("Windows")); }
+
   void freshStartAndClose() {
     WindowHarness h;
     TForm1& f = h.form();
@@ -120,6 +175,38 @@ class TestStartup : public QObject {
     QVERIFY(ini.indexOf("[Form]") < ini.indexOf("[Language]"));
     QVERIFY(ini.indexOf("[Messages]") < ini.indexOf("[Help]"));
     QVERIFY(ini.contains("Top=220\r\n") && ini.contains("Left=310\r\n"));
+  }
+
+  // Each shipped translation on a first start: every caption fits its place. The last row
+  // shows that the check finds captions too long for their place.
+  void translationsFitTheWindow_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QStringList>("cut");  // the controls whose captions are cut off
+    QTest::newRow("en") << QString() << QByteArray() << QStringList();
+    for (const ShippedTranslation& t : ShippedTranslations)
+      QTest::newRow(t.code) << t.code << QByteArray() << QStringList();
+    QTest::newRow("too long") << QString()
+                              << QByteArray(
+                                     "[Language]\r\nSMS Input1:=SMS Eingang 1:\r\n"
+                                     "Sort=Sortieren\r\nSignal strength=Strength of the signal\r\n"
+                                     "Autoverify=Verify each entry as typed\r\n")
+                              << QStringList{"Autoverify", "Label19", "Label9", "Sort"};
+  }
+  void translationsFitTheWindow() {
+    QFETCH(QString, language);
+    QFETCH(QByteArray, settings);
+    QFETCH(QStringList, cut);
+    WindowHarness::Setup s;
+    s.language = language;
+    if (!settings.isEmpty()) s.settings = settings;
+    WindowHarness h(s);
+    QCOMPARE(h.dialogs().errors, QStringList());
+    const QStringList found = cutOffCaptions(h.form());
+    QStringList names;
+    for (const QString& c : found) names << c.section(':', 0, 0);
+    names.sort();
+    QVERIFY2(names == cut, qPrintable(found.join('\n')));
   }
 
   void settingsShapeTheWindow() {
