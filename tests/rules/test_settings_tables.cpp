@@ -12,6 +12,7 @@
 #include "settings/SettingBindings.h"
 #include "settings/SettingsLocation.h"
 #include "settings/Translations.h"
+#include "support/LocaleScope.h"
 
 namespace {
 
@@ -60,26 +61,6 @@ QStringList entries(const QByteArray& bytes) {
   }
   return out;
 }
-
-// The locale variables while it lives; an empty value unsets one.
-class LocaleScope {
- public:
-  LocaleScope(const QByteArray& all, const QByteArray& messages = {}, const QByteArray& lang = {}) {
-    const QByteArray values[] = {all, messages, lang};
-    for (int i = 0; i < 3; ++i) {
-      saved_[i] =
-          qEnvironmentVariableIsSet(names_[i]) ? std::optional(qgetenv(names_[i])) : std::nullopt;
-      values[i].isEmpty() ? qunsetenv(names_[i]) : qputenv(names_[i], values[i]);
-    }
-  }
-  ~LocaleScope() {
-    for (int i = 0; i < 3; ++i) saved_[i] ? qputenv(names_[i], *saved_[i]) : qunsetenv(names_[i]);
-  }
-
- private:
-  static constexpr const char* names_[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-  std::optional<QByteArray> saved_[3];
-};
 
 // What the program composes around a text: its placeholders, and a closing colon before a list.
 QStringList composition(const QString& text) {

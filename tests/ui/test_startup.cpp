@@ -18,8 +18,10 @@
 #include "app/Form1.h"
 #include "app/MonitorView.h"
 #include "app/Widgets.h"
+#include "files/FileCharset.h"
 #include "phonebook/NameValueGrid.h"
 #include "settings/Translations.h"
+#include "support/LocaleScope.h"
 #include "support/WindowHarness.h"
 
 namespace {
@@ -175,6 +177,74 @@ class TestStartup : public QObject {
     QVERIFY(ini.indexOf("[Form]") < ini.indexOf("[Language]"));
     QVERIFY(ini.indexOf("[Messages]") < ini.indexOf("[Help]"));
     QVERIFY(ini.contains("Top=220\r\n") && ini.contains("Left=310\r\n"));
+  }
+
+  // A first start speaks the system's language and the close writes it into the new file; an
+  // existing file is taken as it is. Where the character set cannot hold the language's texts,
+  // the usual message says so and the window opens in English.
+  void firstStartInTheSystemLanguage_data() {
+    QTest::addColumn<QByteArray>("all");
+    QTest::addColumn<QByteArray>("messages");
+    QTest::addColumn<QByteArray>("lang");
+    QTest::addColumn<QByteArray>("settings");  // empty: no file
+    QTest::addColumn<QString>("loadSim");      // the caption of "Load SIM"
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<QString>("refused");  // the end of the message; empty: none
+    const QString czech = QStringLiteral("Na\u010D\u00EDst SIM");
+    QTest::newRow("cs_CZ.UTF-8") << QByteArray("cs_CZ.UTF-8") << QByteArray() << QByteArray()
+                                 << QByteArray() << czech << "Cz" << QString();
+    QTest::newRow("en_US.UTF-8") << QByteArray("en_US.UTF-8") << QByteArray() << QByteArray()
+                                 << QByteArray() << "Load SIM"
+                                 << "Eng" << QString();
+    QTest::newRow("C") << QByteArray("C") << QByteArray() << QByteArray() << QByteArray()
+                       << "Load SIM"
+                       << "Eng" << QString();
+    QTest::newRow("LANG=de_DE.UTF-8")
+        << QByteArray() << QByteArray() << QByteArray("de_DE.UTF-8") << QByteArray() << "Lesen"
+        << "De" << QString();
+    QTest::newRow("cs_CZ.ISO-8859-2") << QByteArray("cs_CZ.ISO-8859-2") << QByteArray()
+                                      << QByteArray() << QByteArray() << czech << "Cz" << QString();
+    QTest::newRow("existing file") << QByteArray("cs_CZ.UTF-8") << QByteArray() << QByteArray()
+                                   << QByteArray("; mine\r\n[Form]\r\nTop=7\r\n") << "Load SIM"
+                                   << "Eng" << QString();
+    QTest::newRow("Czech messages, characters of C")
+        << QByteArray() << QByteArray("cs_CZ.UTF-8") << QByteArray("C") << QByteArray()
+        << "Load SIM"
+        << "Eng" << QStringLiteral("which has no \"\u0161\" (U+0161)");
+  }
+  void firstStartInTheSystemLanguage() {
+    QFETCH(QByteArray, all);
+    QFETCH(QByteArray, messages);
+    QFETCH(QByteArray, lang);
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, loadSim);
+    QFETCH(QString, tag);
+    QFETCH(QString, refused);
+    LocaleScope scope(all, messages, lang);
+    WindowHarness::Setup s;
+    s.language = SystemLanguage();  // as the program entry does
+    if (!settings.isEmpty()) s.settings = settings;
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    QCOMPARE(f.LoadPHONE->text(), loadSim);
+    QCOMPARE(f.StatusBar1->PanelText(3), "Ver: 3.0  " + tag);
+    QCOMPARE(f.StartPortNumber, 9);
+    const QStringList errors = h.dialogs().errors;
+    QCOMPARE(errors.size(), refused.isEmpty() ? 0 : 1);
+    if (!refused.isEmpty()) {
+      QVERIFY2(errors[0].startsWith("Unable to write to " + h.path("zulset.ini") + ". The text "),
+               qPrintable(errors[0]));
+      QVERIFY2(errors[0].endsWith(refused), qPrintable(errors[0]));
+    }
+    QCOMPARE(readFile(h.path("zulset.ini")), settings);  // nothing written before the close
+
+    QVERIFY(f.close());
+    QCOMPARE(h.dialogs().errors, errors);
+    const QByteArray written = readFile(h.path("zulset.ini"));
+    QVERIFY(
+        written.startsWith(settings.isEmpty() ? QByteArray("[Form]\r\nTop=200\r\n") : settings));
+    QVERIFY(written.contains("\r\nLoad SIM=" + FileCharset::System().Encode(loadSim) + "\r\n"));
+    QVERIFY(written.contains("\r\nLanguage=" + tag.toLatin1() + "\r\n"));
   }
 
   // Each shipped translation on a first start: every caption fits its place. The last row
