@@ -28,17 +28,18 @@ QString languageHelp(const QString& programFile) {
   const QString shipped = QDir::cleanPath(QFileInfo(programFile).absolutePath() +
                                           QStringLiteral("/../share/zulset/translations"));
 #ifdef Q_OS_WIN
-  const QString system = QStringLiteral("the user's display language");
+  const QString system = QStringLiteral("the user's display\n  language");
 #else
-  const QString system = QStringLiteral("LC_ALL, else LC_MESSAGES, else LANG");
+  const QString system =
+      QStringLiteral("the system's language (the first of\n  LC_ALL, LC_MESSAGES, LANG)");
 #endif
   QString text =
       QStringLiteral(
-          "\nLanguages:\n"
-          "  A first start (no settings file yet) takes the texts of the system's language\n"
-          "  (%1): cs, sk, de or pl; any other language gets English.\n"
+          "\nLanguages: %1, en (the built-in English)\n"
+          "  A first start (no settings file yet) takes %2 where it ships, otherwise English.\n"
           "  To switch later, start once with --language CODE, which keeps [Form].\n")
-          .arg(system);
+          .arg(LanguageCodes().mid(0, LanguageCodes().size() - 1).join(QStringLiteral(", ")),
+               system);
   if (QFileInfo(shipped).isDir())
     text += QStringLiteral(
                 "  Or copy the sections [Language], [Messages] and [Help] of a file in\n"
