@@ -40,6 +40,7 @@ struct FormEnvironment {
   SerialDeviceFactory* serial = nullptr;
   QString programFile;  // full path of the program file
   QString configDir;    // the user's configuration folder (empty: none)
+  QString language;     // the shipped translation a first start takes ("cs"; empty: English)
 };
 
 // The message texts of the settings file's [Messages] section, named by their keys.

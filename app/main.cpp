@@ -1,4 +1,5 @@
-// Program entry: --help and --version answer on the console; other arguments are not read.
+// Program entry: --help and --version answer on the console, --language switches the texts;
+// other arguments are not read.
 #include <QFileInfo>
 
 #include "app/Application.h"
@@ -9,6 +10,7 @@
 #include "platform/QtSerialDevice.h"
 #include "platform/SystemClock.h"
 #include "settings/SettingsLocation.h"
+#include "settings/Translations.h"
 
 int main(int argc, char** argv) {
   if (const int code = AnswerOnConsole(argc, argv); code >= 0) return code;
@@ -33,6 +35,7 @@ int main(int argc, char** argv) {
   env.serial = &serial;
   env.programFile = programFile;
   env.configDir = configDir;
+  env.language = SystemLanguage();
 
   TForm1 Form1(env);
   dialogs.setParentWidget(&Form1);

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include "settings/IniFile.h"
 #include "settings/SettingBindings.h"
 #include "settings/SettingsLocation.h"
+#include "settings/Translations.h"
 
 namespace {
 
@@ -234,7 +236,20 @@ AllBindings bindings(TForm1* f) {
 
 void TForm1::ReadSettings() {
   const SettingsPlace place = LocateSettings(Env.programFile, Env.configDir);
-  ReadAllSettings(IniFile(place.readFrom()), bindings(this));
+  const QString from = place.readFrom();
+  if (!Env.language.isEmpty() && !QFileInfo::exists(from)) {
+    // A first start speaks the user's language: the texts as the new file will hold them.
+    IniFile first(place.file);
+    try {
+      PutTranslation(first, Env.language);
+      ReadAllSettings(first, bindings(this));
+      return;
+    } catch (const EIniFileError& e) {
+      // The file's character set cannot hold them; English, which it can, and the window opens.
+      ReportError(e.Message);
+    }
+  }
+  ReadAllSettings(IniFile(from), bindings(this));
 }
 
 void TForm1::WriteSettings() {

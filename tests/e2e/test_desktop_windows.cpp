@@ -201,7 +201,8 @@ class TestDesktopWindows : public QObject {
   }
 
   // The real program on zulsim: "Select Port" at start, then the main window, each with its
-  // own caption and nothing appended; the dialog in the middle of the screen.
+  // own caption and nothing appended; the dialog in the middle of the screen; the settings
+  // file in the system's language.
   void programWindows() {
     const QString zulsim = qEnvironmentVariable("ZULSIM");
     const QString zulset = QFileInfo(zulsim).dir().filePath("zulset");
@@ -218,6 +219,10 @@ class TestDesktopWindows : public QObject {
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
+    // A first start in the system's language.
+    env.remove("LC_ALL");
+    env.remove("LC_MESSAGES");
+    env.insert("LANG", "de_DE.UTF-8");
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(dir.path());
     program.start(dir.filePath("zulset"), {});
@@ -251,7 +256,9 @@ class TestDesktopWindows : public QObject {
     runTool("wmctrl", {"-i", "-c", hex(main->id)});
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitCode(), 0);
-    QVERIFY(QFileInfo::exists(dir.filePath("zulset.ini")));
+    QFile ini(dir.filePath("zulset.ini"));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QVERIFY(ini.readAll().contains("\r\nLanguage=De\r\n"));
     sim.terminate();
     sim.waitForFinished(5000);
   }

@@ -48,6 +48,7 @@ WindowHarness::WindowHarness(const Setup& setup)
   env.serial = &line;
   env.programFile = programFile();
   env.configDir = setup.configDir;
+  env.language = setup.language;
   window = std::make_unique<TForm1>(env);
   window->Timer1->stop();
   nextTick = clk.elapsed() + 1000;
