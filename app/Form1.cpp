@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <typeinfo>
 
+#include "app/DeferredDialogs.h"
 #include "app/Widgets.h"
 #include "files/PhoneBookFile.h"
 #include "link/ComPort.h"
@@ -30,7 +32,9 @@ const char* const kDefaultPhoneBook[] = {
 
 }  // namespace
 
-TForm1::TForm1(const FormEnvironment& env, QWidget* parent) : QWidget(parent), Env(env) {
+TForm1::TForm1(const FormEnvironment& env, QWidget* parent)
+    : QWidget(parent), Env(env), Boxes(std::make_unique<DeferredDialogs>(env.dialogs, this)) {
+  Env.dialogs = Boxes.get();
   buildLayout();
   const QStringList portPlaces{QFileInfo(Env.programFile).absolutePath(), Env.configDir};
   ComPort1 = new TComPort(
@@ -51,16 +55,23 @@ void TForm1::guarded(const std::function<void()>& fn) {
   try {
     fn();
   } catch (const Exception& e) {
-    ReportError(e.Message);
+    ReportError(e.Message, QString::fromLatin1(typeid(e).name()));
   } catch (const std::exception& e) {
-    ReportError(QString::fromLocal8Bit(e.what()));
+    ReportError(QString::fromLocal8Bit(e.what()), QString::fromLatin1(typeid(e).name()));
   }
 }
 
-void TForm1::ReportError(const QString& message) {
+void TForm1::ReportError(const QString& message, const QString& kind, int tag) {
   QString text = message;
   if (!text.isEmpty() && text.back().unicode() > u'.') text += QLatin1Char('.');
-  Env.dialogs->error(text);
+  Boxes->report(text, kind.isEmpty() ? text : kind, tag);
+}
+
+void TForm1::DeliverTick() {
+  DeferredDialogs::Unattended unattended(*Boxes);
+  guarded([this] { Timer1Timer(); });
+  // What a box about a lost port tells no longer holds once the port is open again.
+  if (ComPort1->IsOpen()) Boxes->dismiss(PortLostBox);
 }
 
 QString TForm1::settingsFileName() const {
@@ -183,8 +194,12 @@ void TForm1::wireEvents() {
 
   connect(PhoneBook1, &TNameValueGrid::StringsChange, this,
           [this] { guarded([this] { PhoneBook1StringsChange(); }); });
-  connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
+  // Queued: a timer is not delivered again while its own handler runs, and the ticks must go
+  // on behind the link question as behind any other box.
+  connect(
+      Timer1, &QTimer::timeout, this, [this] { DeliverTick(); }, Qt::QueuedConnection);
   ComPort1->OnTriggerAvail = [this](TComPort* CP, int Count) {
+    DeferredDialogs::Unattended unattended(*Boxes);
     bool handled = false;
     guarded([&] {
       ComPort1TriggerAvail(CP, Count);
@@ -195,8 +210,10 @@ void TForm1::wireEvents() {
     if (!handled) CP->OfferAgain();
   };
   ComPort1->OnPortLost = [this](TComPort* CP, const QString& reason) {
+    DeferredDialogs::Unattended unattended(*Boxes);
     PortLost();  // a running chain ends at once: nothing would answer it
     ReportError(
-        QStringLiteral("COM%1 is no longer available (%2)").arg(CP->ComNumber()).arg(reason));
+        QStringLiteral("COM%1 is no longer available (%2)").arg(CP->ComNumber()).arg(reason),
+        QStringLiteral("port lost"), PortLostBox);
   };
 }

@@ -21,6 +21,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class Clock;
+class DeferredDialogs;
 class Dialogs;
 class SerialDeviceFactory;
 class TAnimate;
@@ -80,8 +81,13 @@ class TForm1 : public QWidget {
 
   // Runs fn as one event of the program; an error that ends it goes to the standard error report.
   void guarded(const std::function<void()>& fn);
-  // The standard error report: error box, caption "ZUL Set", full stop added where due.
-  void ReportError(const QString& message);
+  // The standard error report: error box, caption "ZUL Set", full stop added where due. kind
+  // (the error's class; empty: its text) and tag as DeferredDialogs::report takes them.
+  void ReportError(const QString& message, const QString& kind = QString(), int tag = 0);
+  // The tag of the box that tells of a port gone away: closed once the port is open again.
+  static constexpr int PortLostBox = 1;
+  // One tick of Timer1 as the timer delivers it (the window harness delivers its ticks so).
+  void DeliverTick();
 
   // ---- application shell (app/) ----
   void FormCreate();
@@ -280,6 +286,8 @@ class TForm1 : public QWidget {
   bool BatchEnded = false;  // the phone book writer ended the current batch early
 
   FormEnvironment Env;
+  // Env.dialogs as the window uses them (Env.dialogs points here once the window exists).
+  std::unique_ptr<DeferredDialogs> Boxes;
 
   // Marks the labels that fit their size to their caption.
   static constexpr const char* AutoSizeProperty = "AutoSize";

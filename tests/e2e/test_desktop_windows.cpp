@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -184,6 +186,24 @@ bool centred(const QPoint& off) { return qAbs(off.x()) <= 12 && qAbs(off.y()) <=
 
 QString text(const QPoint& p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); }
 
+// Types the unit's port into "Select Port", as the user would.
+void answerSelectPort(const XWindow& dialog) {
+  runTool("xdotool", {"windowactivate", "--sync", hex(dialog.id)});
+  runTool("xdotool", {"type", "--delay", "50", "COM9"});
+  runTool("xdotool", {"key", "Return"});
+}
+
+// Reads zulsim's log (its standard error) until it holds what, or ms have passed.
+bool simSays(QProcess& sim, QByteArray& log, const QByteArray& what, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!log.contains(what) && t.elapsed() < ms) {
+    sim.waitForReadyRead(100);
+    log += sim.readAllStandardError();
+  }
+  return log.contains(what);
+}
+
 }  // namespace
 
 class TestDesktopWindows : public QObject {
@@ -230,23 +250,15 @@ class TestDesktopWindows : public QObject {
     QVERIFY2(centred(offCentre(dialog->id)), qPrintable(text(offCentre(dialog->id))));
     for (const XWindow& w : managedWindows()) QVERIFY(owner(dialog->id) != w.id);
 
-    runTool("xdotool", {"windowactivate", "--sync", hex(dialog->id)});
-    runTool("xdotool", {"type", "--delay", "50", "COM9"});
-    runTool("xdotool", {"key", "Return"});
+    answerSelectPort(*dialog);
     const auto main =
         waitForWindow([&](const XWindow& w) { return w.pid == pid && w.id != dialog->id; }, 10000);
     QVERIFY(main);
     QCOMPARE(captions(main->id), (QStringList{"zulset", "zulset"}));
 
     // It is the unit's line: the start-up chain goes on to the operator query.
-    QElapsedTimer t;
-    t.start();
     QByteArray log;
-    while (!log.contains("<- AT+COPS?") && t.elapsed() < 10000) {
-      sim.waitForReadyRead(100);
-      log += sim.readAllStandardError();
-    }
-    QVERIFY2(log.contains("<- AT+COPS?"), log.constData());
+    QVERIFY2(simSays(sim, log, "<- AT+COPS?", 10000), log.constData());
 
     runTool("wmctrl", {"-i", "-c", hex(main->id)});
     QVERIFY(program.waitForFinished(10000));
@@ -271,6 +283,10 @@ class TestDesktopWindows : public QObject {
                            << "ZUL Set" << false;
     QTest::newRow("message") << "message"
                              << "ZUL Set" << false;
+    QTest::newRow("error the program closes") << "dismissed"
+                                              << "ZUL Set" << false;
+    QTest::newRow("question with answers") << "choice"
+                                           << "ZUL Set" << false;
   }
   void boxes() {
     QFETCH(QString, kind);
@@ -286,7 +302,7 @@ class TestDesktopWindows : public QObject {
     QtDialogs dialogs(&factory, {dir.path()});
     dialogs.setParentWidget(&main);
 
-    QStringList seen;
+    QStringList seen, buttons;
     quint64 boxOwner = 1;
     QPoint off;
     QTimer::singleShot(0, [&] {
@@ -299,7 +315,11 @@ class TestDesktopWindows : public QObject {
         boxOwner = owner(id);
         off = offCentre(id);
       }
-      qobject_cast<QDialog*>(box)->reject();
+      for (const QAbstractButton* b : box->findChildren<QAbstractButton*>()) buttons << b->text();
+      if (kind == "dismissed")
+        dialogs.dismiss(1);
+      else
+        qobject_cast<QDialog*>(box)->reject();
     });
     if (kind == "question")
       dialogs.question("COM9", "No communication, change com?");
@@ -307,9 +327,18 @@ class TestDesktopWindows : public QObject {
       dialogs.choosePort();
     else if (kind == "error")
       dialogs.error("Device already open.");
+    else if (kind == "dismissed")
+      dialogs.error("COM9 is no longer available (Input/output error).", 1);
+    else if (kind == "choice")
+      QCOMPARE(dialogs.choose("The admission log holds 2 records that are in no file yet.",
+                              {"Save the records...", "Close anyway", "Do not close"}),
+               2);  // Escape: the way back
     else
       dialogs.message("Incorrect number");
     QCOMPARE(seen, (QStringList{caption, caption}));
+    buttons.sort();  // laid out in the style's order
+    if (kind == "choice")
+      QCOMPARE(buttons, (QStringList{"Close anyway", "Do not close", "Save the records..."}));
     if (!unowned) return;
     QVERIFY(boxOwner != main.winId());
     QVERIFY2(centred(off), qPrintable(text(off)));
