@@ -1,8 +1,7 @@
-// The main window: creation, the event boundary, closing.
+// The main window: creation and the event boundary.
 #include "app/Form1.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,6 +46,10 @@ TForm1::TForm1(const FormEnvironment& env, QWidget* parent)
   guarded([this] { FormCreate(); });
   ComPort1->HoldEvents(false);
   Timer1->start();
+  // Told once the window is up; a start that ends without one leaves them for the next.
+  if (StartPortNumber != 0)
+    QMetaObject::invokeMethod(
+        this, [this] { guarded([this] { TellOfRescuedAdmissions(); }); }, Qt::QueuedConnection);
 }
 
 TForm1::~TForm1() = default;
@@ -140,24 +143,6 @@ void TForm1::FormCreate() {
   Prenos->Stop();
   Prenos->hide();
   Cekani->hide();
-}
-
-bool TForm1::FormClose() {
-  // A settings file that cannot be written is reported, but must not keep the window open:
-  // on a read-only program folder the window could otherwise never be closed.
-  try {
-    WriteSettings();
-    return true;
-  } catch (const Exception& e) {
-    ReportError(e.Message);
-    return false;
-  }
-}
-
-void TForm1::closeEvent(QCloseEvent* event) {
-  FormClose();
-  Timer1->stop();
-  event->accept();
 }
 
 void TForm1::wireEvents() {

@@ -70,6 +70,12 @@ struct MessageTexts {
   QString SmsNotSaved;
   QString SmsNotDeleted;
   QString AndMore;
+  QString RecordsNotSaved;
+  QString WriteRunning;
+  QString SaveRecords;
+  QString CloseAnyway;
+  QString DoNotClose;
+  QString RecordsKept;
 };
 
 class TForm1 : public QWidget {
@@ -97,6 +103,17 @@ class TForm1 : public QWidget {
   void UnlockButtons();
   void ClearInfo();
   QString settingsFileName() const;
+
+  // ---- closing (app/Closing.cpp) ----
+  // Admission records in no file yet.
+  bool AdmissionsPending() const;
+  // Asks first when closing would lose records or cut a write to the SIM short; true: close.
+  bool MayClose();
+  // An end the program cannot refuse: the pending records go to RescueFileName() (once).
+  void RescueAdmissions();
+  QString RescueFileName() const;
+  // At start: tells of records an earlier end put there, under a name of their own.
+  void TellOfRescuedAdmissions();
 
   // ---- settings file (settings/FormSettings.cpp) ----
   void ReadSettings();   // creation steps 2 to 4
@@ -288,6 +305,7 @@ class TForm1 : public QWidget {
   FormEnvironment Env;
   // Env.dialogs as the window uses them (Env.dialogs points here once the window exists).
   std::unique_ptr<DeferredDialogs> Boxes;
+  bool Rescued = false;
 
   // Marks the labels that fit their size to their caption.
   static constexpr const char* AutoSizeProperty = "AutoSize";

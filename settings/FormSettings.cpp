@@ -158,6 +158,12 @@ AllBindings bindings(TForm1* f) {
           bindVariable("SMS not saved", M.SmsNotSaved),
           bindVariable("SMS not deleted", M.SmsNotDeleted),
           bindVariable("And more", M.AndMore),
+          bindVariable("Records not saved", M.RecordsNotSaved),
+          bindVariable("Write running", M.WriteRunning),
+          bindVariable("Save records", M.SaveRecords),
+          bindVariable("Close anyway", M.CloseAnyway),
+          bindVariable("Do not close", M.DoNotClose),
+          bindVariable("Records kept", M.RecordsKept),
       },
       {
           hint("Phone numbers", {F.Numbers}),

@@ -129,6 +129,15 @@ inline constexpr SettingKey Messages[] = {
     text("SMS not saved", "Not saved to the SIM (%1):"),
     text("SMS not deleted", "Not deleted from the SIM (%1):"),
     text("And more", "and %1 more."),
+    // Closing: the question when something would be lost, and the records an end that could
+    // not be refused put aside.
+    text("Records not saved", "The admission log holds %1 records that are in no file yet."),
+    text("Write running", "%1 is not finished; closing now leaves the SIM half done."),
+    text("Save records", "Save the records..."),
+    text("Close anyway", "Close anyway"),
+    text("Do not close", "Do not close"),
+    text("Records kept",
+         "The program was ended before the admission records were saved; they are in %1."),
 };
 
 inline constexpr SettingKey Help[] = {

@@ -268,6 +268,70 @@ class TestDesktopWindows : public QObject {
     sim.waitForFinished(5000);
   }
 
+  // Ended by a signal (a shutdown, a logout) with an admission record in no file: the record
+  // is in a file beside the settings, and the next start says so in a box of its own.
+  void shutdownKeepsRecords() {
+    const QString zulsim = qEnvironmentVariable("ZULSIM");
+    const QString zulset = QFileInfo(zulsim).dir().filePath("zulset");
+    if (zulsim.isEmpty() || !QFileInfo(zulset).isExecutable())
+      QSKIP("ZULSIM does not name zulsim beside a built zulset");
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(zulset, dir.filePath("zulset")));
+    QProcess sim;
+    sim.start(zulsim,
+              {"--com", "9", "--ports-dir", dir.filePath("ports"), "--interval", "1", "--demo"});
+    QVERIFY(sim.waitForStarted(5000));
+    QVERIFY(sim.waitForReadyRead(5000));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    QByteArray log;
+    auto start = [&](QProcess& program) -> std::optional<XWindow> {
+      program.setProcessEnvironment(env);
+      program.setWorkingDirectory(dir.path());
+      program.start(dir.filePath("zulset"), {});
+      if (!program.waitForStarted(5000)) return std::nullopt;
+      const qint64 pid = program.processId();
+      const auto dialog = waitForWindow([&](const XWindow& w) { return w.pid == pid; }, 10000);
+      if (!dialog) return std::nullopt;
+      answerSelectPort(*dialog);
+      const auto main = waitForWindow(
+          [&](const XWindow& w) { return w.pid == pid && w.id != dialog->id; }, 10000);
+      if (main && simSays(sim, log, "<- AT+CPBR=?", 10000)) return main;
+      return std::nullopt;
+    };
+
+    QProcess first;
+    QVERIFY(start(first));
+    sim.write("call +420777111222\n");
+    QVERIFY(simSays(sim, log, "call from +420777111222", 5000));
+    QTest::qWait(1500);
+    ::kill(pid_t(first.processId()), SIGTERM);
+    QVERIFY(first.waitForFinished(5000));
+    QCOMPARE(first.exitStatus(), QProcess::CrashExit);  // ended by the signal, as it asked
+    QFile rescued(dir.filePath("zulset-unsaved.csv"));
+    QVERIFY(rescued.open(QIODevice::ReadOnly));
+    QVERIFY2(rescued.readAll().contains(";ADMIN2  (phone: +420777111222)  /OUTPUT A\r\n"),
+             qPrintable(rescued.fileName()));
+    rescued.close();
+
+    QProcess second;
+    const auto main = start(second);
+    QVERIFY(main);
+    const auto told = waitForWindow(
+        [&](const XWindow& w) { return w.pid == second.processId() && w.id != main->id; }, 5000);
+    QVERIFY(told);
+    QCOMPARE(captions(told->id), (QStringList{"ZUL Set", "ZUL Set"}));
+    QVERIFY(!rescued.exists());
+    QCOMPARE(QDir(dir.path()).entryList({"zulset-unsaved-*.csv"}).size(), 1);
+    runTool("xdotool", {"windowactivate", "--sync", hex(told->id)});
+    runTool("xdotool", {"key", "Return"});
+    runTool("wmctrl", {"-i", "-c", hex(main->id)});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitCode(), 0);
+    sim.terminate();
+    sim.waitForFinished(5000);
+  }
+
   // The boxes of the real dialogs, with the main window in a corner: the link's question is
   // captioned "COM" and the number, belongs to no window and comes up in the middle of the
   // screen, as does "Select Port"; the program's messages are captioned "ZUL Set".
