@@ -3,9 +3,9 @@
 // callers' "+CLCC" lines are noted as they arrive on the line; each new record is matched to
 // the first one noted with its name and number and may come later only by the program's own
 // pauses (the line waits during them by design) and a second of the harness's steps. A record
-// held up behind a box, or stamped with the time of a click, is a finding.
+// held up behind a box, or stamped with the time of a click, is a finding. (Records of lines
+// the noise made look like calls match nothing and are left to the count of records.)
 #include <QByteArray>
-#include <QDateTime>
 #include <QList>
 #include <QStringList>
 
@@ -25,7 +25,7 @@ class CallTimes {
  private:
   struct Arrival {
     QByteArray name, number;
-    QDateTime at;
+    qint64 at;      // the clock's elapsed ms (a test may move the date meanwhile)
     qint64 paused;  // the clock's pauses so far
   };
   void delivered(const QByteArray& bytes);
