@@ -12,10 +12,15 @@ CallTimes::CallTimes(WindowHarness& harness) : h(harness) {
   h.serial().onDelivered = [this](const QByteArray& bytes) { delivered(bytes); };
 }
 
+CallTimes::~CallTimes() {
+  h.serial().onDelivered = nullptr;
+  QObject::disconnect(following);
+}
+
 void CallTimes::watch() {
   TNameValueGrid* log = h.form().AdmisRec;
   grid = log->Strings();
-  QObject::connect(log, &TNameValueGrid::StringsChange, log, [this, log] {
+  following = QObject::connect(log, &TNameValueGrid::StringsChange, log, [this, log] {
     const QStringList now = log->Strings();
     // A record is added below the others, or starts the log afresh.
     if (now.size() == grid.size() + 1 && now.mid(0, grid.size()) == grid)

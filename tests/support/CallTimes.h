@@ -7,6 +7,7 @@
 // the noise made look like calls match nothing and are left to the count of records.)
 #include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <QStringList>
 
 class WindowHarness;
@@ -15,6 +16,9 @@ class CallTimes {
  public:
   // Notes arrivals from now on (in Setup::beforeStart, calls during start-up too).
   explicit CallTimes(WindowHarness& h);
+  ~CallTimes();
+  CallTimes(const CallTimes&) = delete;
+  CallTimes& operator=(const CallTimes&) = delete;
   // Follows the admissions grid; once the window exists (Setup::afterCreate, or later).
   void watch();
   // The port was closed: what had arrived and was not read is gone with it.
@@ -32,6 +36,7 @@ class CallTimes {
   void recorded(const QString& line);
 
   WindowHarness& h;
+  QMetaObject::Connection following;
   QList<Arrival> arrivals;
   QStringList grid;  // the admissions grid at its last change
   QStringList wrong;
