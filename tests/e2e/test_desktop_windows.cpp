@@ -215,6 +215,24 @@ class TestDesktopWindows : public QObject {
  private:
   QString skipReason;
 
+  // zulsim, when a built zulset lies beside it; empty otherwise.
+  static QString zulsim() {
+    const QString sim = qEnvironmentVariable("ZULSIM");
+    const bool both =
+        !sim.isEmpty() && QFileInfo(QFileInfo(sim).dir().filePath("zulset")).isExecutable();
+    return both ? sim : QString();
+  }
+  // A copy of the program in dir (it finds ports/ beside its own file, and a link would be
+  // resolved) with zulsim linked there as COM9, reporting every second.
+  static void startBeside(const QTemporaryDir& dir, QProcess& sim, const QStringList& options) {
+    QVERIFY(QFile::copy(QFileInfo(zulsim()).dir().filePath("zulset"), dir.filePath("zulset")));
+    sim.start(zulsim(),
+              QStringList{"--com", "9", "--ports-dir", dir.filePath("ports"), "--interval", "1"} +
+                  options);
+    QVERIFY(sim.waitForStarted(5000));
+    QVERIFY(sim.waitForReadyRead(5000));
+  }
+
  private slots:
   void initTestCase() {
     if (!skipReason.isEmpty()) QSKIP(qPrintable(skipReason));
@@ -223,17 +241,11 @@ class TestDesktopWindows : public QObject {
   // The real program on zulsim: "Select Port" at start, then the main window, each with its
   // own caption and nothing appended; the dialog in the middle of the screen.
   void programWindows() {
-    const QString zulsim = qEnvironmentVariable("ZULSIM");
-    const QString zulset = QFileInfo(zulsim).dir().filePath("zulset");
-    if (zulsim.isEmpty() || !QFileInfo(zulset).isExecutable())
-      QSKIP("ZULSIM does not name zulsim beside a built zulset");
+    if (zulsim().isEmpty()) QSKIP("ZULSIM does not name zulsim beside a built zulset");
     QTemporaryDir dir;
-    // The program finds ports/ beside its own file: a copy, since a link would be resolved.
-    QVERIFY(QFile::copy(zulset, dir.filePath("zulset")));
     QProcess sim;
-    sim.start(zulsim, {"--com", "9", "--ports-dir", dir.filePath("ports"), "--interval", "1"});
-    QVERIFY(sim.waitForStarted(5000));
-    QVERIFY(sim.waitForReadyRead(5000));
+    startBeside(dir, sim, {});
+    if (QTest::currentTestFailed()) return;
 
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -271,17 +283,11 @@ class TestDesktopWindows : public QObject {
   // Ended by a signal (a shutdown, a logout) with an admission record in no file: the record
   // is in a file beside the settings, and the next start says so in a box of its own.
   void shutdownKeepsRecords() {
-    const QString zulsim = qEnvironmentVariable("ZULSIM");
-    const QString zulset = QFileInfo(zulsim).dir().filePath("zulset");
-    if (zulsim.isEmpty() || !QFileInfo(zulset).isExecutable())
-      QSKIP("ZULSIM does not name zulsim beside a built zulset");
+    if (zulsim().isEmpty()) QSKIP("ZULSIM does not name zulsim beside a built zulset");
     QTemporaryDir dir;
-    QVERIFY(QFile::copy(zulset, dir.filePath("zulset")));
     QProcess sim;
-    sim.start(zulsim,
-              {"--com", "9", "--ports-dir", dir.filePath("ports"), "--interval", "1", "--demo"});
-    QVERIFY(sim.waitForStarted(5000));
-    QVERIFY(sim.waitForReadyRead(5000));
+    startBeside(dir, sim, {"--demo"});
+    if (QTest::currentTestFailed()) return;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
     QByteArray log;
