@@ -40,6 +40,7 @@ TForm1::TForm1(const FormEnvironment& env, QWidget* parent)
       Env.serial, [this] { return Env.dialogs->choosePort(); },
       [portPlaces](int number) { return PortDeviceName(number, portPlaces); }, this);
   wireEvents();
+  AcceptFileDrops();
   // Nothing of the running program acts before creation has finished: a start-up box runs an
   // event loop of its own, behind which no tick may count and no answer may be handled.
   ComPort1->HoldEvents(true);
@@ -179,6 +180,8 @@ void TForm1::wireEvents() {
 
   connect(PhoneBook1, &TNameValueGrid::StringsChange, this,
           [this] { guarded([this] { PhoneBook1StringsChange(); }); });
+  connect(PhoneBook1, &TNameValueGrid::PasteRequest, this,
+          [this] { guarded([this] { PhoneBook1Paste(); }); });
   // Queued: a timer is not delivered again while its own handler runs, and the ticks must go
   // on behind the link question as behind any other box.
   connect(

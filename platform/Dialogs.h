@@ -18,7 +18,8 @@ class Dialogs {
   // A question with answers of the caller's (caption "ZUL Set"); the index of the one taken.
   // Enter, Escape and the close box take the last one: the way back.
   virtual int choose(const QString& text, const QStringList& answers) = 0;
-  // File dialogs: filter such as "PhoneBook files (*.phb)"; empty result = cancelled.
+  // File dialogs: filter such as "PhoneBook files (*.phb)", several joined by ";;"; empty
+  // result = cancelled.
   // Each remembers the last name chosen and offers it again.
   virtual QString openFile(const QString& filter) = 0;
   virtual QString saveFile(const QString& filter) = 0;
