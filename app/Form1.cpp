@@ -1,14 +1,15 @@
-// The main window: creation, the event boundary, closing.
+// The main window: creation and the event boundary.
 #include "app/Form1.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <typeinfo>
 
+#include "app/DeferredDialogs.h"
 #include "app/Widgets.h"
 #include "files/PhoneBookFile.h"
 #include "link/ComPort.h"
@@ -30,7 +31,9 @@ const char* const kDefaultPhoneBook[] = {
 
 }  // namespace
 
-TForm1::TForm1(const FormEnvironment& env, QWidget* parent) : QWidget(parent), Env(env) {
+TForm1::TForm1(const FormEnvironment& env, QWidget* parent)
+    : QWidget(parent), Env(env), Boxes(std::make_unique<DeferredDialogs>(env.dialogs, this)) {
+  Env.dialogs = Boxes.get();
   buildLayout();
   const QStringList portPlaces{QFileInfo(Env.programFile).absolutePath(), Env.configDir};
   ComPort1 = new TComPort(
@@ -44,6 +47,10 @@ TForm1::TForm1(const FormEnvironment& env, QWidget* parent) : QWidget(parent), E
   guarded([this] { FormCreate(); });
   ComPort1->HoldEvents(false);
   Timer1->start();
+  // Told once the window is up; a start that ends without one leaves them for the next.
+  if (StartPortNumber != 0)
+    QMetaObject::invokeMethod(
+        this, [this] { guarded([this] { TellOfRescuedAdmissions(); }); }, Qt::QueuedConnection);
 }
 
 TForm1::~TForm1() = default;
@@ -52,16 +59,23 @@ void TForm1::guarded(const std::function<void()>& fn) {
   try {
     fn();
   } catch (const Exception& e) {
-    ReportError(e.Message);
+    ReportError(e.Message, QString::fromLatin1(typeid(e).name()));
   } catch (const std::exception& e) {
-    ReportError(QString::fromLocal8Bit(e.what()));
+    ReportError(QString::fromLocal8Bit(e.what()), QString::fromLatin1(typeid(e).name()));
   }
 }
 
-void TForm1::ReportError(const QString& message) {
+void TForm1::ReportError(const QString& message, const QString& kind, int tag) {
   QString text = message;
   if (!text.isEmpty() && text.back().unicode() > u'.') text += QLatin1Char('.');
-  Env.dialogs->error(text);
+  Boxes->report(text, kind.isEmpty() ? text : kind, tag);
+}
+
+void TForm1::DeliverTick() {
+  DeferredDialogs::Unattended unattended(*Boxes);
+  guarded([this] { Timer1Timer(); });
+  // What a box about a lost port tells no longer holds once the port is open again.
+  if (ComPort1->IsOpen()) Boxes->dismiss(PortLostBox);
 }
 
 QString TForm1::settingsFileName() const {
@@ -132,24 +146,6 @@ void TForm1::FormCreate() {
   Cekani->hide();
 }
 
-bool TForm1::FormClose() {
-  // A settings file that cannot be written is reported, but must not keep the window open:
-  // on a read-only program folder the window could otherwise never be closed.
-  try {
-    WriteSettings();
-    return true;
-  } catch (const Exception& e) {
-    ReportError(e.Message);
-    return false;
-  }
-}
-
-void TForm1::closeEvent(QCloseEvent* event) {
-  FormClose();
-  Timer1->stop();
-  event->accept();
-}
-
 void TForm1::wireEvents() {
   auto onClick = [this](QPushButton* b, void (TForm1::*handler)()) {
     connect(b, &QPushButton::clicked, this,
@@ -186,8 +182,12 @@ void TForm1::wireEvents() {
           [this] { guarded([this] { PhoneBook1StringsChange(); }); });
   connect(PhoneBook1, &TNameValueGrid::PasteRequest, this,
           [this] { guarded([this] { PhoneBook1Paste(); }); });
-  connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
+  // Queued: a timer is not delivered again while its own handler runs, and the ticks must go
+  // on behind the link question as behind any other box.
+  connect(
+      Timer1, &QTimer::timeout, this, [this] { DeliverTick(); }, Qt::QueuedConnection);
   ComPort1->OnTriggerAvail = [this](TComPort* CP, int Count) {
+    DeferredDialogs::Unattended unattended(*Boxes);
     bool handled = false;
     guarded([&] {
       ComPort1TriggerAvail(CP, Count);
@@ -198,8 +198,10 @@ void TForm1::wireEvents() {
     if (!handled) CP->OfferAgain();
   };
   ComPort1->OnPortLost = [this](TComPort* CP, const QString& reason) {
+    DeferredDialogs::Unattended unattended(*Boxes);
     PortLost();  // a running chain ends at once: nothing would answer it
     ReportError(
-        QStringLiteral("COM%1 is no longer available (%2)").arg(CP->ComNumber()).arg(reason));
+        QStringLiteral("COM%1 is no longer available (%2)").arg(CP->ComNumber()).arg(reason),
+        QStringLiteral("port lost"), PortLostBox);
   };
 }

@@ -21,6 +21,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class Clock;
+class DeferredDialogs;
 class Dialogs;
 class SerialDeviceFactory;
 class TAnimate;
@@ -82,6 +83,12 @@ struct MessageTexts {
   QString PrefixMayBeLost;
   QString TakeAsTheyAre;
   QString NotAFileToLoad;
+  QString RecordsNotSaved;
+  QString WriteRunning;
+  QString SaveRecords;
+  QString CloseAnyway;
+  QString DoNotClose;
+  QString RecordsKept;
 };
 
 class TForm1 : public QWidget {
@@ -93,8 +100,13 @@ class TForm1 : public QWidget {
 
   // Runs fn as one event of the program; an error that ends it goes to the standard error report.
   void guarded(const std::function<void()>& fn);
-  // The standard error report: error box, caption "ZUL Set", full stop added where due.
-  void ReportError(const QString& message);
+  // The standard error report: error box, caption "ZUL Set", full stop added where due. kind
+  // (the error's class; empty: its text) and tag as DeferredDialogs::report takes them.
+  void ReportError(const QString& message, const QString& kind = QString(), int tag = 0);
+  // The tag of the box that tells of a port gone away: closed once the port is open again.
+  static constexpr int PortLostBox = 1;
+  // One tick of Timer1 as the timer delivers it (the window harness delivers its ticks so).
+  void DeliverTick();
 
   // ---- application shell (app/) ----
   void FormCreate();
@@ -104,6 +116,17 @@ class TForm1 : public QWidget {
   void UnlockButtons();
   void ClearInfo();
   QString settingsFileName() const;
+
+  // ---- closing (app/Closing.cpp) ----
+  // Admission records in no file yet.
+  bool AdmissionsPending() const;
+  // Asks first when closing would lose records or cut a write to the SIM short; true: close.
+  bool MayClose();
+  // An end the program cannot refuse: the pending records go to RescueFileName() (once).
+  void RescueAdmissions();
+  QString RescueFileName() const;
+  // At start: tells of records an earlier end put there, under a name of their own.
+  void TellOfRescuedAdmissions();
 
   // ---- settings file (settings/FormSettings.cpp) ----
   void ReadSettings();   // creation steps 2 to 4
@@ -311,6 +334,9 @@ class TForm1 : public QWidget {
   bool BatchEnded = false;  // the phone book writer ended the current batch early
 
   FormEnvironment Env;
+  // Env.dialogs as the window uses them (Env.dialogs points here once the window exists).
+  std::unique_ptr<DeferredDialogs> Boxes;
+  bool Rescued = false;
 
   // Marks the labels that fit their size to their caption.
   static constexpr const char* AutoSizeProperty = "AutoSize";

@@ -1,10 +1,12 @@
 // Program entry: --help and --version answer on the console, --language switches the texts;
 // other arguments are not read.
 #include <QFileInfo>
+#include <cstdlib>
 
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Form1.h"
+#include "app/ShutdownSignals.h"
 #include "link/ComPort.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtSerialDevice.h"
@@ -42,5 +44,14 @@ int main(int argc, char** argv) {
   // A start whose port was never opened ends here, without a window.
   if (Form1.StartPortNumber == 0) return 0;
   Form1.show();
-  return app.exec();
+  // Ends that never reach the close question: a signal, or an exit() from inside the event
+  // loop (Qt's own when the display's connection breaks at a logout).
+  static TForm1* running = &Form1;
+  OnShutdownSignals([] { running->RescueAdmissions(); });
+  std::atexit([] {
+    if (running) running->RescueAdmissions();
+  });
+  const int code = app.exec();
+  running = nullptr;
+  return code;
 }

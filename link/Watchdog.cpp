@@ -37,7 +37,12 @@ void TForm1::Timer1Timer() {
     Link.OperatorName.clear();
     const QString caption = QStringLiteral("COM") + QString::number(ComPort1->ComNumber());
     // Yes always brings up "Select Port", whatever the last choice was or how it failed.
-    if (Env.dialogs->question(caption, Messages.Communication)) ComPort1->ChoosePortAgain();
+    if (Env.dialogs->question(caption, Messages.Communication)) {
+      ComPort1->ChoosePortAgain();
+      // Like any port taken back: a unit left waiting for an SMS text would take every later
+      // command as its text, and send no report while it waits.
+      PortTakenBack();
+    }
   }
   LED->hide();
   WatchAnswers();

@@ -181,6 +181,12 @@ AllBindings bindings(TForm1* f) {
           bindVariable("Prefix may be lost", M.PrefixMayBeLost),
           bindVariable("Take as they are", M.TakeAsTheyAre),
           bindVariable("Not a file to load", M.NotAFileToLoad),
+          bindVariable("Records not saved", M.RecordsNotSaved),
+          bindVariable("Write running", M.WriteRunning),
+          bindVariable("Save records", M.SaveRecords),
+          bindVariable("Close anyway", M.CloseAnyway),
+          bindVariable("Do not close", M.DoNotClose),
+          bindVariable("Records kept", M.RecordsKept),
       },
       {
           hint("Phone numbers", {F.Numbers}),

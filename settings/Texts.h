@@ -149,6 +149,15 @@ inline constexpr SettingKey Messages[] = {
          "\"+\" or leading zeros (%1):"),
     text("Take as they are", "Take them as they are?"),
     text("Not a file to load", "\"%1\" is not a phone book (.phb, .csv) or an SMS file (.sms)."),
+    // Closing: the question when something would be lost, and the records an end that could
+    // not be refused put aside.
+    text("Records not saved", "The admission log holds %1 records that are in no file yet."),
+    text("Write running", "%1 is not finished; closing now leaves the SIM half done."),
+    text("Save records", "Save the records..."),
+    text("Close anyway", "Close anyway"),
+    text("Do not close", "Do not close"),
+    text("Records kept",
+         "The program was ended before the admission records were saved; they are in %1."),
 };
 
 inline constexpr SettingKey Help[] = {

@@ -50,8 +50,15 @@ WindowHarness::WindowHarness(const Setup& setup)
   env.configDir = setup.configDir;
   env.language = setup.language;
   window = std::make_unique<TForm1>(env);
+  if (setup.afterCreate) setup.afterCreate(*this);
   window->Timer1->stop();
   nextTick = clk.elapsed() + 1000;
+  dlg.runFor = [this](qint64 ms, const std::function<bool()>& closed) {
+    const qint64 from = clk.elapsed();
+    ++holding;
+    steps(ms, closed);
+    if (--holding == 0) held += clk.elapsed() - from;
+  };
   window->show();
   settle();
 }
@@ -67,17 +74,30 @@ void WindowHarness::settle() {
 }
 
 void WindowHarness::tick() {
-  inTick = true;
-  window->guarded([this] { window->Timer1Timer(); });
-  inTick = false;
+  window->DeliverTick();
   settle();
 }
 
-void WindowHarness::run(qint64 ms) {
+bool WindowHarness::quiet() const {
+  const MemorySerialDevice* device = line.openDevice();
+  return !sim.hasOutput() && (!device || device->bytesAvailable() == 0) &&
+         window->ComPort1->Peek(1).isEmpty();
+}
+
+bool WindowHarness::steps(qint64 ms, const std::function<bool()>& done) {
   const qint64 end = clk.elapsed() + ms;
   while (clk.elapsed() < end) {
-    clk.advance(
-        std::min({Step, end - clk.elapsed(), std::max<qint64>(nextTick - clk.elapsed(), 1)}));
+    if (done && done()) return true;
+    const qint64 now = clk.elapsed();
+    qint64 step = std::min({Step, end - now, std::max<qint64>(nextTick - now, 1)});
+    // Nothing on its way and nothing due before the step boundary in front of the next event:
+    // the steps up to that boundary would do nothing, so they are taken as one.
+    if (step == Step && quiet()) {
+      const qint64 due = sim.nextEventTime();
+      const qint64 next = std::min({end, nextTick, due >= now ? due : end});
+      step = std::max<qint64>(Step, (next - 1 - now) / Step * Step);
+    }
+    clk.advance(step);
     settle();
     if (clk.elapsed() >= nextTick) {
       // A timer that was held up by a blocking pause fires once, not once per lost second.
@@ -85,15 +105,13 @@ void WindowHarness::run(qint64 ms) {
       tick();
     }
   }
+  return done && done();
 }
 
+void WindowHarness::run(qint64 ms) { steps(ms, nullptr); }
+
 bool WindowHarness::runUntil(const std::function<bool()>& done, qint64 maxMs) {
-  const qint64 end = clk.elapsed() + maxMs;
-  while (!done()) {
-    if (clk.elapsed() >= end) return false;
-    run(std::min(Step, end - clk.elapsed()));
-  }
-  return true;
+  return steps(maxMs, done) || done();
 }
 
 void WindowHarness::click(QAbstractButton* button) {

@@ -39,6 +39,8 @@ class WindowHarness {
     QDateTime start = TestClock::defaultStart();
     // Runs after the doubles exist and before the window is created.
     std::function<void(WindowHarness&)> beforeStart;
+    // Runs once the window exists, before the event loop has run.
+    std::function<void(WindowHarness&)> afterCreate;
   };
 
   WindowHarness();
@@ -60,19 +62,19 @@ class WindowHarness {
   QString programFile() const { return path(programName); }
 
   // Lets ms of virtual time run in steps of 10 ms: the unit runs, its bytes arrive, the event
-  // loop delivers them, and Timer1 ticks at every full virtual second since start.
+  // loop delivers them, and Timer1 ticks at every full virtual second since start. Steps in
+  // which nothing can happen are taken together, so a virtual night takes seconds.
   void run(qint64 ms);
   // Runs until done() holds (checked after every step) or maxMs have passed; returns done().
   bool runUntil(const std::function<bool()>& done, qint64 maxMs = 60000);
   // One Timer1 tick now, as the timer would deliver it.
   void tick();
-  // A tick is being handled: a box it shows must not run the harness (a timer is not
-  // delivered again while its own handler runs).
-  bool ticking() const { return inTick; }
   // Brings the button's page to the front and clicks it (a disabled button ignores it).
   void click(QAbstractButton* button);
   // Delivers what is pending in the event loop, without letting time run.
   void settle();
+  // Virtual ms that passed while a box was kept up (TestDialogs::keepOpen).
+  qint64 heldMs() const { return held; }
 
   // Command lines the unit has received, in order ("ATE", "AT+CPBR=1,249", ...; an SMS body
   // ends in 0x1A).
@@ -81,6 +83,10 @@ class WindowHarness {
 
  private:
   static constexpr qint64 Step = 10;
+  // Lets up to ms pass, stopping early once done() holds (checked before every step).
+  bool steps(qint64 ms, const std::function<bool()>& done);
+  // Nothing the unit sent waits to be read.
+  bool quiet() const;
 
   QTemporaryDir folder;
   QString programName;
@@ -91,5 +97,6 @@ class WindowHarness {
   TestDialogs dlg;
   std::unique_ptr<TForm1> window;
   qint64 nextTick = 1000;
-  bool inTick = false;
+  int holding = 0;
+  qint64 held = 0;
 };

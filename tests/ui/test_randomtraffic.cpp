@@ -25,6 +25,7 @@
 #include "link/ComPort.h"
 #include "link/LineRules.h"
 #include "phonebook/NameValueGrid.h"
+#include "support/CallTimes.h"
 #include "support/WindowHarness.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -100,7 +101,7 @@ class Session {
     s.unit.latencyMs = pick(4) * 40;
     s.beforeStart = [this](WindowHarness& w) {
       hp = &w;
-      w.dialogs().whileOpen = [this](const TestDialogs::Shown& box) { onBox(box.kind); };
+      w.dialogs().whileOpen = [this](const TestDialogs::Shown& box) { onBox(box); };
       // Calls also come right behind our commands: into the pauses of the chains.
       w.unit().onCommand = [this](const QByteArray&) {
         if (harness && chance(10)) call();
@@ -109,6 +110,8 @@ class Session {
       for (const UnitEngine::Sms& m : w.unit().messages()) known << m.text;
     };
     harness = std::make_unique<WindowHarness>(s);
+    times = std::make_unique<CallTimes>(*harness);
+    times->watch();
     TForm1& f = form();
     for (QLineEdit* e : f.SmsTexts)
       QObject::connect(e, &QLineEdit::textChanged,
@@ -186,6 +189,9 @@ class Session {
                    .arg(shownNamed)
                    .arg(excused)
                    .arg(records);
+    const QStringList late = times->findings();
+    wrong << late.mid(0, 3);
+    if (late.size() > 3) wrong << QStringLiteral("and %1 more such records").arg(late.size() - 3);
     // The sanitizers slow everything several times over: there the batch is only reported.
     if (!kSanitized && batchNs > kBatchBoundNs)
       wrong << QStringLiteral("a batch kept the window from repainting for %1 ms")
@@ -199,11 +205,13 @@ class Session {
       total.batchNs = batchNs;
       total.batchSeed = seed;
     }
-    std::fprintf(stderr,
-                 "seed %u: %lld s, %llu bytes, %d clicks, %lld boxes, %d calls, batch %.2f ms%s\n",
-                 seed, h().clock().elapsed() / 1000, h().serial().delivered(), clicks,
-                 qint64(h().dialogs().shown.size()), placedNamed, batchNs / 1e6,
-                 wrong.isEmpty() ? "" : " FAILED");
+    std::fprintf(
+        stderr,
+        "seed %u: %lld s, %llu bytes, %d clicks, %lld boxes (longest up %lld s), %d calls, "
+        "batch %.2f ms%s\n",
+        seed, h().clock().elapsed() / 1000, h().serial().delivered(), clicks,
+        qint64(h().dialogs().shown.size()), spells / 1000, placedNamed, batchNs / 1e6,
+        wrong.isEmpty() ? "" : " FAILED");
     return wrong;
   }
 
@@ -375,22 +383,34 @@ class Session {
     }
   }
 
-  // A box is up: the user reads it a while (its own event loop runs the program behind it),
-  // then answers.
-  void onBox(TestDialogs::Kind kind) {
+  // A box is up: the user reads it a while, from a moment to a night, while its own event
+  // loop runs the program behind it and callers go on ringing; then answers. A box over it is
+  // answered at once.
+  void onBox(const TestDialogs::Shown& box) {
     TestDialogs& d = h().dialogs();
     if (!harness) return;  // start-up: a cancelled choice ends the program
-    if (kind == TestDialogs::Kind::Question) d.answers = {calm || chance(50)};
-    if (kind == TestDialogs::Kind::ChoosePort) {
+    if (box.kind == TestDialogs::Kind::Question) d.answers = {calm || chance(50)};
+    if (box.kind == TestDialogs::Kind::Choice) d.choices = {pick(int(box.answers.size()))};
+    if (box.kind == TestDialogs::Kind::ChoosePort) {
       excuseCalls();  // the port was closed to choose anew
       d.port = calm || chance(90) ? 9 : 0;
     }
-    if ((kind != TestDialogs::Kind::Message && kind != TestDialogs::Kind::Error) || reading ||
-        h().ticking())
-      return;
+    if (reading) return;
     reading = true;
     const qint64 start = threadCpuNs();
-    h().run(pick(3000));
+    const int roll = pick(100);
+    // Once the unit behaves again the user answers within moments: the session must come to rest.
+    qint64 left = roll < 70 || calm ? pick(3000)
+                  : roll < 90       ? 3000 + pick(300000)
+                  : roll < 98       ? 300000 + pick(3300000)
+                                    : 3600000 + qint64(pick(32400)) * 1000;
+    spells = std::max(spells, left);
+    while (left > 0 && !d.closedByProgram()) {
+      const qint64 part = std::min<qint64>(left, 1 + pick(300000));
+      h().runUntil([&d] { return d.closedByProgram(); }, part);
+      left -= part;
+      if (left > 0 && chance(30)) call();
+    }
     boxNs += threadCpuNs() - start;
     reading = false;
   }
@@ -434,6 +454,7 @@ class Session {
   // Closing the port drops what it held unread: calls not read by now may be lost with it.
   void excuseCalls() {
     if (!harness) return;  // the window is being made
+    times->forgetUnread();
     scanMonitor();
     excused += std::max(0, placedNamed - std::max(shownNamed, excusedUpTo));
     excusedUpTo = placedNamed;
@@ -452,13 +473,14 @@ class Session {
   quint32 seed;
   QRandomGenerator rnd;
   std::unique_ptr<WindowHarness> harness;
+  std::unique_ptr<CallTimes> times;
   WindowHarness* hp = nullptr;
   QSet<int> answeredSizes;
   QSet<QByteArray> known;  // every text an SMS edit held, and the unit's own
   bool calm = false;
   bool reading = false;
   qint64 plugBackAt = 0;
-  qint64 boxNs = 0, batchNs = 0;
+  qint64 boxNs = 0, batchNs = 0, spells = 0;
   int clicks = 0, files = 0;
   int placedNamed = 0, shownNamed = 0, excused = 0, excusedUpTo = 0;
   qsizetype scanned = 0;
