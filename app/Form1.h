@@ -66,6 +66,8 @@ struct MessageTexts {
   QString SmsLeftFromSlot;
   QString RowsNotWritten;
   QString EntriesNotErased;
+  QString NoFreeEntry;
+  QString HiddenInLastEntry;
   QString SmsNotSaved;
   QString SmsNotDeleted;
   QString AndMore;
@@ -116,7 +118,9 @@ class TForm1 : public QWidget {
   void PhoneBookEntry(const QByteArray& line);  // PhoneBookTransfer.cpp
   void EraseStep();
   void EraseToWriteSwitch();
+  void StartWriting();
   void WriteStep();
+  void RowStored();
   void EndOfWrite();
   void WriteRetry();
   void SmsListHeader(const QByteArray& line);  // SmsTransfer.cpp

@@ -155,6 +155,8 @@ AllBindings bindings(TForm1* f) {
           bindVariable("SMS left from slot", M.SmsLeftFromSlot),
           bindVariable("Rows not written", M.RowsNotWritten),
           bindVariable("Entries not erased", M.EntriesNotErased),
+          bindVariable("No free entry", M.NoFreeEntry),
+          bindVariable("Hidden in last entry", M.HiddenInLastEntry),
           bindVariable("SMS not saved", M.SmsNotSaved),
           bindVariable("SMS not deleted", M.SmsNotDeleted),
           bindVariable("And more", M.AndMore),

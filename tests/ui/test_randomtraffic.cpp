@@ -48,7 +48,7 @@ constexpr bool kSanitized = false;
 #endif
 
 struct Figures {
-  quint64 sessions = 0, bytes = 0, clicks = 0, boxes = 0, calls = 0, records = 0;
+  quint64 sessions = 0, bytes = 0, clicks = 0, boxes = 0, calls = 0, records = 0, fullSims = 0;
   QStringList findings;
   qint64 batchNs = 0;
   quint32 batchSeed = 0;
@@ -107,6 +107,8 @@ class Session {
       };
       known << QByteArray();  // the edits start empty, and an empty pair is saved as it is
       for (const UnitEngine::Sms& m : w.unit().messages()) known << m.text;
+      // Every other session without OUT: a full SIM then has only entry N free.
+      if (this->seed % 2 == 0) w.unit().removeEntry(kCapacity);
     };
     harness = std::make_unique<WindowHarness>(s);
     TForm1& f = form();
@@ -175,6 +177,13 @@ class Session {
       if (!known.contains(m.text))
         wrong << QStringLiteral("stored as an SMS text: \"%1\"")
                      .arg(QString::fromLatin1(m.text.left(80)).replace('\n', "\\n"));
+    // Entry N is OUT's alone: a row there could never be read or erased.
+    const QByteArray last = unit().phoneBook().value(kCapacity).name;
+    if (!last.isEmpty() && last != "OUT")
+      wrong
+          << QStringLiteral("entry %1 holds \"%2\"").arg(kCapacity).arg(QString::fromLatin1(last));
+    for (const TestDialogs::Shown& box : h().dialogs().shown)
+      if (box.text.contains(QStringLiteral("is kept for OUT"))) ++total.fullSims;
     scanMonitor();
     const int records = countRecords();
     const int lost = placedNamed - shownNamed;
@@ -511,9 +520,10 @@ class TestRandomTraffic : public QObject {
   void cleanupTestCase() {
     qInfo(
         "%llu sessions, %.1f MB of unit traffic, %llu clicks, %llu boxes, %llu named calls, "
-        "%llu admission records, %lld findings; longest batch %.2f ms (seed %u)",
+        "%llu admission records, %llu boxes naming rows a full SIM had no room for, %lld findings; "
+        "longest batch %.2f ms (seed %u)",
         total.sessions, total.bytes / 1e6, total.clicks, total.boxes, total.calls, total.records,
-        qint64(total.findings.size()), total.batchNs / 1e6, total.batchSeed);
+        total.fullSims, qint64(total.findings.size()), total.batchNs / 1e6, total.batchSeed);
   }
 };
 
