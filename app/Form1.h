@@ -11,6 +11,7 @@
 #include "link/LinkState.h"
 
 class QCheckBox;
+class QDateTime;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -162,7 +163,7 @@ class TForm1 : public QWidget {
   void SmsEditChange(QLineEdit* edit, bool phone);  // the twelve change handlers
 
   // ---- admissions (admissions/) ----
-  void EnterAdmission(const QString& record);
+  void EnterAdmission(const QString& record, const QDateTime& at);
   void RelAChange();
   void SavClick();
 

@@ -142,6 +142,7 @@ class Session {
       if (!h().serial().plugged() && h().clock().elapsed() >= plugBackAt) h().serial().plugBack();
       act();
       h().run(rnd.bounded(4000));
+      checkFiles();
     }
   }
 
@@ -184,6 +185,7 @@ class Session {
           << QStringLiteral("entry %1 holds \"%2\"").arg(kCapacity).arg(QString::fromLatin1(last));
     for (const TestDialogs::Shown& box : h().dialogs().shown)
       if (box.text.contains(QStringLiteral("is kept for OUT"))) ++total.fullSims;
+    wrong << fileFindings;
     scanMonitor();
     const int records = countRecords();
     const int lost = placedNamed - shownNamed;
@@ -379,8 +381,22 @@ class Session {
       case 4:
         return (chance(50) ? f.RelA : f.RelB)->setText(QStringLiteral("Relay %1").arg(k));
       default:
-        // The days go by: the automatic log starts a file per day.
-        h().clock().setNow(h().clock().now().addDays(1 + pick(3)));
+        moveClock();
+    }
+  }
+
+  // The days go by, and now and then the PC's clock is set back a day or to just before
+  // midnight: the automatic log starts a file per day, and must never replace one.
+  void moveClock() {
+    TestClock& c = h().clock();
+    const QDateTime now = c.now();
+    switch (pick(4)) {
+      case 0:
+        return c.setNow(now.addDays(-1));
+      case 1:
+        return c.setNow(QDateTime(now.date(), QTime(23, 59, 50 + pick(10))));
+      default:
+        c.setNow(now.addDays(1 + pick(3)));
     }
   }
 
@@ -448,6 +464,17 @@ class Session {
     excusedUpTo = placedNamed;
   }
 
+  // Every admissions file still starts with every row it held: rows are only ever added.
+  void checkFiles() {
+    for (const QString& name : QDir(h().dir()).entryList({"*.csv"})) {
+      QFile file(h().path(name));
+      const QByteArray now = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+      QByteArray& before = csvSeen[name];
+      if (!now.startsWith(before)) fileFindings << QStringLiteral("%1 lost rows").arg(name);
+      before = now;
+    }
+  }
+
   int countRecords() {
     QStringList lines = form().AdmisRec->Strings();
     for (const QString& name : QDir(h().dir()).entryList({"*.csv"})) {
@@ -463,6 +490,8 @@ class Session {
   std::unique_ptr<WindowHarness> harness;
   WindowHarness* hp = nullptr;
   QSet<int> answeredSizes;
+  QMap<QString, QByteArray> csvSeen;
+  QStringList fileFindings;
   QSet<QByteArray> known;  // every text an SMS edit held, and the unit's own
   bool calm = false;
   bool reading = false;
