@@ -3,10 +3,13 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTabWidget>
 
 #include "app/Form1.h"
@@ -16,6 +19,7 @@
 #include "settings/IniFile.h"
 #include "settings/SettingBindings.h"
 #include "settings/SettingsLocation.h"
+#include "settings/WindowPlace.h"
 
 namespace {
 
@@ -216,6 +220,11 @@ AllBindings bindings(TForm1* f) {
 void TForm1::ReadSettings() {
   const SettingsPlace place = LocateSettings(Env.programFile, Env.configDir);
   ReadAllSettings(IniFile(place.readFrom()), bindings(this));
+  // Top and Left from another desk: a window nobody can reach opens where it does by default.
+  QList<QRect> screens;
+  for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();
+  move(WindowPlace(pos(), frameGeometry().size(), screens,
+                   style()->pixelMetric(QStyle::PM_TitleBarHeight), QPoint(200, 200)));
 }
 
 void TForm1::WriteSettings() {
