@@ -37,6 +37,7 @@ TForm1::TForm1(const FormEnvironment& env, QWidget* parent) : QWidget(parent), E
       Env.serial, [this] { return Env.dialogs->choosePort(); },
       [portPlaces](int number) { return PortDeviceName(number, portPlaces); }, this);
   wireEvents();
+  AcceptFileDrops();
   // Nothing of the running program acts before creation has finished: a start-up box runs an
   // event loop of its own, behind which no tick may count and no answer may be handled.
   ComPort1->HoldEvents(true);
@@ -183,6 +184,8 @@ void TForm1::wireEvents() {
 
   connect(PhoneBook1, &TNameValueGrid::StringsChange, this,
           [this] { guarded([this] { PhoneBook1StringsChange(); }); });
+  connect(PhoneBook1, &TNameValueGrid::PasteRequest, this,
+          [this] { guarded([this] { PhoneBook1Paste(); }); });
   connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
   ComPort1->OnTriggerAvail = [this](TComPort* CP, int Count) {
     bool handled = false;

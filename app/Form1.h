@@ -32,6 +32,7 @@ class TNameValueGrid;
 class TPieGauge;
 class TShape;
 class TStatusBar;
+struct SheetEntries;
 
 // What the window receives from the outside world (real Qt ones, or test doubles).
 struct FormEnvironment {
@@ -72,6 +73,17 @@ struct MessageTexts {
   QString SmsNotSaved;
   QString SmsNotDeleted;
   QString AndMore;
+  // What keeps a spreadsheet's text out of the phone book.
+  QString NotLoaded;
+  QString NotPasted;
+  QString NoEntry;
+  QString QuoteNotClosed;
+  QString CellTooLong;
+  QString EqualsInName;
+  QString NumbersSpoilt;
+  QString PrefixMayBeLost;
+  QString TakeAsTheyAre;
+  QString NotAFileToLoad;
 };
 
 class TForm1 : public QWidget {
@@ -155,7 +167,8 @@ class TForm1 : public QWidget {
   // ---- phone book (phonebook/) ----
   void PhoneBook1StringsChange();  // EntryCheck.cpp
   void TestClick();
-  void FindClick();  // SearchSort.cpp
+  void PhoneBook1Paste();  // PhoneBookPaste.cpp
+  void FindClick();        // SearchSort.cpp
   void FindNextClick();
   void SortClick();
 
@@ -173,6 +186,18 @@ class TForm1 : public QWidget {
   void LoadSMSPCClick();
   void SaveSMSPCClick();
   void SaveMonitorClick();
+  // The phone book Load once its file is chosen (.phb or .csv; none: cancelled): row 1
+  // current, the file's entries, then Numbers and the Info panel.
+  void LoadPhoneBook(const QString& fileName);
+  void LoadSmsFile(const QString& fileName);
+  // Why a spreadsheet's text cannot go into the phone book, in the settings' words; empty
+  // when it can.
+  QString SheetFaultText(const SheetEntries& entries) const;
+  // Asks whether numbers a spreadsheet may have stripped of "+" or zeros are taken as they
+  // are; true when there are none.
+  bool TakeUnprefixed(const SheetEntries& entries);
+  void AcceptFileDrops();  // FileDrops.cpp
+  void FormDropFiles(const QStringList& fileNames);
 
   // ---- controls ----
   QTabWidget* PageControl1 = nullptr;
@@ -278,9 +303,14 @@ class TForm1 : public QWidget {
   MessageTexts Messages;
   bool ButtonsLocked = false;
   bool EntryFault = false;
-  // While the sort runs its cell writes through the entry check: false until the check has
-  // shown a fault, which it then shows no more for this sort.
-  std::optional<bool> SortFaultShown;
+  // While a sort or a paste runs its rows through the entry check: false until the check has
+  // shown a fault, which it then shows no more for this sort or paste.
+  std::optional<bool> BatchFaultShown;
+  struct OneFaultBox {  // BatchFaultShown for as long as it lives
+    explicit OneFaultBox(TForm1& form) : f(form) { f.BatchFaultShown = false; }
+    ~OneFaultBox() { f.BatchFaultShown.reset(); }
+    TForm1& f;
+  };
   int FoundRow = 0;
   bool BatchEnded = false;  // the phone book writer ended the current batch early
 

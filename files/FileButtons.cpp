@@ -5,33 +5,78 @@
 #include "app/Form1.h"
 #include "app/MonitorView.h"
 #include "files/PhoneBookFile.h"
+#include "files/PhoneBookSheet.h"
 #include "files/TextFiles.h"
+#include "link/Answers.h"
 #include "phonebook/NameValueGrid.h"
 #include "platform/Dialogs.h"
+#include "platform/Errors.h"
 
 namespace {
-const QString PhoneBookFilter = QStringLiteral("PhoneBook files (*.phb)");
+// The file's name decides its format: the dialogs add the chosen filter's extension.
+const QString PhoneBookFilters = QStringLiteral("PhoneBook files (*.phb);;Spreadsheet (*.csv)");
 const QString SmsFilter = QStringLiteral("SMS files (*.sms)");
 const QString MonitorFilter = QStringLiteral("Monitor files (*.mon)");
 }  // namespace
 
-void TForm1::LoadSIMPCClick() {
+void TForm1::LoadSIMPCClick() { LoadPhoneBook(Env.dialogs->openFile(PhoneBookFilters)); }
+
+void TForm1::LoadPhoneBook(const QString& fileName) {
   PhoneBook1->SetRow(1);
-  const QString name = Env.dialogs->openFile(PhoneBookFilter);
-  if (!name.isEmpty()) PhoneBook1->SetStrings(ReadPhoneBookFile(name));
+  if (IsSpreadsheetFile(fileName)) {
+    const SheetEntries entries = ReadPhoneBookCsv(fileName);
+    const QString fault = SheetFaultText(entries);
+    if (!fault.isEmpty()) throw EFileError(Messages.NotLoaded.arg(fileName, fault));
+    // Declined: as a cancelled dialog.
+    if (TakeUnprefixed(entries)) PhoneBook1->SetStrings(entries.lines);
+  } else if (!fileName.isEmpty()) {
+    PhoneBook1->SetStrings(ReadPhoneBookFile(fileName));
+  }
   Numbers->setText(QString::number(PhoneBook1->RowCount() - 1));
   ClearInfo();
 }
 
+QString TForm1::SheetFaultText(const SheetEntries& e) const {
+  switch (e.fault) {
+    case SheetFault::None:
+      break;
+    case SheetFault::NoEntry:
+      return Messages.NoEntry;
+    case SheetFault::OpenQuote:
+      return Messages.QuoteNotClosed.arg(e.row);
+    case SheetFault::LongCell:
+      return Messages.CellTooLong.arg(e.row).arg(e.length).arg(MaxSheetCellLength);
+    case SheetFault::EqualsInName:
+      return Messages.EqualsInName.arg(e.row);
+    case SheetFault::NumbersSpoilt:
+      return FirstItems(Messages.NumbersSpoilt.arg(e.items.size()), e.items, Messages.AndMore);
+  }
+  return QString();
+}
+
+bool TForm1::TakeUnprefixed(const SheetEntries& e) {
+  if (e.items.isEmpty()) return true;
+  return Env.dialogs->question(
+      QStringLiteral("ZUL Set"),
+      FirstItems(Messages.PrefixMayBeLost.arg(e.items.size()), e.items, Messages.AndMore) +
+          QStringLiteral("\n\n") + Messages.TakeAsTheyAre);
+}
+
 void TForm1::SaveSIMPCClick() {
-  const QString name = Env.dialogs->saveFile(PhoneBookFilter);
+  const QString name = Env.dialogs->saveFile(PhoneBookFilters);
   if (name.isEmpty()) return;
-  WritePhoneBookFile(name, PhoneBook1->Strings());
+  if (IsSpreadsheetFile(name))
+    WritePhoneBookCsv(name, PhoneBook1->Strings(), PhoneBook1->Title(0), PhoneBook1->Title(1));
+  else
+    WritePhoneBookFile(name, PhoneBook1->Strings());
 }
 
 void TForm1::LoadSMSPCClick() {
   const QString name = Env.dialogs->openFile(SmsFilter);
-  if (name.isEmpty()) return;
+  if (!name.isEmpty()) LoadSmsFile(name);
+}
+
+void TForm1::LoadSmsFile(const QString& name) {
   const std::optional<QStringList> lines = ReadSmsFile(name);
   if (!lines) return;
   // Each edit's change handler filters what is set into it.

@@ -135,6 +135,11 @@ QString FileCharset::Decode(const QByteArray& bytes) const {
   return text;
 }
 
+QString FileCharset::DecodeMarked(const QByteArray& bytes) const {
+  if (bytes.startsWith("\xEF\xBB\xBF")) return Utf8().Decode(bytes.mid(3));
+  return Decode(bytes);
+}
+
 bool FileCharset::encodes(const QString& text, QByteArray* out) const {
   if (kind_ == Kind::Latin1) {
     for (const QChar c : text)

@@ -47,6 +47,9 @@ class FileCharset {
   FileCharset ReadAs(const QByteArray& bytes) const;
   // The bytes' text in ReadAs(bytes). A leading UTF-8 byte order mark is no part of it.
   QString Decode(const QByteArray& bytes) const;
+  // As Decode(), except that bytes starting with a UTF-8 byte order mark are UTF-8 whatever
+  // this set is: spreadsheets mark their UTF-8 files so, also on systems of another set.
+  QString DecodeMarked(const QByteArray& bytes) const;
   // A part of a file that ReadAs() gave this set for, e.g. one value: its text as it stands.
   QString DecodePart(const QByteArray& bytes) const;
   // Raises EUnwritableText when the text holds a character this set cannot represent.

@@ -21,9 +21,9 @@ void checkRow(TForm1& f, int R) {
   grid->SetBackground(pageColour(f));
 
   auto fault = [&f](const QString& message) {
-    // A sort writes thousands of cells, each a check of the same row: one box is enough.
-    if (!f.SortFaultShown.value_or(false)) f.Env.dialogs->message(message);
-    if (f.SortFaultShown) f.SortFaultShown = true;
+    // A sort writes thousands of cells, a paste hundreds of rows: one box is enough.
+    if (!f.BatchFaultShown.value_or(false)) f.Env.dialogs->message(message);
+    if (f.BatchFaultShown) f.BatchFaultShown = true;
     f.EntryFault = true;
   };
 

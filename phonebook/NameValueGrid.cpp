@@ -1,12 +1,39 @@
 #include "phonebook/NameValueGrid.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPersistentModelIndex>
 #include <QStyledItemDelegate>
+#include <set>
 
+#include "files/PhoneBookSheet.h"
 #include "phonebook/NameValueModel.h"
+
+namespace {
+
+// Sets a flag for as long as it lives.
+struct SetWhile {
+  explicit SetWhile(bool& f) : flag(f) { flag = true; }
+  ~SetWhile() { flag = false; }
+  bool& flag;
+};
+
+const QString RowsMimeType = QStringLiteral("application/x-zulset-grid-lines");
+
+#ifdef Q_OS_WIN
+const QString ClipboardLineEnd = QStringLiteral("\r\n");
+#else
+const QString ClipboardLineEnd = QStringLiteral("\n");
+#endif
+
+}  // namespace
 
 // Cell editor that passes every keystroke into the content, so the grid's change event (and
 // whatever check hangs on it) sees the text as it is typed.
@@ -67,15 +94,30 @@ TNameValueGrid::TNameValueGrid(const QString& keyTitle, const QString& valueTitl
   horizontalHeader()->setSectionsClickable(false);
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setStretchLastSection(true);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  // Rows are selected for copying as in a spreadsheet: Shift with the arrows or the mouse.
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                   QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
   setWordWrap(false);
   connect(model_, &NameValueModel::changed, this, [this] {
+    // Undo puts back what stood before one paste or deletion, never over a later change.
+    if (!undoable_) undo_.reset();
     if (!holdChange_) emit StringsChange();
   });
   placeCurrent(1, 0);
+
+  copy_ = new QAction(QStringLiteral("Copy"), this);
+  copy_->setShortcut(QKeySequence::Copy);
+  paste_ = new QAction(QStringLiteral("Paste"), this);
+  paste_->setShortcut(QKeySequence::Paste);
+  undoAction_ = new QAction(QStringLiteral("Undo"), this);
+  undoAction_->setShortcut(QKeySequence::Undo);
+  // The keys themselves are taken by keyPressEvent; the menu only shows them.
+  for (QAction* a : {copy_, paste_, undoAction_}) a->setShortcutContext(Qt::WidgetShortcut);
+  connect(copy_, &QAction::triggered, this, &TNameValueGrid::CopyToClipboard);
+  connect(paste_, &QAction::triggered, this, &TNameValueGrid::PasteRequest);
+  connect(undoAction_, &QAction::triggered, this, &TNameValueGrid::Undo);
 }
 
 TNameValueGrid::~TNameValueGrid() = default;
@@ -84,7 +126,7 @@ QStringList TNameValueGrid::Strings() const { return model_->lines(); }
 
 void TNameValueGrid::SetStrings(const QStringList& lines) {
   const int row = Row();
-  const int col = currentIndex().isValid() ? currentIndex().column() : 0;
+  const int col = Column();
   model_->setLines(lines);
   placeCurrent(row, col);
 }
@@ -109,8 +151,16 @@ int TNameValueGrid::Row() const {
 }
 
 void TNameValueGrid::SetRow(int row) {
-  placeCurrent(row, currentIndex().isValid() ? currentIndex().column() : 0);
+  placeCurrent(row, Column());
   scrollTo(currentIndex());
+}
+
+int TNameValueGrid::Column() const {
+  return currentIndex().isValid() ? currentIndex().column() : 0;
+}
+
+QString TNameValueGrid::Title(int col) const {
+  return model_->headerData(col, Qt::Horizontal).toString();
 }
 
 void TNameValueGrid::placeCurrent(int row, int col) {
@@ -138,22 +188,116 @@ void TNameValueGrid::SetBackground(const QColor& colour) {
 QColor TNameValueGrid::Background() const { return viewport()->palette().color(QPalette::Base); }
 
 void TNameValueGrid::keyPressEvent(QKeyEvent* event) {
-  if (rowKey(event)) return;
-  QTableView::keyPressEvent(event);
+  if (event->matches(QKeySequence::Copy)) {
+    CopyToClipboard();
+  } else if (event->matches(QKeySequence::Paste)) {
+    if (rowEditing_) emit PasteRequest();
+  } else if (event->matches(QKeySequence::Undo)) {
+    if (rowEditing_) Undo();
+  } else if (!rowKey(event)) {
+    QTableView::keyPressEvent(event);
+  }
+}
+
+void TNameValueGrid::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  menu.addAction(copy_);
+  if (rowEditing_) {
+    paste_->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
+    undoAction_->setEnabled(CanUndo());
+    menu.addAction(paste_);
+    menu.addAction(undoAction_);
+  }
+  menu.exec(event->globalPos());
+}
+
+std::vector<int> TNameValueGrid::selectedLines() const {
+  std::set<int> lines;
+  for (const QModelIndex& cell : selectionModel()->selectedIndexes()) lines.insert(cell.row());
+  return std::vector<int>(lines.begin(), lines.end());
+}
+
+QString TNameValueGrid::SelectionText() const {
+  const QModelIndexList cells = selectionModel()->selectedIndexes();
+  if (cells.size() <= 1) {
+    const QModelIndex cell = cells.isEmpty() ? currentIndex() : cells.first();
+    return Cell(cell.column(), cell.row() + 1);
+  }
+  QList<QStringList> rows;
+  for (const int line : selectedLines())
+    rows << QStringList{model_->cell(0, line), model_->cell(1, line)};
+  return SheetClipboardText(rows, ClipboardLineEnd);
+}
+
+void TNameValueGrid::CopyToClipboard() {
+  if (LineCount() == 0) return;  // the blank row of an empty grid holds nothing
+  auto* data = new QMimeData;
+  data->setText(SelectionText());
+  if (selectionModel()->selectedIndexes().size() > 1) {
+    QStringList lines;
+    for (const int line : selectedLines()) lines << model_->lines().value(line);
+    data->setData(RowsMimeType, lines.join(u'\n').toUtf8());
+  }
+  QGuiApplication::clipboard()->setMimeData(data);
+}
+
+std::optional<QStringList> TNameValueGrid::CopiedLines(const QMimeData* data) {
+  if (data == nullptr || !data->hasFormat(RowsMimeType)) return std::nullopt;
+  return QString::fromUtf8(data->data(RowsMimeType)).split(u'\n');
+}
+
+void TNameValueGrid::keepForUndo() { undo_ = Snapshot{model_->lines(), Row(), Column()}; }
+
+void TNameValueGrid::InsertLines(const QStringList& lines) {
+  if (lines.isEmpty()) return;
+  const int at = Row() - 1;
+  const int col = Column();
+  keepForUndo();
+  SetWhile undoable(undoable_);
+  {
+    SetWhile hold(holdChange_);
+    model_->insertLines(at, lines);
+  }
+  for (int k = 1; k <= lines.size(); ++k) {
+    placeCurrent(at + k, col);
+    emit StringsChange();
+  }
+  placeCurrent(at + 1, col);
+  selectionModel()->select(
+      QItemSelection(model_->index(at, 0), model_->index(at + int(lines.size()) - 1, 1)),
+      QItemSelectionModel::Select);
+  scrollTo(currentIndex());
+}
+
+void TNameValueGrid::PasteIntoCell(const QString& text) {
+  keepForUndo();
+  SetWhile undoable(undoable_);
+  SetCell(Column(), Row(), text);
+}
+
+bool TNameValueGrid::Undo() {
+  if (!undo_) return false;
+  const Snapshot s = std::move(*undo_);
+  undo_.reset();
+  {
+    SetWhile hold(holdChange_);
+    model_->setLines(s.lines);
+  }
+  placeCurrent(s.row, s.col);
+  scrollTo(currentIndex());
+  emit StringsChange();
+  return true;
 }
 
 bool TNameValueGrid::rowKey(QKeyEvent* event) {
   if (!rowEditing_) return false;
   const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
   const int row = Row();
-  const int col = currentIndex().isValid() ? currentIndex().column() : 0;
+  const int col = Column();
   // The new row is made current before the change is announced, so a check run by the
   // change event looks at the row the user now stands on.
-  holdChange_ = true;
-  struct Release {
-    bool& flag;
-    ~Release() { flag = false; }
-  } release{holdChange_};
+  SetWhile hold(holdChange_);
+  std::optional<SetWhile> undoable;  // a deletion stays undoable through its announcement
   if (event->key() == Qt::Key_Down && mods == Qt::NoModifier) {
     if (row != RowCount() - 1 || Cell(0, row).isEmpty()) return false;
     model_->insertLine(model_->lineCount(), QStringLiteral("="));
@@ -164,6 +308,8 @@ bool TNameValueGrid::rowKey(QKeyEvent* event) {
     placeCurrent(row, col);
   } else if (event->key() == Qt::Key_Delete && mods == Qt::ControlModifier) {
     if (model_->lineCount() == 0) return true;
+    keepForUndo();
+    undoable.emplace(undoable_);
     model_->removeLine(row - 1);
     placeCurrent(row, col);
   } else {

@@ -6,8 +6,12 @@
 // keystroke of in-place editing.
 #include <QStringList>
 #include <QTableView>
+#include <optional>
+#include <vector>
 
 class NameValueModel;
+class QAction;
+class QMimeData;
 
 class TNameValueGrid : public QTableView {
   Q_OBJECT
@@ -32,6 +36,8 @@ class TNameValueGrid : public QTableView {
 
   int Row() const;       // current data row, from 1
   void SetRow(int row);  // held to the data rows; the column stays; scrolled into view
+  int Column() const;    // current column, 0 = name
+  QString Title(int col) const;
 
   // Keyboard rules: down arrow on the last row appends a blank row, Insert inserts one at the
   // current row (both only when the current row's name is not empty), Ctrl+Delete deletes the
@@ -45,11 +51,35 @@ class TNameValueGrid : public QTableView {
   void SetBackground(const QColor& colour);
   QColor Background() const;
 
+  // ---- the way to and from spreadsheets (Ctrl+C, Ctrl+V, Ctrl+Z and the context menu) ----
+  // The selected rows as a spreadsheet puts them on the clipboard, or the current cell's text
+  // alone when no more than one cell is selected.
+  QString SelectionText() const;
+  // Rows go on the clipboard also as the grid's own lines, which a paste takes as they are.
+  void CopyToClipboard();
+  static std::optional<QStringList> CopiedLines(const QMimeData* data);
+  // Inserts the lines before the current row as one change. Each new row is then made current
+  // and announced, so a check on the current row sees every one; they end selected.
+  void InsertLines(const QStringList& lines);
+  // Writes the current cell: one change.
+  void PasteIntoCell(const QString& text);
+  // Takes back the last paste or Ctrl+Delete, if nothing else has changed the content since.
+  bool Undo();
+  bool CanUndo() const { return undo_.has_value(); }
+  // The context menu's entries; their texts come from the settings.
+  QAction* CopyAction() const { return copy_; }
+  QAction* PasteAction() const { return paste_; }
+  QAction* UndoAction() const { return undoAction_; }
+
  signals:
   void StringsChange();
+  // Ctrl+V or the menu's Paste in a grid whose rows may be edited: what the clipboard's text
+  // becomes is the window's business.
+  void PasteRequest();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   friend class NameValueDelegate;
@@ -57,8 +87,22 @@ class TNameValueGrid : public QTableView {
   bool rowKey(QKeyEvent* event);
   // Makes a row current without raising a change (the row is clamped to the data rows).
   void placeCurrent(int row, int col);
+  // What Undo puts back: the content before the change now being made.
+  void keepForUndo();
+  std::vector<int> selectedLines() const;  // from 0, in order
+
+  struct Snapshot {
+    QStringList lines;
+    int row;
+    int col;
+  };
 
   NameValueModel* model_;
   bool rowEditing_ = true;
   bool holdChange_ = false;  // a row key announces its change itself
+  std::optional<Snapshot> undo_;
+  bool undoable_ = false;  // the change being made is the one undo_ takes back
+  QAction* copy_;
+  QAction* paste_;
+  QAction* undoAction_;
 };

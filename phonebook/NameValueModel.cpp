@@ -97,19 +97,26 @@ void NameValueModel::cellsChanged(int line) {
     emit dataChanged(index(line, col), index(line, col), {Qt::DisplayRole, Qt::EditRole});
 }
 
-void NameValueModel::insertLine(int at, const QString& line) {
+void NameValueModel::insertLine(int at, const QString& line) { insertLines(at, {line}); }
+
+void NameValueModel::insertLines(int at, const QStringList& lines) {
+  if (lines.isEmpty()) return;
   at = std::clamp(at, 0, lineCount());
-  if (lines_.isEmpty()) {
-    // The blank row already stands for it.
-    lines_.append(line);
-    eq_.push_back(splitAt(line));
-    cellsChanged(0);
-  } else {
-    beginInsertRows(QModelIndex(), at, at);
-    lines_.insert(at, line);
-    eq_.insert(eq_.begin() + at, splitAt(line));
-    endInsertRows();
-  }
+  // The blank row of an empty list stands for the first line.
+  const bool wasEmpty = lines_.isEmpty();
+  const int first = wasEmpty ? 1 : at;
+  const int last = at + int(lines.size()) - 1;
+  if (last >= first) beginInsertRows(QModelIndex(), first, last);
+  QStringList joined = lines_.mid(0, at);
+  joined += lines;
+  joined += lines_.mid(at);
+  lines_ = std::move(joined);
+  std::vector<int> eq(eq_.begin(), eq_.begin() + at);
+  for (const QString& line : lines) eq.push_back(splitAt(line));
+  eq.insert(eq.end(), eq_.begin() + at, eq_.end());
+  eq_ = std::move(eq);
+  if (last >= first) endInsertRows();
+  if (wasEmpty) cellsChanged(0);
   emit changed();
 }
 

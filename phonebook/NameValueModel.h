@@ -30,6 +30,7 @@ class NameValueModel : public QAbstractTableModel {
   // Always one change, even when the text stays the same; line 0 of an empty list creates it.
   void setCell(int col, int line, const QString& text);
   void insertLine(int at, const QString& line);
+  void insertLines(int at, const QStringList& lines);  // one change
   void removeLine(int at);
 
  signals:

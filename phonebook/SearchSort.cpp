@@ -32,11 +32,7 @@ void showMatch(TForm1& f, int r) {
 // entry check runs after every write when it is switched on.
 void bubbleSort(TForm1& f) {
   TNameValueGrid* grid = f.PhoneBook1;
-  f.SortFaultShown = false;
-  struct Done {
-    TForm1& f;
-    ~Done() { f.SortFaultShown.reset(); }
-  } done{f};
+  TForm1::OneFaultBox batch(f);
   // A progress bar repaints itself at once on a visible step; one per exchange would cost
   // more than the sort, so the position follows at a frame rate.
   QElapsedTimer sinceShown;

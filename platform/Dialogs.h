@@ -11,7 +11,8 @@ class Dialogs {
   virtual bool question(const QString& caption, const QString& text) = 0;
   // The standard error report's box: error icon, OK, caption "ZUL Set".
   virtual void error(const QString& text) = 0;
-  // File dialogs: filter such as "PhoneBook files (*.phb)"; empty result = cancelled.
+  // File dialogs: filter such as "PhoneBook files (*.phb)", several joined by ";;"; empty
+  // result = cancelled.
   // Each remembers the last name chosen and offers it again.
   virtual QString openFile(const QString& filter) = 0;
   virtual QString saveFile(const QString& filter) = 0;

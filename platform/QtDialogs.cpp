@@ -1,7 +1,9 @@
 #include "platform/QtDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 #include "link/PortChoiceForm.h"
 #include "link/PortNames.h"
@@ -9,7 +11,17 @@
 namespace {
 const QString AppTitle = QStringLiteral("ZUL Set");
 
-// Not native: the open dialog must accept a name that does not exist yet.
+// The extension of a filter such as "Spreadsheet (*.csv)": "csv".
+QString filterSuffix(const QString& filter) {
+  const qsizetype star = filter.indexOf(QLatin1String("*."));
+  if (star < 0) return QString();
+  const qsizetype end = filter.indexOf(QRegularExpression(QStringLiteral("[ ;)]")), star);
+  return filter.mid(star + 2, end < 0 ? -1 : end - star - 2);
+}
+
+// Not native: the open dialog must accept a name that does not exist yet. Of several filters
+// the one of the last name's extension comes first; a name saved without an extension takes
+// the chosen filter's, which is what decides the file's format.
 QString runFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter,
                       QString& last) {
   QFileDialog dialog(parent, QString(), QString(), filter);
@@ -17,7 +29,16 @@ QString runFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStri
   dialog.setAcceptMode(mode);
   dialog.setFileMode(QFileDialog::AnyFile);
   if (mode == QFileDialog::AcceptSave) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  const QString lastSuffix = QFileInfo(last).suffix();
+  for (const QString& f : dialog.nameFilters())
+    if (!lastSuffix.isEmpty() && filterSuffix(f).compare(lastSuffix, Qt::CaseInsensitive) == 0)
+      dialog.selectNameFilter(f);
   if (!last.isEmpty()) dialog.selectFile(last);
+  if (mode == QFileDialog::AcceptSave) {
+    dialog.setDefaultSuffix(filterSuffix(dialog.selectedNameFilter()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& f) { dialog.setDefaultSuffix(filterSuffix(f)); });
+  }
   if (dialog.exec() != QDialog::Accepted) return QString();
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return QString();

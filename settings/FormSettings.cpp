@@ -1,6 +1,7 @@
 // The window's side of the settings file: which control or variable each key belongs to.
 #include "settings/FormSettings.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -65,6 +66,13 @@ SettingBinding silentHint(const char* key, QWidget* w) {
   return {key, [w] { return w->property(StoredHintProperty); }, {[w](const QVariant& v) {
             w->setProperty(StoredHintProperty, v.toString());
           }}};
+}
+
+// The caption of a context menu entry, shared by the grids.
+SettingBinding action(const char* key, std::initializer_list<QAction*> actions) {
+  SettingBinding b{key, [a = *actions.begin()] { return QVariant(a->text()); }, {}};
+  for (QAction* a : actions) b.set.push_back([a](const QVariant& v) { a->setText(v.toString()); });
+  return b;
 }
 
 SettingBinding enabled(const char* key, QWidget* w, QWidget* window) {
@@ -134,6 +142,9 @@ AllBindings bindings(TForm1* f) {
           tab("MONITOR", F.PageControl1, F.TabSheet1),
           text("Verify Phone Book", F.Test),
           text("Autoverify", F.Autoverify),
+          action("Copy", {F.PhoneBook1->CopyAction(), F.AdmisRec->CopyAction()}),
+          action("Paste", {F.PhoneBook1->PasteAction(), F.AdmisRec->PasteAction()}),
+          action("Undo", {F.PhoneBook1->UndoAction(), F.AdmisRec->UndoAction()}),
       },
       {
           bindVariable("Incorrect International format", M.IncorrectInternationalFormat),
@@ -164,6 +175,16 @@ AllBindings bindings(TForm1* f) {
           bindVariable("SMS not saved", M.SmsNotSaved),
           bindVariable("SMS not deleted", M.SmsNotDeleted),
           bindVariable("And more", M.AndMore),
+          bindVariable("Not loaded", M.NotLoaded),
+          bindVariable("Not pasted", M.NotPasted),
+          bindVariable("No entry", M.NoEntry),
+          bindVariable("Quote not closed", M.QuoteNotClosed),
+          bindVariable("Cell too long", M.CellTooLong),
+          bindVariable("Equals in name", M.EqualsInName),
+          bindVariable("Numbers spoilt", M.NumbersSpoilt),
+          bindVariable("Prefix may be lost", M.PrefixMayBeLost),
+          bindVariable("Take as they are", M.TakeAsTheyAre),
+          bindVariable("Not a file to load", M.NotAFileToLoad),
       },
       {
           hint("Phone numbers", {F.Numbers}),

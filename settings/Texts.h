@@ -78,6 +78,10 @@ inline constexpr SettingKey Language[] = {
     caption("MONITOR"),
     caption("Verify Phone Book"),
     caption("Autoverify"),
+    // The context menu of the grids.
+    caption("Copy"),
+    caption("Paste"),
+    caption("Undo"),
 };
 
 inline constexpr SettingRead LanguageReads[] = {
@@ -98,7 +102,8 @@ inline constexpr SettingRead LanguageReads[] = {
     {"Save", 0},                       // SaveSMSPC
     {"Save", 2},                       // SaveMonitor
     {"PHONE", -1},       {"SMS", -1},
-    {"MONITOR", -1},
+    {"MONITOR", -1},     {"Copy", -1},
+    {"Paste", -1},       {"Undo", -1},
 };
 
 inline constexpr SettingKey Messages[] = {
@@ -133,6 +138,21 @@ inline constexpr SettingKey Messages[] = {
     text("SMS not saved", "Not saved to the SIM (%1):"),
     text("SMS not deleted", "Not deleted from the SIM (%1):"),
     text("And more", "and %1 more."),
+    // What keeps a spreadsheet's text (a .csv file, the clipboard) out of the phone book.
+    text("Not loaded", "\"%1\" was not loaded: %2"),
+    text("Not pasted", "Nothing was pasted: %1"),
+    text("No entry", "it holds no row with a name or a number"),
+    text("Quote not closed", "the quotation mark that opens a cell in row %1 is never closed"),
+    text("Cell too long", "row %1 holds a cell of %2 characters; a cell takes at most %3"),
+    text("Equals in name", "the name in row %1 holds \"=\", which no name can"),
+    text("Numbers spoilt",
+         "a spreadsheet has shown these phone numbers as numbers in scientific form and lost "
+         "digits; format their column as text and type them again (%1):"),
+    text("Prefix may be lost",
+         "A spreadsheet that took these phone numbers for numbers may have dropped their "
+         "\"+\" or leading zeros (%1):"),
+    text("Take as they are", "Take them as they are?"),
+    text("Not a file to load", "\"%1\" is not a phone book (.phb, .csv) or an SMS file (.sms)."),
 };
 
 inline constexpr SettingKey Help[] = {

@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "files/PhoneBookFile.h"
+#include "files/PhoneBookSheet.h"
 #include "files/TextFiles.h"
 #include "platform/Errors.h"
 
@@ -72,6 +73,21 @@ class TestPhoneBookFile : public QObject {
     QVERIFY(bytes.endsWith("RTIME=05\r\n"));
     QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
     QCOMPARE(ReadPhoneBookFile(name, FileCharset::Utf8()), book);
+  }
+
+  // A spreadsheet's UTF-8 mark decides the set on an 8-bit system as well; a .phb keeps the
+  // system's set.
+  void utf8MarkedSpreadsheet() {
+    QTemporaryDir dir;
+    const QByteArray bytes =
+        "\xEF\xBB\xBFName,Phone\r\n\xC5\x98"
+        "EHO\xC5\x98,+420\r\n";
+    QFile f(dir.filePath("m.csv"));
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    f.close();
+    QCOMPARE(ReadPhoneBookCsv(dir.filePath("m.csv"), FileCharset::Latin1()).lines,
+             QStringList{QStringLiteral("\u0158EHO\u0158=+420")});
+    QCOMPARE(FileCharset::Latin1().Decode(bytes).left(3), QStringLiteral("\u00EF\u00BB\u00BF"));
   }
 
   void emptyBookGivesEmptyFile() {

@@ -1,11 +1,15 @@
-// The PC file buttons of the PHONE, SMS and MONITOR pages, and text in every language through
-// the files and the settings, on the real window under a UTF-8 locale.
+// The PC file buttons of the PHONE, SMS and MONITOR pages, the phone book's ways to and from
+// spreadsheets (.csv, the clipboard, dropped files), and text in every language through the
+// files and the settings, on the real window under a UTF-8 locale.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
 
 #include "app/Form1.h"
@@ -36,6 +40,30 @@ void typeIntoCell(TNameValueGrid* grid, int col, int row, const QString& text) {
 void typeInto(QLineEdit* edit, const QString& text) {
   edit->selectAll();
   typeText(edit, text);
+}
+
+// A file of tests/data/spreadsheets, as a spreadsheet wrote it.
+QByteArray sheetFile(const char* name) {
+  return readBytes(QFINDTESTDATA(QStringLiteral("../data/spreadsheets/") + name));
+}
+
+void key(TNameValueGrid* grid, QKeySequence::StandardKey k) {
+  const QKeySequence seq(k);
+  QTest::keyClick(grid, Qt::Key(seq[0].key()), seq[0].keyboardModifiers());
+}
+
+void dropFiles(TForm1& f, const QStringList& names) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& n : names) urls << QUrl::fromLocalFile(n);
+  data.setUrls(urls);
+  // Qt hands the drop to the widget that took the drag's entry.
+  QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&f, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&f, &drop);
+  QVERIFY(drop.isAccepted());
 }
 
 QStringList smsFields(const TForm1& f) {
@@ -76,7 +104,7 @@ class TestPcFiles : public QObject {
     QCOMPARE(f.PhoneBook1->Strings(), book);
     QCOMPARE(f.Numbers->text(), "4");
     QCOMPARE(h.dialogs().openFilters + h.dialogs().saveFilters,
-             QStringList(3, "PhoneBook files (*.phb)"));
+             QStringList(3, "PhoneBook files (*.phb);;Spreadsheet (*.csv)"));
     QVERIFY(h.dialogs().errors.isEmpty() && h.dialogs().messages.isEmpty());
 
     // Cancelled: the book stays, Numbers and the Info panel are refreshed all the same.
@@ -153,6 +181,252 @@ class TestPcFiles : public QObject {
     QCOMPARE(h.dialogs().openFilters + h.dialogs().saveFilters,
              QStringList(7, "SMS files (*.sms)"));
     QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  // What spreadsheets write, each file with the grid it gives or what it shows (%1: its path).
+  void spreadsheetFiles_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("yes");  // the answer to a question
+    QTest::addColumn<QStringList>("grid");
+    QTest::addColumn<QString>("shown");
+    const QStringList kept{"KEPT=1"};
+    const QStringList lo{"ADMIN1=+420777111222", "NOVAK=420603111222", "SVOBODA=00420603111333",
+                         "CRED=*101#", "RTIME=5"};
+    const QString novak =
+        "A spreadsheet that took these phone numbers for numbers may have "
+        "dropped their \"+\" or leading zeros (1):\nNOVAK (420603111222)\n\n"
+        "Take them as they are?";
+    const QString notLoaded = "\"%1\" was not loaded: ";
+    const QString spoilt = notLoaded +
+                           "a spreadsheet has shown these phone numbers as numbers in "
+                           "scientific form and lost digits; format their column as text and "
+                           "type them again (2):\n";
+    const QString noEntry = notLoaded + "it holds no row with a name or a number.";
+    // LibreOffice 7.4, as it saves: extra columns, quotes, a line break in a cell, LF.
+    QTest::newRow("LibreOffice, English, comma")
+        << sheetFile("lo-en-comma.csv") << true << lo << novak;
+    QTest::newRow("LibreOffice, Czech, semicolon, declined")
+        << sheetFile("lo-cs-semicolon.csv") << false << kept << novak;
+    QTest::newRow("Excel, English, General format")
+        << sheetFile("excel-en-general.csv") << false << kept
+        << spoilt + "ADMIN1 (4.20777E+11)\nNOVAK (6.03111E+11)";
+    QTest::newRow("Excel, Czech, General format")
+        << sheetFile("excel-cs-general.csv") << false << kept
+        << spoilt + "ADMIN1 (4,20777E+11)\nSVOBODA (4,20603E+11)";
+    QTest::newRow("Excel, Czech, column as text")
+        << sheetFile("excel-cs-text.csv") << false
+        << QStringList{"ADMIN1=+420777111222", "NOVAK=00420603111222", "RTIME=05", "CRED=*101#"}
+        << "";
+    QTest::newRow("Excel, CSV UTF-8")
+        << sheetFile("excel-en-utf8.csv") << false
+        << QStringList{"ADMIN1=+420777111222", "NOVAK, JAN=+420603111222",
+                       QStringLiteral("\u0158EHO\u0158=+420603111333")}
+        << "";
+    QTest::newRow("Excel, column widened")
+        << sheetFile("excel-en-wide.csv") << true
+        << QStringList{"ADMIN1=420777111222", "ADMIN2=420603111222", "OPER=900"}
+        << "A spreadsheet that took these phone numbers for numbers may have dropped their "
+           "\"+\" or leading zeros (2):\nADMIN1 (420777111222)\nADMIN2 (420603111222)\n\nTake them "
+           "as they "
+           "are?";
+    QTest::newRow("Excel for Mac")
+        << sheetFile("excel-mac.csv") << false
+        << QStringList{"ADMIN1=+420777111222", "ALARM1=+420603111222"} << "";
+    // Our own file, opened in LibreOffice (formulas shown as typed, or evaluated) and saved.
+    const QStringList ours{"ADMIN1=+420777111222", "NOVAK=00420603111222", "RTIME=05",
+                           "CRED=*101#",           "A;B=+420603111333",    "OUT="};
+    QTest::newRow("ours, saved by LibreOffice")
+        << sheetFile("lo-cs-ours-saved-literal.csv") << false << ours << "";
+    QTest::newRow("ours, evaluated and saved by LibreOffice")
+        << sheetFile("lo-cs-ours-saved-evaluated.csv") << false << ours << "";
+    QTest::newRow("sep= line before the guess") << QByteArray("sep=,\r\nNOVAK;JAN,=\"007\"\r\n")
+                                                << false << QStringList{"NOVAK;JAN=007"} << "";
+    QTest::newRow("tab-separated, quoted")
+        << QByteArray("Name\tPhone\r\n\"NOVAK\"\t\"+420 1\"\r\nOUT\t\r\n") << false
+        << QStringList{"NOVAK=+420 1", "OUT="} << "";
+    QTest::newRow("empty file") << QByteArray() << false << kept << noEntry;
+    QTest::newRow("header only") << QByteArray("Name;Phone\r\n") << false << kept << noEntry;
+    QTest::newRow("blank rows only") << QByteArray(";\r\n;;\r\n") << false << kept << noEntry;
+    QTest::newRow("quote never closed")
+        << QByteArray("ADMIN1;\"+420777\r\nNOVAK;123\r\n") << false << kept
+        << notLoaded + "the quotation mark that opens a cell in row 1 is never closed.";
+    QTest::newRow("\"=\" in a name") << QByteArray("ADMIN1;1\r\nA=B;123\r\n") << false << kept
+                                     << notLoaded +
+                                            "the name in row 2 holds \"=\", which no "
+                                            "name can.";
+    QTest::newRow("cell too long")
+        << QByteArray("ADMIN1;") + QByteArray(32768, '1') << false << kept
+        << notLoaded + "row 1 holds a cell of 32768 characters; a cell takes at most 32767.";
+    QTest::newRow("binary") << QByteArray("\xFF\xFEN\0;\0", 6) << false << kept
+                            << "Cannot open file \"%1\". Not a text file.";
+  }
+  void spreadsheetFiles() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, grid);
+    QFETCH(QString, shown);
+    WindowHarness h;
+    TForm1& f = h.form();
+    const QString name = h.path("book.csv");
+    writeBytes(name, bytes);
+    f.PhoneBook1->SetStrings({"KEPT=1"});
+    h.dialogs().openNames << name;
+    h.dialogs().answers << yes;
+    h.click(f.LoadSIMPC);
+    QCOMPARE(f.PhoneBook1->Strings(), grid);
+    QStringList texts = h.dialogs().errors;
+    for (const auto& q : h.dialogs().questions) texts << q.second;
+    QCOMPARE(texts.join("|"), QString(shown).replace("%1", name));
+    for (const auto& q : h.dialogs().questions) QCOMPARE(q.first, "ZUL Set");
+  }
+
+  // Saved as .csv and loaded again, every line comes back as it was; numbers stay text (="...")
+  // for Excel, which splits at ";" in any regional setting after "sep=;".
+  void spreadsheetRoundTrip() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    const QStringList book{"ADMIN1=+420777111222",
+                           "RTIME=05",
+                           "=",
+                           "",
+                           "no equals",
+                           "N;X=\"q\" 1;2",
+                           " SP = 00 ",
+                           "A=1=2",
+                           "Name=Phone",
+                           "sep=;",
+                           "W=4.20777E+11",
+                           "Z=420777111222",
+                           QStringLiteral("JI\u0158\u00CD=+420\u00A0777"),
+                           "L=" + QString(300, '9')};
+    f.PhoneBook1->SetStrings(book.mid(0, 3));
+    h.dialogs().saveNames << h.path("a.csv") << h.path("b.csv");
+    h.click(f.SaveSIMPC);
+    QCOMPARE(
+        readBytes(h.path("a.csv")),
+        "sep=;\r\nName;Phone\r\n=\"ADMIN1\";=\"+420777111222\"\r\n=\"RTIME\";=\"05\"\r\n;\r\n");
+    f.PhoneBook1->SetStrings(book);
+    h.click(f.SaveSIMPC);
+    f.PhoneBook1->Clear();
+    h.dialogs().openNames << h.path("b.csv");
+    h.click(f.LoadSIMPC);
+    QCOMPARE(f.PhoneBook1->Strings(), book);
+    QCOMPARE(f.Numbers->text(), QString::number(book.size()));
+    QVERIFY(h.dialogs().errors.isEmpty() && h.dialogs().questions.isEmpty());
+  }
+
+  // Ctrl+C, Ctrl+V and Ctrl+Z on the phone book with the real clipboard; every pasted row is
+  // checked as a typed one, with one box for the paste.
+  void clipboard() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    TNameValueGrid* grid = f.PhoneBook1;
+    QClipboard* clip = QGuiApplication::clipboard();
+    const QStringList book{"ADMIN1=+420777111222", "ADMIN2=+420603111222", "OPER=900"};
+    grid->SetStrings(book);
+    grid->SetRow(1);
+    grid->selectionModel()->select(
+        QItemSelection(grid->model()->index(0, 1), grid->model()->index(1, 1)),
+        QItemSelectionModel::Select);
+    key(grid, QKeySequence::Copy);
+    QCOMPARE(clip->text(), "ADMIN1\t+420777111222\nADMIN2\t+420603111222\n");
+    // The grid's own rows come back exactly, without questions.
+    grid->SetStrings({"A=420777111222", "no equals"});
+    grid->selectAll();
+    key(grid, QKeySequence::Copy);
+    key(grid, QKeySequence::Paste);
+    QCOMPARE(grid->Strings(),
+             QStringList({"A=420777111222", "no equals", "A=420777111222", "no equals"}));
+    QVERIFY(h.dialogs().questions.isEmpty());
+    grid->SetStrings(book);
+    grid->SetRow(3);
+    key(grid, QKeySequence::Copy);
+    QCOMPARE(clip->text(), "OPER");
+
+    // Rows from a spreadsheet, before the current row: each one checked, one box in all.
+    f.Autoverify->setChecked(true);
+    grid->SetRow(2);
+    clip->setText("Name\tPhone\r\nRTIME\t7\r\nbad\t123\r\nworse\t456\r\n");
+    key(grid, QKeySequence::Paste);
+    QCOMPARE(grid->Strings(), QStringList({"ADMIN1=+420777111222", "RTIME=07", "bad=123",
+                                           "worse=456", "ADMIN2=+420603111222", "OPER=900"}));
+    QCOMPARE(h.dialogs().messages, QStringList{"Incorrect name"});
+    QCOMPARE(grid->Row(), 2);
+    QCOMPARE(grid->selectionModel()->selectedIndexes().size(), 6);
+    key(grid, QKeySequence::Undo);
+    QCOMPARE(grid->Strings(), book);
+    QCOMPARE(grid->Row(), 2);
+
+    // Semicolons, one column into the number column, one value into the current cell.
+    f.Autoverify->setChecked(false);
+    clip->setText("ALARM1;+420111\nALARM2;+420222");
+    key(grid, QKeySequence::Paste);
+    QCOMPARE(grid->Strings().mid(1, 2), QStringList({"ALARM1=+420111", "ALARM2=+420222"}));
+    grid->SetStrings(book);
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    clip->setText("+4201\n+4202\n");
+    key(grid, QKeySequence::Paste);
+    QCOMPARE(grid->Strings().mid(0, 3), QStringList({"=+4201", "=+4202", "ADMIN1=+420777111222"}));
+    grid->SetStrings(book);
+    grid->setCurrentIndex(grid->model()->index(2, 1));
+    clip->setText("+420999\r\n");
+    key(grid, QKeySequence::Paste);
+    QCOMPARE(grid->Cell(1, 3), "+420999");
+    key(grid, QKeySequence::Undo);
+    QCOMPARE(grid->Strings(), book);
+
+    // Ctrl+Delete is undone too, but no undo reaches over a later change.
+    grid->SetRow(1);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    key(grid, QKeySequence::Undo);
+    QCOMPARE(grid->Strings(), book);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    grid->SetCell(1, 1, "1");
+    key(grid, QKeySequence::Undo);
+    QCOMPARE(grid->Strings(), QStringList({"ADMIN2=1", "OPER=900"}));
+
+    // A spoilt number stops the paste; the admissions grid takes no paste at all.
+    clip->setText("A\t4.2E+11\nB\t1");
+    key(grid, QKeySequence::Paste);
+    QCOMPARE(h.dialogs().errors,
+             QStringList{"Nothing was pasted: a spreadsheet has shown these phone numbers as "
+                         "numbers in scientific form and lost digits; format their column as "
+                         "text and type them again (1):\nA (4.2E+11)"});
+    QCOMPARE(grid->Strings(), QStringList({"ADMIN2=1", "OPER=900"}));
+    grid->Clear();  // into an empty book the rows take the blank row's place
+    clip->setText("A\t1\nB\t2\n");
+    key(grid, QKeySequence::Paste);
+    QCOMPARE(grid->Strings(), QStringList({"A=1", "B=2"}));
+    f.AdmisRec->SetStrings({"D=1"});
+    key(f.AdmisRec, QKeySequence::Paste);
+    QCOMPARE(f.AdmisRec->Strings(), QStringList{"D=1"});
+  }
+
+  // A file dropped on the window loads as its Load button would; another kind is named.
+  void droppedFiles() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    writeBytes(h.path("b.phb"), "ADMIN1=1\r\nOPER=2\r\n");
+    writeBytes(h.path("s.sms"), "+4201\r\nDoor\r\n");
+    writeBytes(h.path("c.CSV"), "Name;Phone\r\nALARM1;+42033\r\n");
+    f.PageControl1->setCurrentWidget(f.SMS);
+    dropFiles(f, {h.path("b.phb")});
+    h.settle();
+    QCOMPARE(f.PhoneBook1->Strings(), QStringList({"ADMIN1=1", "OPER=2"}));
+    QCOMPARE(f.Numbers->text() + f.ADMIN1->text(), "21");
+    QCOMPARE(f.PageControl1->currentWidget(), f.PHONE);
+    dropFiles(f, {h.path("s.sms"), h.path("notes.txt"), h.path("c.CSV")});
+    h.settle();
+    QCOMPARE(f.SMSPhone1->text() + f.SMSText1->text(), "+4201Door");
+    QCOMPARE(f.PhoneBook1->Strings(), QStringList{"ALARM1=+42033"});
+    QCOMPARE(h.dialogs().errors,
+             QStringList{"\"" + h.path("notes.txt") +
+                         "\" is not a phone book (.phb, .csv) or an SMS file (.sms)."});
+    // While a transfer runs the Load buttons are off, and so are drops.
+    f.LockButtons();
+    dropFiles(f, {h.path("b.phb")});
+    h.settle();
+    QCOMPARE(f.PhoneBook1->Strings(), QStringList{"ALARM1=+42033"});
   }
 
   // What the user types and what a translator writes comes back after a save and a load, and

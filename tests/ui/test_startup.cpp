@@ -112,8 +112,8 @@ class TestStartup : public QObject {
     const auto keys = sections(readFile(h.path("zulset.ini")));
     QCOMPARE(keys.keys(), (QStringList{"Form", "Help", "Language", "Messages"}));
     QCOMPARE(keys["Form"].size(), 9);
-    QCOMPARE(keys["Language"].size(), 28);
-    QCOMPARE(keys["Messages"].size(), 28);
+    QCOMPARE(keys["Language"].size(), 31);
+    QCOMPARE(keys["Messages"].size(), 38);
     QCOMPARE(keys["Help"].size(), 38);
     QCOMPARE(keys["Form"].mid(0, 3), (QStringList{"Top", "Left", "MaxLengthNumber"}));
     const QByteArray ini = readFile(h.path("zulset.ini"));
