@@ -5,7 +5,6 @@
 #include "admissions/AdmissionRecord.h"
 #include "app/Form1.h"
 #include "phonebook/NameValueGrid.h"
-#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 
 namespace {
@@ -19,7 +18,7 @@ QList<AdmissionRow> GridRows(const TNameValueGrid& grid) {
 
 }  // namespace
 
-void TForm1::EnterAdmission(const QString& record) {
+void TForm1::EnterAdmission(const QString& record, const QDateTime& at) {
   if (Link.AdmisFresh) {
     AdmisRec->SetStrings({record});
     Link.AdmisFresh = false;
@@ -30,7 +29,7 @@ void TForm1::EnterAdmission(const QString& record) {
     return;
   }
   const AdmissionClockForm form = SystemClockForm();
-  const QDate today = Env.clock->now().date();
+  const QDate today = at.date();
   // A call is never lost: when the old log cannot be read or closed, the record joins it and
   // the error is shown.
   try {
@@ -38,8 +37,10 @@ void TForm1::EnterAdmission(const QString& record) {
       AdmisRec->AddLine(record);
       return;
     }
-    WriteAdmissionFile(DailyFileName(SaveFile->text(), today.addDays(-1), form),
-                       GridRows(*AdmisRec));
+    // The name may be taken already (the clock set back, or no call for days): the rows go
+    // after what that file holds.
+    AppendAdmissionFile(DailyFileName(SaveFile->text(), today.addDays(-1), form),
+                        GridRows(*AdmisRec));
   } catch (...) {
     AdmisRec->AddLine(record);
     throw;

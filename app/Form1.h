@@ -11,6 +11,7 @@
 #include "link/LinkState.h"
 
 class QCheckBox;
+class QDateTime;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -69,6 +70,8 @@ struct MessageTexts {
   QString SmsLeftFromSlot;
   QString RowsNotWritten;
   QString EntriesNotErased;
+  QString NoFreeEntry;
+  QString HiddenInLastEntry;
   QString SmsNotSaved;
   QString SmsNotDeleted;
   QString AndMore;
@@ -152,7 +155,9 @@ class TForm1 : public QWidget {
   void PhoneBookEntry(const QByteArray& line);  // PhoneBookTransfer.cpp
   void EraseStep();
   void EraseToWriteSwitch();
+  void StartWriting();
   void WriteStep();
+  void RowStored();
   void EndOfWrite();
   void WriteRetry();
   void SmsListHeader(const QByteArray& line);  // SmsTransfer.cpp
@@ -195,7 +200,7 @@ class TForm1 : public QWidget {
   void SmsEditChange(QLineEdit* edit, bool phone);  // the twelve change handlers
 
   // ---- admissions (admissions/) ----
-  void EnterAdmission(const QString& record);
+  void EnterAdmission(const QString& record, const QDateTime& at);
   void RelAChange();
   void SavClick();
 

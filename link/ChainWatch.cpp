@@ -80,6 +80,8 @@ void TForm1::StartChain(Chain chain) {
   Link.SecondPass = false;
   Link.ReadBack = false;
   Link.EntriesKept.clear();
+  Link.Room = SimRoom();
+  Link.HeldLines.clear();
   Link.SmsAsked.clear();
   for (int k = 0; k < 6; ++k)
     Link.SmsAsked << SmsPhones[k]->text() + QLatin1Char('=') + SmsTexts[k]->text();
@@ -123,6 +125,7 @@ void TForm1::AnswerOverdue() {
       // Any other may have been stored, so it is not sent again: the read-back tells, and
       // what it lacks is written then. The "OK" to "AT" moves on to the next row.
       Link.UncertainLines << Link.WriteRows.value(Link.StepIndex - 1);
+      Link.Room.Taken(QByteArray());  // it may have taken a free entry
       SendAwaited(At::Attention, Awaiting::Step);
       return;
     case Awaiting::Prompt:
@@ -238,24 +241,35 @@ void TForm1::ChainDone() {
   Link.Running = Chain::None;
   Link.Marks.probesDue = 0;
   QStringList parts;
-  if ((chain == Chain::OverwriteSim || chain == Chain::AddToSim) && Link.ReadBack) {
-    // Entry N ("OUT") is never read back: its own "OK" stands for it.
-    QStringList present = PhoneBook1->Strings();
-    for (const QString& line : Link.StoredLines)
-      if (line.startsWith(QLatin1String("OUT="))) present << line;
-    const QStringList missing = MissingLines(Link.GridBefore, present);
-    // Rows whose answer was lost and that the SIM lacks were not stored: write them now.
-    QStringList redo;
-    for (const QString& line : missing)
-      if (Link.UncertainLines.removeOne(line)) redo << line;
-    if (!redo.isEmpty() && !Link.SecondPass) {
-      WriteAgain(chain, redo);
-      return;
+  if (chain == Chain::OverwriteSim || chain == Chain::AddToSim) {
+    // Without a read-back, the rows held back are all that is known to be missing.
+    QStringList missing = Link.HeldLines;
+    if (Link.ReadBack) {
+      // Entry N ("OUT") is never read back: its own "OK" stands for it.
+      QStringList present = PhoneBook1->Strings();
+      for (const QString& line : Link.StoredLines)
+        if (line.startsWith(QLatin1String("OUT="))) present << line;
+      missing = MissingLines(Link.GridBefore, present);
+      // Rows whose answer was lost and that the SIM lacks were not stored: write them now.
+      QStringList redo;
+      for (const QString& line : missing)
+        if (Link.UncertainLines.removeOne(line)) redo << line;
+      if (!redo.isEmpty() && !Link.SecondPass) {
+        WriteAgain(chain, redo);
+        return;
+      }
     }
     QStringList rows;
     for (const QString& line : missing) rows << RowText(line);
-    if (!rows.isEmpty())
-      parts << FirstItems(Messages.RowsNotWritten.arg(rows.size()), rows, Messages.AndMore);
+    if (!rows.isEmpty()) {
+      QString text = FirstItems(Messages.RowsNotWritten.arg(rows.size()), rows, Messages.AndMore);
+      if (!Link.HeldLines.isEmpty())
+        text += QLatin1Char('\n') + Messages.NoFreeEntry.arg(Link.PhoneBookCapacity);
+      parts << text;
+    }
+    if (!Link.Room.Hidden().isEmpty())
+      parts << Messages.HiddenInLastEntry.arg(Link.PhoneBookCapacity)
+                   .arg(RowText(Link.Room.Hidden()));
   }
   if (chain == Chain::OverwriteSim && !Link.EntriesKept.isEmpty()) {
     QStringList entries;
@@ -295,10 +309,7 @@ void TForm1::WriteAgain(Chain chain, const QStringList& rows) {
   Prubeh->show();
   Prenos->Play();
   Prenos->show();
-  SendAwaited(At::Attention, Awaiting::Step);
-  Link.WritingPhoneBook = true;
-  Link.StepIndex = 0;
-  Link.RowErrors = 0;
+  StartWriting();
 }
 
 void TForm1::PortLost() {

@@ -77,10 +77,7 @@ void TForm1::AddToSIMClick() {
   LockButtons();
   Prubeh->setMaximum(Link.PhoneBookCapacity);
   showTransfer(*this);
-  SendAwaited(At::Attention, Awaiting::Step);
-  Link.WritingPhoneBook = true;
-  Link.StepIndex = 0;
-  Link.RowErrors = 0;
+  StartWriting();
 }
 
 void TForm1::ButtonLoadSMSClick() {

@@ -31,6 +31,10 @@ QLabel* infoLabel(TForm1& f, int reservedIndex) {
 }  // namespace
 
 void TForm1::PhoneBookEntry(const QByteArray& line) {
+  if (Link.Awaited == Awaiting::Census) {
+    Link.Room.Found(line);
+    return;
+  }
   const NameAndNumber entry = PhoneBookEntryFields(line);
   const QString text =
       QString::fromLatin1(entry.name) + QLatin1Char('=') + QString::fromLatin1(entry.number);
@@ -61,7 +65,18 @@ void TForm1::EraseStep() {
 void TForm1::EraseToWriteSwitch() {
   if (Link.StepIndex <= Link.PhoneBookCapacity) return;
   Link.ErasingPhoneBook = false;
-  SendAwaited(At::Attention, Awaiting::Step);
+  StartWriting();
+}
+
+void TForm1::StartWriting() {
+  // The write starts by asking which entries are taken (N too: a caller there is named at the
+  // end); the census's "OK" writes the first row. Without a known size there is nothing to ask.
+  const qint32 n = Link.PhoneBookCapacity;
+  Link.Room.Start(n);
+  if (n > 1)
+    SendAwaited(At::ReadPhoneBook(n), Awaiting::Census);
+  else
+    SendAwaited(At::Attention, Awaiting::Step);
   Link.WritingPhoneBook = true;
   Link.StepIndex = 0;
   Link.RowErrors = 0;
@@ -96,7 +111,11 @@ void TForm1::WriteStep() {
   const QString rowNumber = row.section(QLatin1Char('='), 1);
   const QByteArray name = rowName.toLatin1();
   const QByteArray number = rowNumber.toLatin1();
-  if (!RowSendable(name, number) || !onTheLine(rowName) || !onTheLine(rowNumber)) {
+  const bool sendable = RowSendable(name, number) && onTheLine(rowName) && onTheLine(rowNumber);
+  // Only entry N left: the unit would put the row there.
+  const bool room = Link.Room.Fits(name);
+  if (!sendable || !room) {
+    if (sendable) Link.HeldLines << row;
     // Skipped (and named at the end): the "OK" to the empty step moves on to the next row.
     Env.clock->pause(100);
     SendAwaited(At::Attention, Awaiting::Step);
@@ -130,6 +149,12 @@ void TForm1::EndOfWrite() {
   Link.ReadBack = true;
   PhoneBook1->Clear();
   SendAwaited(At::ReadPhoneBook(Link.PhoneBookCapacity - 1), Awaiting::Read);
+}
+
+void TForm1::RowStored() {
+  const QString& row = Link.WriteRows.value(Link.StepIndex - 1);
+  Link.StoredLines << row;
+  Link.Room.Taken(row.section(QLatin1Char('='), 0, 0).toLatin1());
 }
 
 void TForm1::WriteRetry() {

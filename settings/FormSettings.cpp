@@ -5,10 +5,13 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTabWidget>
 
 #include "app/Form1.h"
@@ -19,6 +22,7 @@
 #include "settings/SettingBindings.h"
 #include "settings/SettingsLocation.h"
 #include "settings/Translations.h"
+#include "settings/WindowPlace.h"
 
 namespace {
 
@@ -168,6 +172,8 @@ AllBindings bindings(TForm1* f) {
           bindVariable("SMS left from slot", M.SmsLeftFromSlot),
           bindVariable("Rows not written", M.RowsNotWritten),
           bindVariable("Entries not erased", M.EntriesNotErased),
+          bindVariable("No free entry", M.NoFreeEntry),
+          bindVariable("Hidden in last entry", M.HiddenInLastEntry),
           bindVariable("SMS not saved", M.SmsNotSaved),
           bindVariable("SMS not deleted", M.SmsNotDeleted),
           bindVariable("And more", M.AndMore),
@@ -243,19 +249,25 @@ AllBindings bindings(TForm1* f) {
 void TForm1::ReadSettings() {
   const SettingsPlace place = LocateSettings(Env.programFile, Env.configDir);
   const QString from = place.readFrom();
+  bool read = false;
   if (!Env.language.isEmpty() && !QFileInfo::exists(from)) {
     // A first start speaks the user's language: the texts as the new file will hold them.
     IniFile first(place.file);
     try {
       PutTranslation(first, Env.language);
       ReadAllSettings(first, bindings(this));
-      return;
+      read = true;
     } catch (const EIniFileError& e) {
       // The file's character set cannot hold them; English, which it can, and the window opens.
       ReportError(e.Message);
     }
   }
-  ReadAllSettings(IniFile(from), bindings(this));
+  if (!read) ReadAllSettings(IniFile(from), bindings(this));
+  // Top and Left from another desk: a window nobody can reach opens where it does by default.
+  QList<QRect> screens;
+  for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();
+  move(WindowPlace(pos(), frameGeometry().size(), screens,
+                   style()->pixelMetric(QStyle::PM_TitleBarHeight), QPoint(200, 200)));
 }
 
 void TForm1::WriteSettings() {

@@ -131,6 +131,10 @@ inline constexpr SettingKey Messages[] = {
     text("SMS left from slot", "The SMS from slot %1 on were not deleted."),
     text("Rows not written", "Not written to the SIM (%1):"),
     text("Entries not erased", "The SIM refused to erase entries %1."),
+    text("No free entry", "No entry known to be free was left for them: entry %1 is kept for OUT."),
+    text("Hidden in last entry",
+         "Entry %1 of the SIM, kept for OUT, holds %2: Load SIM does not show it and Overwrite "
+         "SIM does not erase it; an OUT row written to the SIM takes its place."),
     text("SMS not saved", "Not saved to the SIM (%1):"),
     text("SMS not deleted", "Not deleted from the SIM (%1):"),
     text("And more", "and %1 more."),

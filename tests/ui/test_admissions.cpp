@@ -93,6 +93,25 @@ class TestAdmissions : public QObject {
     QCOMPARE(c.rows(), QStringList{row("2/3/24 12:00:05 AM", kAdmin, "OUTPUT B")});
   }
 
+  // The PC's date set a day ahead by mistake and back: the daily file named again gets the
+  // rows after its own; nothing is replaced.
+  void clockSetBack() {
+    Calls c;
+    c.f.Automat->setChecked(true);
+    c.call(kFeb1, QTime(8, 0, 0), "123");
+    c.call(kFeb2, QTime(9, 0, 0), "123");
+    c.call(kFeb2.addDays(1), QTime(10, 0, 0), "+420456");
+    c.call(kFeb2, QTime(11, 0, 0), "123");
+    QCOMPARE(csvFiles(c.h), (QStringList{"admiss2-1-24.csv", "admiss2-2-24.csv"}));
+    QCOMPARE(readAll(c.h.path(QStringLiteral("admiss2-1-24.csv"))),
+             QByteArray("2/1/24 8:00:00 AM;ADMIN1  (phone: 123)  /OUTPUT A\r\n"
+                        "2/3/24 10:00:00 AM;Eva;Nov\xC3\xA1k  (phone: +420456)  /OUTPUT A\r\n"));
+    QCOMPARE(readAll(c.h.path(QStringLiteral("admiss2-2-24.csv"))),
+             QByteArray("2/2/24 9:00:00 AM;ADMIN1  (phone: 123)  /OUTPUT A\r\n"));
+    QCOMPARE(c.rows(), QStringList{row("2/2/24 11:00:00 AM", kAdmin, "OUTPUT A")});
+    QVERIFY(c.h.dialogs().errors.isEmpty());
+  }
+
   void manualSave() {
     Calls c;
     c.call(kFeb1, QTime(8, 5, 9), "123");

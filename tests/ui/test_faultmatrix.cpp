@@ -20,7 +20,7 @@
 
 namespace {
 
-enum Kind { StartUp, LoadSim, OverwriteSim, AddToSim, LoadSms, SaveSms, DeleteSms };
+enum Kind { StartUp, LoadSim, OverwriteSim, AddToSim, LoadSms, SaveSms, DeleteSms, AddToFullSim };
 enum Fault {
   NoFault,
   Lose,
@@ -34,7 +34,7 @@ enum Fault {
 };
 
 const char* const kKindNames[] = {"start-up",  "Load SIM",  "Overwrite SIM", "Add To SIM",
-                                  "Load SMSs", "Save SMSs", "Delete SMSs"};
+                                  "Load SMSs", "Save SMSs", "Delete SMSs",   "Add To full SIM"};
 const char* const kFaultNames[] = {"none",          "answer lost", "ERROR",       "report+OK first",
                                    "report first",  "silent 30 s", "prompt lost", "device gone",
                                    "garbled report"};
@@ -51,13 +51,13 @@ const QString kGarbledError = QStringLiteral("'1x' is not a valid integer value.
 QRegularExpression target(Kind kind, Fault fault) {
   const char* const patterns[] = {
       "^AT\\+CPBR=\\?$", "^AT\\+CPBR=1,", "^AT\\+CPBW=3$", "^AT\\+CPBW=,603,,\"A3\"$",
-      "^AT\\+CMGL=ALL$", "^Text 3\x1a$",  "^AT\\+CMGD=3$"};
+      "^AT\\+CMGL=ALL$", "^Text 3\x1a$",  "^AT\\+CMGD=3$", "^AT\\+CPBR=1,20$"};
   return QRegularExpression(fault == LosePrompt ? "^AT\\+CMGW=\\+420600003$" : patterns[kind]);
 }
 
 QPushButton* button(TForm1& f, Kind kind) {
-  QPushButton* const b[] = {nullptr,         f.LoadPHONE,     f.SavePhone,      f.AddToSIM,
-                            f.ButtonLoadSMS, f.ButtonSaveSMS, f.ButtonDeleteSMS};
+  QPushButton* const b[] = {nullptr,         f.LoadPHONE,     f.SavePhone,       f.AddToSIM,
+                            f.ButtonLoadSMS, f.ButtonSaveSMS, f.ButtonDeleteSMS, f.AddToSIM};
   return b[kind];
 }
 
@@ -93,6 +93,11 @@ bool finished(TForm1& f, Kind kind) {
   return quiet && !f.ButtonsLocked && f.Link.Running == Chain::None;
 }
 
+// Entries 17 to 19 free below N: the first three rows take them, the rest must not go to N.
+void fillAllButThree(UnitEngine& u) {
+  for (int i = 8; i <= kCapacity - 4; ++i) u.setEntry(i, "80" + QByteArray::number(i), "F");
+}
+
 QMap<int, qint64> baseline;  // virtual ms each chain takes with a unit that behaves
 
 }  // namespace
@@ -104,7 +109,7 @@ class TestFaultMatrix : public QObject {
   void matrix_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("fault");
-    for (int k = StartUp; k <= DeleteSms; ++k)
+    for (int k = StartUp; k <= AddToFullSim; ++k)
       for (int fault = NoFault; fault <= Garbled; ++fault)
         if (fault != LosePrompt || k == SaveSms)
           QTest::addRow("%s / %s", kKindNames[k], kFaultNames[fault]) << k << fault;
@@ -151,6 +156,7 @@ class TestFaultMatrix : public QObject {
     s.beforeStart = [&](WindowHarness& h) {
       hp = &h;
       fillUnit(h.unit());
+      if (k == AddToFullSim) fillAllButThree(h.unit());
       h.unit().onCommand = onCommand;
       times = std::make_unique<CallTimes>(h);
       const qint64 spell = kSpells[(kind + fault) % 3];
@@ -258,15 +264,19 @@ class TestFaultMatrix : public QObject {
         QCOMPARE(f.PhoneBook1->Strings(), stopped ? gridBefore : unitLines(u, kCapacity - 1));
         break;
       case OverwriteSim:
-      case AddToSim: {
+      case AddToSim:
+      case AddToFullSim: {
         // What the unit holds: the rows asked for (once each) that the message does not name;
         // Add To SIM keeps what was there.
-        QStringList expected = k == AddToSim ? bookBefore : QStringList();
+        QStringList expected = k != OverwriteSim ? bookBefore : QStringList();
         for (const QString& line : kGrid)
           if (!line.endsWith('=') && !told.contains(RowText(line))) expected << line;
         QCOMPARE(sorted(unitLines(u)), sorted(expected));
         if (!stopped) QCOMPARE(f.PhoneBook1->Strings(), unitLines(u, kCapacity - 1));
         QVERIFY(told.contains(QStringLiteral("BAD (12 3)")));  // never sendable
+        // Entry N is OUT's alone: a row put there could never be read or erased.
+        const QByteArray last = u.phoneBook().value(kCapacity).name;
+        QVERIFY2(last.isEmpty() || last == "OUT", last.constData());
         break;
       }
       case LoadSms:

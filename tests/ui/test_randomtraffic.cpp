@@ -49,7 +49,7 @@ constexpr bool kSanitized = false;
 #endif
 
 struct Figures {
-  quint64 sessions = 0, bytes = 0, clicks = 0, boxes = 0, calls = 0, records = 0;
+  quint64 sessions = 0, bytes = 0, clicks = 0, boxes = 0, calls = 0, records = 0, fullSims = 0;
   QStringList findings;
   qint64 batchNs = 0;
   quint32 batchSeed = 0;
@@ -108,6 +108,8 @@ class Session {
       };
       known << QByteArray();  // the edits start empty, and an empty pair is saved as it is
       for (const UnitEngine::Sms& m : w.unit().messages()) known << m.text;
+      // Every other session without OUT: a full SIM then has only entry N free.
+      if (this->seed % 2 == 0) w.unit().removeEntry(kCapacity);
     };
     harness = std::make_unique<WindowHarness>(s);
     times = std::make_unique<CallTimes>(*harness);
@@ -143,6 +145,7 @@ class Session {
       if (!h().serial().plugged() && h().clock().elapsed() >= plugBackAt) h().serial().plugBack();
       act();
       h().run(rnd.bounded(4000));
+      checkFiles();
     }
   }
 
@@ -178,6 +181,14 @@ class Session {
       if (!known.contains(m.text))
         wrong << QStringLiteral("stored as an SMS text: \"%1\"")
                      .arg(QString::fromLatin1(m.text.left(80)).replace('\n', "\\n"));
+    // Entry N is OUT's alone: a row there could never be read or erased.
+    const QByteArray last = unit().phoneBook().value(kCapacity).name;
+    if (!last.isEmpty() && last != "OUT")
+      wrong
+          << QStringLiteral("entry %1 holds \"%2\"").arg(kCapacity).arg(QString::fromLatin1(last));
+    for (const TestDialogs::Shown& box : h().dialogs().shown)
+      if (box.text.contains(QStringLiteral("is kept for OUT"))) ++total.fullSims;
+    wrong << fileFindings;
     scanMonitor();
     const int records = countRecords();
     const int lost = placedNamed - shownNamed;
@@ -378,8 +389,22 @@ class Session {
       case 4:
         return (chance(50) ? f.RelA : f.RelB)->setText(QStringLiteral("Relay %1").arg(k));
       default:
-        // The days go by: the automatic log starts a file per day.
-        h().clock().setNow(h().clock().now().addDays(1 + pick(3)));
+        moveClock();
+    }
+  }
+
+  // The days go by, and now and then the PC's clock is set back a day or to just before
+  // midnight: the automatic log starts a file per day, and must never replace one.
+  void moveClock() {
+    TestClock& c = h().clock();
+    const QDateTime now = c.now();
+    switch (pick(4)) {
+      case 0:
+        return c.setNow(now.addDays(-1));
+      case 1:
+        return c.setNow(QDateTime(now.date(), QTime(23, 59, 50 + pick(10))));
+      default:
+        c.setNow(now.addDays(1 + pick(3)));
     }
   }
 
@@ -460,6 +485,17 @@ class Session {
     excusedUpTo = placedNamed;
   }
 
+  // Every admissions file still starts with every row it held: rows are only ever added.
+  void checkFiles() {
+    for (const QString& name : QDir(h().dir()).entryList({"*.csv"})) {
+      QFile file(h().path(name));
+      const QByteArray now = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+      QByteArray& before = csvSeen[name];
+      if (!now.startsWith(before)) fileFindings << QStringLiteral("%1 lost rows").arg(name);
+      before = now;
+    }
+  }
+
   int countRecords() {
     QStringList lines = form().AdmisRec->Strings();
     for (const QString& name : QDir(h().dir()).entryList({"*.csv"})) {
@@ -476,6 +512,8 @@ class Session {
   std::unique_ptr<CallTimes> times;
   WindowHarness* hp = nullptr;
   QSet<int> answeredSizes;
+  QMap<QString, QByteArray> csvSeen;
+  QStringList fileFindings;
   QSet<QByteArray> known;  // every text an SMS edit held, and the unit's own
   bool calm = false;
   bool reading = false;
@@ -533,9 +571,10 @@ class TestRandomTraffic : public QObject {
   void cleanupTestCase() {
     qInfo(
         "%llu sessions, %.1f MB of unit traffic, %llu clicks, %llu boxes, %llu named calls, "
-        "%llu admission records, %lld findings; longest batch %.2f ms (seed %u)",
+        "%llu admission records, %llu boxes naming rows a full SIM had no room for, %lld findings; "
+        "longest batch %.2f ms (seed %u)",
         total.sessions, total.bytes / 1e6, total.clicks, total.boxes, total.calls, total.records,
-        qint64(total.findings.size()), total.batchNs / 1e6, total.batchSeed);
+        total.fullSims, qint64(total.findings.size()), total.batchNs / 1e6, total.batchSeed);
   }
 };
 

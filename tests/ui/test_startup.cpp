@@ -170,7 +170,7 @@ class TestStartup : public QObject {
     QCOMPARE(keys.keys(), (QStringList{"Form", "Help", "Language", "Messages"}));
     QCOMPARE(keys["Form"].size(), 9);
     QCOMPARE(keys["Language"].size(), 31);
-    QCOMPARE(keys["Messages"].size(), 42);
+    QCOMPARE(keys["Messages"].size(), 44);
     QCOMPARE(keys["Help"].size(), 38);
     QCOMPARE(keys["Form"].mid(0, 3), (QStringList{"Top", "Left", "MaxLengthNumber"}));
     const QByteArray ini = readFile(h.path("zulset.ini"));
@@ -293,6 +293,32 @@ class TestStartup : public QObject {
     QCOMPARE(f.StatusBar1->PanelText(3), QString("Ver: 3.0  DE"));
     QCOMPARE(f.LoadPHONE->text(), QString("SIM laden"));
     QCOMPARE(f.Link.RelayName, QString("Gate"));
+  }
+
+  // Two screens side by side (main() below): 1280x1024 at 0,0 and 1920x1080 at 1280,0. A
+  // position no part of the window can be grabbed at opens at 200, 200; one on a screen is kept.
+  void positionOnTheScreens_data() {
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<QPoint>("opened");
+    QTest::newRow("first screen") << 50 << 40 << QPoint(50, 40);
+    QTest::newRow("second screen") << 2100 << 150 << QPoint(2100, 150);
+    QTest::newRow("across both") << 1000 << 300 << QPoint(1000, 300);
+    QTest::newRow("right of both") << 3300 << 150 << QPoint(200, 200);
+    QTest::newRow("below the first") << 100 << 1100 << QPoint(200, 200);
+    QTest::newRow("above both") << 50 << -600 << QPoint(200, 200);
+    QTest::newRow("a sliver left") << 50 << 1020 << QPoint(200, 200);
+  }
+
+  void positionOnTheScreens() {
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(QPoint, opened);
+    QCOMPARE(QGuiApplication::screens().size(), 2);
+    WindowHarness::Setup s;
+    s.settings = QStringLiteral("[Form]\r\nTop=%1\r\nLeft=%2\r\n").arg(top).arg(left).toLatin1();
+    WindowHarness h(s);
+    QCOMPARE(h.form().pos(), opened);
   }
 
   // Each hint of [Help] reaches its controls, and only those.
@@ -581,5 +607,20 @@ class TestStartup : public QObject {
   }
 };
 
-QTEST_MAIN(TestStartup)
+int main(int argc, char** argv) {
+  // Qt's offscreen platform takes its screens from a file.
+  QTemporaryDir dir;
+  const QString screens = dir.filePath(QStringLiteral("screens.json"));
+  QFile file(screens);
+  if (!file.open(QIODevice::WriteOnly) || file.write(R"({"screens": [
+        {"name": "A", "x": 0, "y": 0, "width": 1280, "height": 1024},
+        {"name": "B", "x": 1280, "y": 0, "width": 1920, "height": 1080}]})") < 0)
+    return 1;
+  file.close();
+  if (qgetenv("QT_QPA_PLATFORM") == "offscreen")
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens));
+  QApplication app(argc, argv);
+  TestStartup test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "test_startup.moc"
