@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "app/Form1.h"
+#include "link/ComPort.h"
 
 namespace {
 
