@@ -1,7 +1,8 @@
 // The admission log: each record placed in the log, and the daily files.
+#include <QDateTime>
+
 #include "admissions/AdmissionRecord.h"
 #include "link/LinkCore.h"
-#include "platform/Clock.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ QList<AdmissionRow> LogRows(const QStringList& lines) {
 
 }  // namespace
 
-void LinkCore::EnterAdmission(const QString& record) {
+void LinkCore::EnterAdmission(const QString& record, const QDateTime& at) {
   face->Admitted(record);
   if (!KeepAdmissionLog) return;
   auto place = [this](LogChange change, const QString& line) {
@@ -40,7 +41,7 @@ void LinkCore::EnterAdmission(const QString& record) {
     return;
   }
   const AdmissionClockForm form = SystemClockForm();
-  const QDate today = clock->now().date();
+  const QDate today = at.date();
   const QList<AdmissionRow> rows = LogRows(AdmissionLines);
   // A call is never lost: when the old log cannot be read or closed, the record joins it and
   // the error is shown.
@@ -49,7 +50,9 @@ void LinkCore::EnterAdmission(const QString& record) {
       place(LogChange::Added, record);
       return;
     }
-    WriteAdmissionFile(DailyFileName(DailyFile, today.addDays(-1), form), rows);
+    // The name may be taken already (the clock set back, or no call for days): the rows go
+    // after what that file holds.
+    AppendAdmissionFile(DailyFileName(DailyFile, today.addDays(-1), form), rows);
   } catch (...) {
     place(LogChange::Added, record);
     throw;

@@ -55,9 +55,11 @@ const char* const kHelp =
     "window's boxes, go to standard error. Files are read and written as the window does.\n"
     "\n"
     "Exit status:\n"
-    "  0  all done\n"
+    "  0  all done (a caller found in the SIM's last entry, which is kept for OUT and which\n"
+    "     no read shows, is still named on standard error)\n"
     "  1  done in part: what is not on the unit (or the file not written) is named on\n"
-    "     standard error; verify: rows with faults, named\n"
+    "     standard error, rows a full SIM had no free entry for among them; verify: rows\n"
+    "     with faults, named\n"
     "  2  bad usage, or a file that cannot be read or written\n"
     "  3  no link: the port cannot be opened, or the unit stays silent for the watchdog's time\n"
     "     (about two minutes)\n";
