@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the simulated unit on COM9 and the program.
+# Installs what is missing, builds, starts the simulated unit as COM1 and the program.
 set -euo pipefail
 cd "$(dirname "$0")"
 . ./tools.sh
 zul_install_missing
 zul_build build zulset zulset-cli zulsim
 
-# The simulated unit links itself as build/bin/ports/com9, beside the program, and takes its
+# The simulated unit links itself as build/bin/ports/com1, beside the program, and takes its
 # console commands from a named pipe, so that calls can be played from another terminal.
+# COM1 is the first entry of "Select Port", so OK opens the demo. The link is seen only by the
+# program in build/bin (an installed one looks in ~/.config/zulset/ports), and only while
+# this script runs.
 SIM_IN=build/zulsim.in
 SIM_OUT=build/zulsim.out
 SIM_LOG=build/zulsim.log
@@ -25,7 +28,7 @@ trap 'exit 130' INT TERM
 # Held open here for writing too, so zulsim never reads an end of its console.
 exec 3<>"$SIM_IN"
 : >"$SIM_OUT"
-./build/bin/zulsim --com 9 --demo --state build/zulsim-demo.state <&3 >"$SIM_OUT" 2>"$SIM_LOG" &
+./build/bin/zulsim --com 1 --demo --state build/zulsim-demo.state <&3 >"$SIM_OUT" 2>"$SIM_LOG" &
 sim_pid=$!
 for _ in $(seq 50); do
   [ -s "$SIM_OUT" ] && break
@@ -34,12 +37,12 @@ for _ in $(seq 50); do
 done
 
 if [ -s "$SIM_OUT" ]; then
-  echo "Simulated unit: $(cat "$SIM_OUT") as build/bin/ports/com9 (choose COM9 in the program)."
+  echo "Simulated unit: $(cat "$SIM_OUT") as build/bin/ports/com1 (OK in \"Select Port\": COM1)."
   echo "Play a call from another terminal:"
   echo "  echo 'call +420777111222' > $SIM_IN      (ADMIN2 of the demo SIM; add ' b' for relay B)"
   echo "  echo help > $SIM_IN; tail -f $SIM_LOG    (all commands; the unit's log)"
 else
-  # Something else holds COM9 already (another zulsim, or a link to a real adapter).
+  # Something else holds COM1 already (another zulsim, or a link to a real adapter).
   wait "$sim_pid" 2>/dev/null || true
   sim_pid=""
   echo "Simulated unit not started: $(tail -n 1 "$SIM_LOG")"

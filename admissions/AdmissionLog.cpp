@@ -1,7 +1,8 @@
 // The admission log: each record placed in the log, and the daily files.
+#include <QDateTime>
+
 #include "admissions/AdmissionRecord.h"
 #include "link/LinkCore.h"
-#include "platform/Clock.h"
 
 namespace {
 
@@ -49,7 +50,9 @@ void LinkCore::EnterAdmission(const QString& record, const QDateTime& at) {
       place(LogChange::Added, record);
       return;
     }
-    WriteAdmissionFile(DailyFileName(DailyFile, today.addDays(-1), form), rows);
+    // The name may be taken already (the clock set back, or no call for days): the rows go
+    // after what that file holds.
+    AppendAdmissionFile(DailyFileName(DailyFile, today.addDays(-1), form), rows);
   } catch (...) {
     place(LogChange::Added, record);
     throw;

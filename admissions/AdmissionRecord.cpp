@@ -266,3 +266,8 @@ void WriteAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows
                         const FileCharset& charset) {
   WriteTextLines(fileName, AdmissionCsv(rows), charset, FileErrors::InOut);
 }
+
+void AppendAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows,
+                         const FileCharset& charset) {
+  AppendTextLines(fileName, AdmissionCsv(rows), charset, FileErrors::InOut);
+}

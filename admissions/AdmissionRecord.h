@@ -50,3 +50,6 @@ QStringList AdmissionCsv(const QList<AdmissionRow>& rows);
 // input/output texts, a text the set cannot hold is named.
 void WriteAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows,
                         const FileCharset& charset = FileCharset::System());
+// The same lines after what the file holds; a file that is not there is made.
+void AppendAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows,
+                         const FileCharset& charset = FileCharset::System());

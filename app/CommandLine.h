@@ -1,6 +1,7 @@
 #pragma once
-// The console answers of the program: --help and --version, given before any window exists.
+// The console side of the program: --help and --version, answered before any window exists,
+// and --language, which puts a shipped translation into the settings file before the start.
 
-// The exit code when the arguments ask for an answer on the console (which is then printed), or
-// -1 when the program starts as usual; other arguments are left to Qt and otherwise not read.
+// The exit code when the program is to end here (its answer or error printed), or -1 when it
+// starts as usual; other arguments are left to Qt and otherwise not read.
 int AnswerOnConsole(int argc, char** argv);

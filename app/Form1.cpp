@@ -1,14 +1,15 @@
-// The main window: creation, the event boundary, closing.
+// The main window: creation and the event boundary.
 #include "app/Form1.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <typeinfo>
 
+#include "app/DeferredDialogs.h"
 #include "app/Widgets.h"
 #include "files/PhoneBookFile.h"
 #include "link/ComPort.h"
@@ -47,11 +48,13 @@ CoreEnvironment coreEnvironment(TForm1* f, const FormEnvironment& env) {
 TForm1::TForm1(const FormEnvironment& env, QWidget* parent)
     : QWidget(parent),
       Env(env),
+      Boxes(std::make_unique<DeferredDialogs>(env.dialogs, this)),
       Core(new LinkCore(coreEnvironment(this, env), this, this)),
       Link(Core->Link),
       ButtonsLocked(Core->ButtonsLocked),
       Messages(Core->Messages),
       MaxLengthNumber(Core->MaxLengthNumber) {
+  Env.dialogs = Boxes.get();
   ComPort1 = Core->ComPort1;
   Timer1 = Core->Timer1;
   buildLayout();
@@ -65,6 +68,10 @@ TForm1::TForm1(const FormEnvironment& env, QWidget* parent)
   guarded([this] { FormCreate(); });
   ComPort1->HoldEvents(false);
   Timer1->start();
+  // Told once the window is up; a start that ends without one leaves them for the next.
+  if (StartPortNumber != 0)
+    QMetaObject::invokeMethod(
+        this, [this] { guarded([this] { TellOfRescuedAdmissions(); }); }, Qt::QueuedConnection);
 }
 
 TForm1::~TForm1() = default;
@@ -73,13 +80,16 @@ void TForm1::guarded(const std::function<void()>& fn) {
   try {
     fn();
   } catch (const Exception& e) {
-    ReportError(e.Message);
+    ReportError(e.Message, QString::fromLatin1(typeid(e).name()));
   } catch (const std::exception& e) {
-    ReportError(QString::fromLocal8Bit(e.what()));
+    ReportError(QString::fromLocal8Bit(e.what()), QString::fromLatin1(typeid(e).name()));
   }
 }
 
-void TForm1::ReportError(const QString& message) { Env.dialogs->error(ErrorReportText(message)); }
+void TForm1::ReportError(const QString& message, const QString& kind, int tag) {
+  const QString text = ErrorReportText(message);
+  Boxes->report(text, kind.isEmpty() ? text : kind, tag);
+}
 
 QString TForm1::settingsFileName() const {
   return LocateSettings(Env.programFile, Env.configDir).file;
@@ -143,24 +153,6 @@ void TForm1::FormCreate() {
   Prenos->Stop();
   Prenos->hide();
   Cekani->hide();
-}
-
-bool TForm1::FormClose() {
-  // A settings file that cannot be written is reported, but must not keep the window open:
-  // on a read-only program folder the window could otherwise never be closed.
-  try {
-    WriteSettings();
-    return true;
-  } catch (const Exception& e) {
-    ReportError(e.Message);
-    return false;
-  }
-}
-
-void TForm1::closeEvent(QCloseEvent* event) {
-  FormClose();
-  Timer1->stop();
-  event->accept();
 }
 
 void TForm1::wireEvents() {

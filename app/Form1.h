@@ -23,6 +23,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class Clock;
+class DeferredDialogs;
 class Dialogs;
 class SerialDeviceFactory;
 class TAnimate;
@@ -42,6 +43,7 @@ struct FormEnvironment {
   SerialDeviceFactory* serial = nullptr;
   QString programFile;  // full path of the program file
   QString configDir;    // the user's configuration folder (empty: none)
+  QString language;     // the shipped translation a first start takes ("cs"; empty: English)
 };
 
 // The window: the face of the link core (LinkCore) that a person uses. It shows and edits the
@@ -55,8 +57,11 @@ class TForm1 : public QWidget, public LinkFace {
 
   // Runs fn as one event of the program; an error that ends it goes to the standard error report.
   void guarded(const std::function<void()>& fn);
-  // The standard error report: error box, caption "ZUL Set", full stop added where due.
-  void ReportError(const QString& message);
+  // The standard error report: error box, caption "ZUL Set", full stop added where due. kind
+  // (the error's class; empty: its text) and tag as DeferredDialogs::report takes them.
+  void ReportError(const QString& message, const QString& kind = QString(), int tag = 0);
+  // The tag of the box that tells of a port gone away: closed once the port is open again.
+  static constexpr int PortLostBox = 1;
 
   // ---- application shell (app/) ----
   void FormCreate();
@@ -66,6 +71,17 @@ class TForm1 : public QWidget, public LinkFace {
   void UnlockButtons();
   void ClearInfo();
   QString settingsFileName() const;
+
+  // ---- closing (app/Closing.cpp) ----
+  // Admission records in no file yet.
+  bool AdmissionsPending() const;
+  // Asks first when closing would lose records or cut a write to the SIM short; true: close.
+  bool MayClose();
+  // An end the program cannot refuse: the pending records go to RescueFileName() (once).
+  void RescueAdmissions();
+  QString RescueFileName() const;
+  // At start: tells of records an earlier end put there, under a name of their own.
+  void TellOfRescuedAdmissions();
 
   // ---- settings file (settings/FormSettings.cpp) ----
   void ReadSettings();   // creation steps 2 to 4
@@ -220,6 +236,8 @@ class TForm1 : public QWidget, public LinkFace {
 
   // ---- state ----
   FormEnvironment Env;
+  // Env.dialogs as the window uses them (Env.dialogs points here once the window exists).
+  std::unique_ptr<DeferredDialogs> Boxes;
   LinkCore* Core;
   // The core's, under the names the window's handlers and tests know them by.
   LinkState& Link;
@@ -238,6 +256,7 @@ class TForm1 : public QWidget, public LinkFace {
     TForm1& f;
   };
   int FoundRow = 0;
+  bool Rescued = false;
 
   // Marks the labels that fit their size to their caption.
   static constexpr const char* AutoSizeProperty = "AutoSize";

@@ -215,7 +215,21 @@ TMonitorView::~TMonitorView() = default;
 
 void TMonitorView::AppendLine(QByteArrayView line) {
   lines_.Append(line);
-  if (!refreshTimer_->isActive()) refreshTimer_->start();
+  if (refreshQueued_ || refreshTimer_->isActive()) return;
+  // After a quiet spell the lines show as soon as their batch is done, without a wake-up of
+  // their own (a report every few seconds would otherwise cost one); in a flood the screen
+  // follows every RefreshInterval ms.
+  if (sinceRefresh_.isValid() && !sinceRefresh_.hasExpired(RefreshInterval)) {
+    refreshTimer_->start();
+    return;
+  }
+  refreshQueued_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (refreshQueued_) Refresh();
+      },
+      Qt::QueuedConnection);
 }
 
 QString TMonitorView::toPlainText() const {
@@ -260,6 +274,8 @@ qsizetype TMonitorView::FirstVisibleLine() const { return verticalScrollBar()->v
 
 void TMonitorView::Refresh() {
   refreshTimer_->stop();
+  refreshQueued_ = false;
+  sinceRefresh_.start();
   QScrollBar* bar = verticalScrollBar();
   // At the end before the new lines: stay at the end. Not while the user drags a selection.
   const bool follow = bar->value() >= bar->maximum() && !selecting_;

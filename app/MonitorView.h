@@ -4,6 +4,7 @@
 // the lines in sight, so months of lines cost little and arrive as quickly as the first.
 #include <QAbstractScrollArea>
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 #include <algorithm>
 
@@ -19,8 +20,8 @@ class TMonitorView : public QAbstractScrollArea {
   ~TMonitorView() override;
 
   // ---- the lines ----
-  // Shown at the latest after RefreshInterval ms, or at Refresh(): the screen follows a flood
-  // of lines without being repainted for each of them.
+  // Shown once the event loop is back (at the latest after RefreshInterval ms in a flood), or at
+  // Refresh(): the screen follows a flood of lines without being repainted for each of them.
   void AppendLine(QByteArrayView line);
   qsizetype LineCount() const { return lines_.Count(); }
   QByteArray Line(qsizetype i) const { return lines_.Line(i).toByteArray(); }
@@ -85,5 +86,7 @@ class TMonitorView : public QAbstractScrollArea {
   QPoint dragPoint_;
   qreal widest_ = 0;  // widest line painted so far: the horizontal range
   QTimer* refreshTimer_;
+  QElapsedTimer sinceRefresh_;
+  bool refreshQueued_ = false;
   QTimer* scrollTimer_;
 };

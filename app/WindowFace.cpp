@@ -11,6 +11,7 @@
 #include <QTextCursor>
 
 #include "admissions/AdmissionRecord.h"
+#include "app/DeferredDialogs.h"
 #include "app/Form1.h"
 #include "app/MonitorView.h"
 #include "app/Widgets.h"
@@ -140,6 +141,8 @@ void TForm1::StatusChanged(Status what) {
       ClearInfo();
       break;
     case Status::PortBack:
+      // What the box about the lost port tells no longer holds.
+      Boxes->dismiss(PortLostBox);
       break;
   }
 }
@@ -205,20 +208,28 @@ QString TForm1::ChainName(Chain chain) const {
 // ---- what the core tells ----
 
 void TForm1::Told(const Notice& notice) {
+  // What the unit's lines, the tick or a lost port raised is shown once the core's handler has
+  // returned, one box after another and one per error kind (DeferredDialogs); what a click
+  // raised is shown at once, as any box of a click.
+  std::optional<DeferredDialogs::Unattended> unattended;
+  if (notice.unattended) unattended.emplace(*Boxes);
   switch (notice.kind) {
     case Notice::Kind::ChainEnded:
       if (notice.text.isEmpty()) return;
-      // Shown once the core's handler has returned: the box's own event loop must not run
-      // the program behind a half-done step.
-      QMetaObject::invokeMethod(
-          this, [this, text = notice.text] { Env.dialogs->message(text); }, Qt::QueuedConnection);
+      // Never inside the core's handler: the box's own event loop must not run the program
+      // behind a half-done step.
+      if (!unattended) unattended.emplace(*Boxes);
+      Env.dialogs->message(notice.text);
       return;
     case Notice::Kind::Error:
+      ReportError(notice.text, notice.errorKind);
+      return;
     case Notice::Kind::PortLost:
-      // Told at the end of the core's event, which has returned by now.
-      ReportError(notice.text);
+      ReportError(notice.text, QStringLiteral("port lost"), PortLostBox);
       return;
     case Notice::Kind::NoCommunication:
+      // Asked once the tick has returned; the line and the ticks go on behind it, and while it
+      // stands it is not asked again (DeferredDialogs answers No).
       QMetaObject::invokeMethod(
           this,
           [this, notice] {

@@ -61,9 +61,13 @@ class QuietDialogs : public Dialogs {
   int shown = 0;
   void message(const QString&) override { ++shown; }
   bool question(const QString&, const QString&) override { return false; }
-  void error(const QString& text) override {
+  void error(const QString& text, int = 0) override {
     ++shown;
     std::fprintf(stderr, "error box: %s\n", qPrintable(text));
+  }
+  void dismiss(int) override {}
+  int choose(const QString&, const QStringList& answers) override {
+    return int(answers.size()) - 1;
   }
   QString openFile(const QString&) override { return QString(); }
   QString saveFile(const QString&) override { return QString(); }

@@ -54,6 +54,41 @@ QString reasonFor(int err, const QString& qtReason) {
   throw EFileIOError(InOutErrorText(failureCode(err, fileName)));
 }
 
+// The lines, each ended by "\r\n", in charset; a text the set cannot hold fails before
+// anything is written.
+QByteArray encodeLines(const QString& fileName, const QStringList& lines,
+                       const FileCharset& charset, FileErrors errors) {
+  try {
+    return charset.EncodeLines(lines);
+  } catch (const EUnwritableText& e) {
+    const QString message =
+        QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, e.Message);
+    if (errors == FileErrors::NameAndReason) throw EFCreateError(message);
+    throw EFileIOError(message);
+  }
+}
+
+QByteArray readWhole(const QString& fileName, qint64 maxSize, FileErrors errors) {
+  QFile file(fileName);
+  errno = 0;
+  if (!file.open(QIODevice::ReadOnly)) failRead(fileName, errors, errno, file.errorString());
+  const QString tooLarge = QStringLiteral("File too large");
+  if (file.size() > maxSize) failRead(fileName, errors, 0, tooLarge);
+  // A device or a pipe tells no size: read in pieces and stop once past the limit.
+  QByteArray bytes;
+  bytes.reserve(qsizetype(file.size()));
+  char piece[65536];
+  for (;;) {
+    errno = 0;
+    const qint64 n = file.read(piece, sizeof piece);
+    if (n < 0) failRead(fileName, errors, errno, file.errorString());
+    if (n == 0) break;
+    bytes.append(piece, qsizetype(n));
+    if (bytes.size() > maxSize) failRead(fileName, errors, 0, tooLarge);
+  }
+  return bytes;
+}
+
 }  // namespace
 
 bool HoldsBinaryData(const QByteArray& bytes) {
@@ -92,25 +127,7 @@ QString InOutErrorText(int code) {
 }
 
 QByteArray ReadWholeFile(const QString& fileName, qint64 maxSize) {
-  const FileErrors errors = FileErrors::NameAndReason;
-  QFile file(fileName);
-  errno = 0;
-  if (!file.open(QIODevice::ReadOnly)) failRead(fileName, errors, errno, file.errorString());
-  const QString tooLarge = QStringLiteral("File too large");
-  if (file.size() > maxSize) failRead(fileName, errors, 0, tooLarge);
-  // A device or a pipe tells no size: read in pieces and stop once past the limit.
-  QByteArray bytes;
-  bytes.reserve(qsizetype(file.size()));
-  char piece[65536];
-  for (;;) {
-    errno = 0;
-    const qint64 n = file.read(piece, sizeof piece);
-    if (n < 0) failRead(fileName, errors, errno, file.errorString());
-    if (n == 0) break;
-    bytes.append(piece, qsizetype(n));
-    if (bytes.size() > maxSize) failRead(fileName, errors, 0, tooLarge);
-  }
-  return bytes;
+  return readWhole(fileName, maxSize, FileErrors::NameAndReason);
 }
 
 QByteArray ReadWholeTextFile(const QString& fileName, qint64 maxSize) {
@@ -137,16 +154,19 @@ void WriteWholeFile(const QString& fileName, const QByteArray& bytes, FileErrors
 
 void WriteTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
                     FileErrors errors) {
+  WriteWholeFile(fileName, encodeLines(fileName, lines, charset, errors), errors);
+}
+
+void AppendTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
+                     FileErrors errors) {
+  const QByteArray added = encodeLines(fileName, lines, charset, errors);
   QByteArray bytes;
-  try {
-    bytes = charset.EncodeLines(lines);
-  } catch (const EUnwritableText& e) {
-    const QString message =
-        QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, e.Message);
-    if (errors == FileErrors::NameAndReason) throw EFCreateError(message);
-    throw EFileIOError(message);
+  if (QFileInfo::exists(fileName)) {
+    bytes = readWhole(fileName, MaxAppendedFileSize, errors);
+    // A last line without its end (the file edited by hand) must not run into the first new one.
+    if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += "\r\n";
   }
-  WriteWholeFile(fileName, bytes, errors);
+  WriteWholeFile(fileName, bytes + added, errors);
 }
 
 std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharset& charset) {

@@ -44,6 +44,14 @@ void WriteWholeFile(const QString& fileName, const QByteArray& bytes, FileErrors
 void WriteTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
                     FileErrors errors);
 
+// No file the program appends to comes near this.
+constexpr qint64 MaxAppendedFileSize = 256 * 1024 * 1024;
+
+// The lines after what the file holds (a file that is not there is made), the whole put in
+// place of the file as WriteWholeFile does: a failure leaves the file as it was.
+void AppendTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
+                     FileErrors errors);
+
 // The twelve fields read from an SMS file, missing ones empty; nothing when the file is empty
 // or starts with the end mark 26. LF ends a line, every CR is dropped, 26 ends the file. The
 // lines read are text in charset, or byte for byte when not valid in it. Binary data among

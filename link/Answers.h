@@ -14,6 +14,7 @@ enum class Awaiting : quint8 {
   None,
   Query,      // ATE, AT+COPS?, AT+CPBR=?, AT+CSCA?: sent again
   Read,       // AT+CPBR=1,N-1: sent again, the grid refilled
+  Census,     // AT+CPBR=1,N before a write: sent again, an entry listed twice counted once
   Erase,      // AT+CPBW=i: sent again
   Step,       // the writer's "AT" or its hold-back probe: sent again
   Row,        // a row write: may have been stored, so never sent again blindly

@@ -30,6 +30,8 @@ QByteArray WriteEntryAt(qint32 index, const QByteArray& number, const QByteArray
   return "AT+CPBW=" + QByteArray::number(index) + ',' + number + ",," + quoted(name) + kEnd;
 }
 
+bool GoesToFirstFree(const QByteArray& name) { return name != "RTIME" && name != "OUT"; }
+
 QByteArray WriteRow(const QByteArray& name, const QByteArray& number, qint32 capacity) {
   if (name == "RTIME") return WriteEntryAt(capacity - 1, number, name);
   if (name == "OUT") return WriteEntryAt(capacity, number, name);

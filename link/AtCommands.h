@@ -27,6 +27,7 @@ QByteArray WriteEntry(const QByteArray& number, const QByteArray& name);
 QByteArray WriteEntryAt(qint32 index, const QByteArray& number, const QByteArray& name);
 // The write of a grid row: "RTIME" goes to entry capacity-1, "OUT" to entry capacity,
 // any other name to the first free entry.
+bool GoesToFirstFree(const QByteArray& name);
 QByteArray WriteRow(const QByteArray& name, const QByteArray& number, qint32 capacity);
 
 // AT+CMGD=<slot>

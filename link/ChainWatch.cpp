@@ -72,6 +72,8 @@ void LinkCore::StartChain(Chain chain) {
   Link.SecondPass = false;
   Link.ReadBack = false;
   Link.EntriesKept.clear();
+  Link.Room = SimRoom();
+  Link.HeldLines.clear();
   Link.SmsAsked.clear();
   for (int k = 0; k < 6; ++k) Link.SmsAsked << Pairs[k].phone + QLatin1Char('=') + Pairs[k].text;
   Link.PairsStored = 0;
@@ -114,6 +116,7 @@ void LinkCore::AnswerOverdue() {
       // Any other may have been stored, so it is not sent again: the read-back tells, and
       // what it lacks is written then. The "OK" to "AT" moves on to the next row.
       Link.UncertainLines << Link.WriteRows.value(Link.StepIndex - 1);
+      Link.Room.Taken(QByteArray());  // it may have taken a free entry
       SendAwaited(At::Attention, Awaiting::Step);
       return;
     case Awaiting::Prompt:
@@ -233,24 +236,37 @@ void LinkCore::ChainDone() {
   Link.Running = Chain::None;
   Link.Marks.probesDue = 0;
   QStringList parts;
-  if ((chain == Chain::OverwriteSim || chain == Chain::AddToSim) && Link.ReadBack) {
-    // Entry N ("OUT") is never read back: its own "OK" stands for it.
-    QStringList present = PhoneBookLines;
-    for (const QString& line : Link.StoredLines)
-      if (line.startsWith(QLatin1String("OUT="))) present << line;
-    const QStringList missing = MissingLines(Link.GridBefore, present);
-    // Rows whose answer was lost and that the SIM lacks were not stored: write them now.
-    QStringList redo;
-    for (const QString& line : missing)
-      if (Link.UncertainLines.removeOne(line)) redo << line;
-    if (!redo.isEmpty() && !Link.SecondPass) {
-      WriteAgain(chain, redo);
-      return;
+  bool hidden = false;
+  if (chain == Chain::OverwriteSim || chain == Chain::AddToSim) {
+    // Without a read-back, the rows held back are all that is known to be missing.
+    QStringList missing = Link.HeldLines;
+    if (Link.ReadBack) {
+      // Entry N ("OUT") is never read back: its own "OK" stands for it.
+      QStringList present = PhoneBookLines;
+      for (const QString& line : Link.StoredLines)
+        if (line.startsWith(QLatin1String("OUT="))) present << line;
+      missing = MissingLines(Link.GridBefore, present);
+      // Rows whose answer was lost and that the SIM lacks were not stored: write them now.
+      QStringList redo;
+      for (const QString& line : missing)
+        if (Link.UncertainLines.removeOne(line)) redo << line;
+      if (!redo.isEmpty() && !Link.SecondPass) {
+        WriteAgain(chain, redo);
+        return;
+      }
     }
     QStringList rows;
     for (const QString& line : missing) rows << RowText(line);
-    if (!rows.isEmpty())
-      parts << FirstItems(Messages.RowsNotWritten.arg(rows.size()), rows, Messages.AndMore);
+    if (!rows.isEmpty()) {
+      QString text = FirstItems(Messages.RowsNotWritten.arg(rows.size()), rows, Messages.AndMore);
+      if (!Link.HeldLines.isEmpty())
+        text += QLatin1Char('\n') + Messages.NoFreeEntry.arg(Link.PhoneBookCapacity);
+      parts << text;
+    }
+    hidden = !Link.Room.Hidden().isEmpty();
+    if (hidden)
+      parts << Messages.HiddenInLastEntry.arg(Link.PhoneBookCapacity)
+                   .arg(RowText(Link.Room.Hidden()));
   }
   if (chain == Chain::OverwriteSim && !Link.EntriesKept.isEmpty()) {
     QStringList entries;
@@ -280,7 +296,8 @@ void LinkCore::ChainDone() {
   }
   Notice end(Notice::Kind::ChainEnded);
   end.chain = chain;
-  end.complete = parts.isEmpty();
+  // A caller hidden in entry N is told, but leaves nothing asked for undone.
+  end.complete = parts.size() == (hidden ? 1 : 0);
   end.text = parts.join(QStringLiteral("\n\n"));
   tell(end);
 }
@@ -292,15 +309,13 @@ void LinkCore::WriteAgain(Chain chain, const QStringList& rows) {
   Link.ReadBack = false;
   LockButtons();
   StartTransfer();
-  SendAwaited(At::Attention, Awaiting::Step);
-  Link.WritingPhoneBook = true;
-  Link.StepIndex = 0;
-  Link.RowErrors = 0;
+  StartWriting();
 }
 
 void LinkCore::PortLost(const QString& reason) {
   Link.RxLine.clear();  // cut off with the device: the next line must not be glued to it
   StopChain(Messages.PortLost);
+  PortLostTold = true;
   tell({Notice::Kind::PortLost,
         QStringLiteral("%1 is no longer available (%2)").arg(PortName(), reason)});
 }
@@ -319,7 +334,15 @@ void LinkCore::PortTakenBack() {
   // report asks for its operator and phone book size. One the line left waiting for an SMS
   // body would store our commands as its text: that body is cancelled first.
   Link.OperatorName.clear();
-  show(Status::PortBack);
+  NotePortBack();
   ComPort1->SendText(At::CancelBody);
   ComPort1->SendText(At::EchoOff);
+}
+
+void LinkCore::NotePortBack() {
+  // However it was opened again (taken back, chosen anew, opened by a command), what the face
+  // was told of its loss no longer holds.
+  if (!PortLostTold || !ComPort1->IsOpen()) return;
+  PortLostTold = false;
+  show(Status::PortBack);
 }

@@ -1,15 +1,10 @@
 #include "link/ComPort.h"
 
-#include <QTimer>
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "platform/Errors.h"
-
-namespace {
-constexpr int PollInterval = 50;
-}
 
 struct TComPort::Private {
   enum class State { Closed, Open, ShuttingDown };
@@ -26,7 +21,6 @@ struct TComPort::Private {
   std::function<int()> choosePort;
   std::function<QString(int)> deviceName;
   std::unique_ptr<SerialDevice> device;
-  QTimer* poll = nullptr;
 
   State state = State::Closed;
   int comNumber = 0;
@@ -104,9 +98,11 @@ struct TComPort::Private {
         Qt::QueuedConnection);
   }
 
-  // Runs from the event loop only (device notification, poll tick, end of an event), never
-  // from inside a device callback, so a handler may close the port without pulling the
-  // device away from under its own caller.
+  // Runs from the event loop only (device notification, end of an event, release of a hold),
+  // never from inside a device callback, so a handler may close the port without pulling the
+  // device away from under its own caller. There is no poll behind the notification: the
+  // device announces every arrival, and bytes that wait in it for room in the ring are taken
+  // when a handler returns; a poll would only wake the program at rest.
   void dispatch() {
     if (state != State::Open) return;
     pull();
@@ -182,14 +178,12 @@ struct TComPort::Private {
     device->onLost = [this](const QString& reason) { lost(reason); };
     state = State::Open;
     lostOpen = false;
-    poll->start();
   }
 
   // The device went away under the open port: forget it as closed, so that the next
   // operation opens it afresh, and tell the program once.
   void lost(const QString& reason) {
     if (state != State::Open) return;
-    poll->stop();
     device->onReadyRead = nullptr;
     device->onLost = nullptr;
     ++generation;
@@ -203,7 +197,6 @@ struct TComPort::Private {
   void close() {
     if (state != State::Open) return;
     state = State::ShuttingDown;
-    poll->stop();
     device->onReadyRead = nullptr;
     device->onLost = nullptr;
     device->clearInput();
@@ -236,11 +229,8 @@ struct TComPort::Private {
 
 TComPort::TComPort(SerialDeviceFactory* factory, std::function<int()> choosePort,
                    std::function<QString(int)> deviceName, QObject* parent)
-    : QObject(parent), d(new Private(this, factory, std::move(choosePort), std::move(deviceName))) {
-  d->poll = new QTimer(this);
-  d->poll->setInterval(PollInterval);
-  connect(d->poll, &QTimer::timeout, this, [this] { d->dispatch(); });
-}
+    : QObject(parent),
+      d(new Private(this, factory, std::move(choosePort), std::move(deviceName))) {}
 
 TComPort::~TComPort() {
   d->wanted = false;

@@ -11,8 +11,6 @@
 
 #include "platform/SerialDevice.h"
 
-class QTimer;
-
 class TComPort : public QObject {
   Q_OBJECT
 

@@ -67,10 +67,7 @@ void LinkCore::AddToSIMClick() {
     LockButtons();
     SetProgressMaximum(Link.PhoneBookCapacity);
     StartTransfer();
-    SendAwaited(At::Attention, Awaiting::Step);
-    Link.WritingPhoneBook = true;
-    Link.StepIndex = 0;
-    Link.RowErrors = 0;
+    StartWriting();
   });
 }
 

@@ -159,8 +159,10 @@ IntField PhoneBookSizeField(const QByteArray& line) {
   return {TextBefore(rest, ')').trimmed()};
 }
 
-// The list header's slot stands where a report's level does: after the colon, before a comma.
+// The list header's slot and an entry's index stand where a report's level does: after the
+// colon, before a comma.
 IntField SmsSlotField(const QByteArray& line) { return SignalLevelField(line); }
+IntField PhoneBookIndexField(const QByteArray& line) { return SignalLevelField(line); }
 
 IntField SmsWrittenSlotField(const QByteArray& line) {
   QByteArray rest = line;

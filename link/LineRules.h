@@ -74,6 +74,7 @@ qint32 ReadIntField(const IntField& field, QByteArray& rxLine, qint32 lowest, qi
 IntField SignalLevelField(const QByteArray& line);     // +CSQ: 18,99      -> 18
 IntField PhoneBookSizeField(const QByteArray& line);   // +CPBR: (1-250),.. -> 250
 IntField SmsSlotField(const QByteArray& line);         // +CMGL: 3,"REC.." -> 3
+IntField PhoneBookIndexField(const QByteArray& line);  // +CPBR: 7,"123",.. -> 7
 IntField SmsWrittenSlotField(const QByteArray& line);  // +CMGW: 4      -> 4
 
 // +CSCA: "+420603052000",145 -> +420603052000

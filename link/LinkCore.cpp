@@ -4,6 +4,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <typeinfo>
 
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
@@ -20,10 +21,12 @@ LinkCore::LinkCore(const CoreEnvironment& env, LinkFace* face, QObject* parent)
   ComPort1 = new TComPort(env.serial, env.choosePort, env.deviceName, this);
   Timer1 = new QTimer(this);
   Timer1->setInterval(1000);
-  connect(Timer1, &QTimer::timeout, this, &LinkCore::Timer1Timer);
+  // Queued: a timer is not delivered again while its own handler runs, and the ticks must go
+  // on behind whatever a face shows.
+  connect(Timer1, &QTimer::timeout, this, &LinkCore::Timer1Timer, Qt::QueuedConnection);
   ComPort1->OnTriggerAvail = [this](TComPort* CP, int Count) {
     bool handled = false;
-    guarded([&] {
+    unattended([&] {
       ComPort1TriggerAvail(CP, Count);
       handled = true;
     });
@@ -32,23 +35,34 @@ LinkCore::LinkCore(const CoreEnvironment& env, LinkFace* face, QObject* parent)
     if (!handled) CP->OfferAgain();
   };
   ComPort1->OnPortLost = [this](TComPort*, const QString& reason) {
-    guarded([&] { PortLost(reason); });
+    unattended([&] { PortLost(reason); });
   };
 }
 
 LinkCore::~LinkCore() = default;
 
-void LinkCore::guarded(const std::function<void()>& fn) {
+void LinkCore::event(const std::function<void()>& fn, bool unattended) {
+  const bool outer = EventUnattended;
+  EventUnattended = unattended;
+  const auto error = [this](const QString& text, const std::type_info& kind) {
+    Notice notice(Notice::Kind::Error, text);
+    notice.errorKind = QString::fromLatin1(kind.name());
+    tell(notice);
+  };
   try {
     fn();
   } catch (const Exception& e) {
-    tell({Notice::Kind::Error, e.Message});
+    error(e.Message, typeid(e));
   } catch (const std::exception& e) {
-    tell({Notice::Kind::Error, QString::fromLocal8Bit(e.what())});
+    error(QString::fromLocal8Bit(e.what()), typeid(e));
   }
+  EventUnattended = outer;
 }
 
-void LinkCore::tell(Notice notice) { face->Told(notice); }
+void LinkCore::tell(Notice notice) {
+  notice.unattended = EventUnattended;
+  face->Told(notice);
+}
 
 QString LinkCore::PortName() const {
   return PortLabel.isEmpty() ? QStringLiteral("COM%1").arg(ComPort1->ComNumber()) : PortLabel;
@@ -64,7 +78,18 @@ void LinkCore::Start() {
 
 void LinkCore::ChoosePortAgain() {
   // Whatever the last choice was or how it failed, "Select Port" comes up.
-  guarded([this] { ComPort1->ChoosePortAgain(); });
+  guarded([this] {
+    ComPort1->ChoosePortAgain();
+    // Like any port taken back: a unit left waiting for an SMS text would take every later
+    // command as its text, and send no report while it waits.
+    PortTakenBack();
+  });
+}
+
+void LinkCore::StopRunningChain() {
+  guarded([this] {
+    if (Link.Running != Chain::None) StopChain(QString());
+  });
 }
 
 void LinkCore::LockButtons() {

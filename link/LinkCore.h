@@ -9,7 +9,8 @@
 // program's behaviour is described with, and live in the folder of their subsystem:
 //   link/ResponseParser.cpp    ComPort1TriggerAvail, HandleLine, HandleOk, OkHandling, ...
 //   link/CommandSequences.cpp  LoadPHONEClick ... ButtonDeleteSMSClick (the six SIM buttons)
-//   link/PhoneBookTransfer.cpp PhoneBookEntry, EraseStep, WriteStep, EndOfWrite, WriteRetry
+//   link/PhoneBookTransfer.cpp PhoneBookEntry, EraseStep, StartWriting, WriteStep, RowStored,
+//                              EndOfWrite, WriteRetry
 //   link/SmsTransfer.cpp       SmsListHeader, SmsListText, SmsPrompt, SmsWritten, SmsDeleteStep
 //   link/Watchdog.cpp          Timer1Timer, SignalReport
 //   link/ChainWatch.cpp        the answer awaited, its time bound, the end of a chain
@@ -24,6 +25,7 @@
 #include "settings/MessageTexts.h"
 
 class Clock;
+class QDateTime;
 class QTimer;
 class SerialDeviceFactory;
 class TComPort;
@@ -73,8 +75,12 @@ class LinkCore : public QObject {
   void ButtonDeleteSMSClick();
   // The watchdog's tick, every second (Timer1).
   void Timer1Timer();
-  // The answer Yes to the watchdog's question: closes the port and asks for one.
+  // The answer Yes to the watchdog's question: closes the port, asks for one and takes it back
+  // as a port that came back.
   void ChoosePortAgain();
+  // The program ends: a running chain stops without a word, and a unit waiting for an SMS body
+  // has it cancelled (it would store the next start's first command as its text).
+  void StopRunningChain();
   // The busy state.
   void LockButtons();
   void UnlockButtons();
@@ -117,8 +123,12 @@ class LinkCore : public QObject {
   QString PortName() const;
 
  private:
-  // Runs fn as one event of the core: an error that ends it goes to the face.
-  void guarded(const std::function<void()>& fn);
+  // Runs fn as one event of the core: an error that ends it goes to the face. guarded: an event
+  // the face started; unattended: one the unit's lines, the tick or a lost port started
+  // (Notice::unattended).
+  void guarded(const std::function<void()>& fn) { event(fn, false); }
+  void unattended(const std::function<void()>& fn) { event(fn, true); }
+  void event(const std::function<void()>& fn, bool unattended);
   void tell(Notice notice);
   void show(Status what) { face->StatusChanged(what); }
 
@@ -158,7 +168,9 @@ class LinkCore : public QObject {
   void PhoneBookEntry(const QByteArray& line);
   void EraseStep();
   void EraseToWriteSwitch();
+  void StartWriting();
   void WriteStep();
+  void RowStored();
   void EndOfWrite();
   void WriteRetry();
   // ---- SmsTransfer.cpp ----
@@ -192,8 +204,11 @@ class LinkCore : public QObject {
   void PortLost(const QString& reason);
   bool TakeBackPort();
   void PortTakenBack();
+  void NotePortBack();
 
   Clock* clock;
   LinkFace* face;
-  bool BatchEnded = false;  // the phone book writer ended the current batch early
+  bool BatchEnded = false;       // the phone book writer ended the current batch early
+  bool EventUnattended = false;  // the event being handled (guarded)
+  bool PortLostTold = false;     // until the port is open again
 };

@@ -25,7 +25,7 @@ enum class Status : quint8 {
   Signal,            // Link.SignalLevel (not while the phone book is erased)
   Countdown,         // Countdown: the link's free window, -27 to 0
   Info,              // the reserved entries of the phone book are to be shown afresh
-  PortBack,          // a lost port was taken back
+  PortBack,          // the port is open again after PortLost was told
 };
 
 // How PhoneBookLines changed.
@@ -54,9 +54,14 @@ struct Notice {
 
   Kind kind;
   QString text;
+  // It arose in the unit's lines, the tick or a lost port, not in a call of the face's: nobody
+  // waits for it, and a night of line noise may bring the same error again and again.
+  bool unattended = false;
+  QString errorKind;          // Error: the error's class (the same fault told again has it)
   QString caption;            // NoCommunication: "COM" and the port number
   Chain chain = Chain::None;  // ChainEnded
-  bool complete = true;       // ChainEnded: finished, nothing left out
+  bool complete = true;       // ChainEnded: finished, nothing left out (text may still tell
+                              // of a caller found in the SIM's last entry)
   QString undone;             // ChainEnded, not finished: what is not on the unit
 };
 

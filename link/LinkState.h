@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "link/Answers.h"
+#include "link/SimRoom.h"
 
 // The chain a SIM button started; it lasts until the chain's last answer or its end.
 enum class Chain : quint8 { None, LoadSim, OverwriteSim, AddToSim, LoadSms, SaveSms, DeleteSms };
@@ -57,6 +58,8 @@ struct LinkState {
   bool SecondPass = false;     // the rows such a loss left missing are being written
   bool ReadBack = false;       // the write's read-back was sent
   QList<qint32> EntriesKept;   // entries the erase could not delete
+  SimRoom Room;                // free entries below N, and a caller hidden in N
+  QStringList HeldLines;       // rows not sent: no entry below N was free for them
   QStringList SmsAsked;        // the six pairs when a save began, as phone=text
   quint8 PairsStored = 0;      // bit k-1: pair k was answered with "+CMGW"
   bool RedoPair = false;       // the slot of a pair whose answer was lost is being freed again

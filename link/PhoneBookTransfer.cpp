@@ -20,6 +20,10 @@ bool onTheLine(const QString& text) {
 }  // namespace
 
 void LinkCore::PhoneBookEntry(const QByteArray& line) {
+  if (Link.Awaited == Awaiting::Census) {
+    Link.Room.Found(line);
+    return;
+  }
   const NameAndNumber entry = PhoneBookEntryFields(line);
   const QString text =
       QString::fromLatin1(entry.name) + QLatin1Char('=') + QString::fromLatin1(entry.number);
@@ -49,7 +53,18 @@ void LinkCore::EraseStep() {
 void LinkCore::EraseToWriteSwitch() {
   if (Link.StepIndex <= Link.PhoneBookCapacity) return;
   Link.ErasingPhoneBook = false;
-  SendAwaited(At::Attention, Awaiting::Step);
+  StartWriting();
+}
+
+void LinkCore::StartWriting() {
+  // The write starts by asking which entries are taken (N too: a caller there is named at the
+  // end); the census's "OK" writes the first row. Without a known size there is nothing to ask.
+  const qint32 n = Link.PhoneBookCapacity;
+  Link.Room.Start(n);
+  if (n > 1)
+    SendAwaited(At::ReadPhoneBook(n), Awaiting::Census);
+  else
+    SendAwaited(At::Attention, Awaiting::Step);
   Link.WritingPhoneBook = true;
   Link.StepIndex = 0;
   Link.RowErrors = 0;
@@ -84,7 +99,11 @@ void LinkCore::WriteStep() {
   const QString rowNumber = row.section(QLatin1Char('='), 1);
   const QByteArray name = rowName.toLatin1();
   const QByteArray number = rowNumber.toLatin1();
-  if (!RowSendable(name, number) || !onTheLine(rowName) || !onTheLine(rowNumber)) {
+  const bool sendable = RowSendable(name, number) && onTheLine(rowName) && onTheLine(rowNumber);
+  // Only entry N left: the unit would put the row there.
+  const bool room = Link.Room.Fits(name);
+  if (!sendable || !room) {
+    if (sendable) Link.HeldLines << row;
     // Skipped (and named at the end): the "OK" to the empty step moves on to the next row.
     clock->pause(100);
     SendAwaited(At::Attention, Awaiting::Step);
@@ -117,6 +136,12 @@ void LinkCore::EndOfWrite() {
   Link.ReadBack = true;
   SetPhoneBook({});
   SendAwaited(At::ReadPhoneBook(Link.PhoneBookCapacity - 1), Awaiting::Read);
+}
+
+void LinkCore::RowStored() {
+  const QString& row = Link.WriteRows.value(Link.StepIndex - 1);
+  Link.StoredLines << row;
+  Link.Room.Taken(row.section(QLatin1Char('='), 0, 0).toLatin1());
 }
 
 void LinkCore::WriteRetry() {

@@ -63,7 +63,8 @@ void LinkCore::HandleLine() {
   face->LineReceived(Link.RxLine);
   const QByteArray line = Link.RxLine;
   // Entries are taken only for a read: a stray one must not land in a grid about to be written.
-  const LineRule rule = RecogniseLine(line, Link.Awaited != Awaiting::Read, Link.SmsTextExpected);
+  const bool entries = Link.Awaited == Awaiting::Read || Link.Awaited == Awaiting::Census;
+  const LineRule rule = RecogniseLine(line, !entries, Link.SmsTextExpected);
   // Settled before the line's handler runs, so that an error in it cannot leave the marks stale.
   const Owner owner = LineOwner(Link.Marks, rule, line.isEmpty(), Link.SmsTextExpected,
                                 Link.Awaited != Awaiting::None);
@@ -106,6 +107,9 @@ void LinkCore::HandleLine() {
       HandleError(owner);
       break;
     case LineRule::Other:
+      // A census line that lost bytes may still be an entry: counted as one, it can only
+      // hold a row back.
+      if (Link.Awaited == Awaiting::Census && !line.isEmpty()) Link.Room.Found(line);
       break;
   }
   Link.RxLine.clear();
@@ -122,8 +126,7 @@ void LinkCore::HandleOk(Owner owner) {
     case Owner::Awaited:
       // The prompt and the body are answered otherwise; an "OK" here closes a cancelled body.
       if (Link.Awaited == Awaiting::Prompt || Link.Awaited == Awaiting::Body) return;
-      if (Link.Awaited == Awaiting::Row)
-        Link.StoredLines << Link.WriteRows.value(Link.StepIndex - 1);
+      if (Link.Awaited == Awaiting::Row) RowStored();
       Link.Awaited = Awaiting::None;
       HeardFromUnit();
       break;
@@ -215,6 +218,7 @@ void LinkCore::HandleError(Owner owner) {
       return;
     case Awaiting::Query:
     case Awaiting::Read:
+    case Awaiting::Census:
     case Awaiting::Erase:
     case Awaiting::Step:
     case Awaiting::SmsList:
@@ -224,6 +228,8 @@ void LinkCore::HandleError(Owner owner) {
       }
       // Refused every time: the chain goes on as if answered; an entry left is told at the end.
       if (refused == Awaiting::Erase) Link.EntriesKept << Link.StepIndex;
+      // Not knowing which entries are free, no row may go to the first free one.
+      if (refused == Awaiting::Census) Link.Room.Unknown();
       Link.Awaited = Awaiting::None;
       OkHandling();
       return;

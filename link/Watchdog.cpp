@@ -7,7 +7,7 @@
 #include "platform/Clock.h"
 
 void LinkCore::Timer1Timer() {
-  guarded([this] {
+  unattended([this] {
     // A port whose device went away is looked for once a second and taken back when it is
     // there again; the countdown below still asks when it does not come back.
     if (ComPort1->Revive()) PortTakenBack();
@@ -31,6 +31,8 @@ void LinkCore::Timer1Timer() {
     SetLed(Led::Off);
     WatchAnswers();
   });
+  // Also when the tick failed: the port may be open all the same.
+  NotePortBack();
 }
 
 void LinkCore::SignalReport(const QByteArray& line) {

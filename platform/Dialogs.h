@@ -1,6 +1,7 @@
 #pragma once
 // Everything that waits for a person. Real: Qt dialogs (QtDialogs). Tests: a script.
 #include <QString>
+#include <QStringList>
 
 class Dialogs {
  public:
@@ -9,8 +10,14 @@ class Dialogs {
   virtual void message(const QString& text) = 0;
   // Yes/No question with the caller's caption; true for Yes.
   virtual bool question(const QString& caption, const QString& text) = 0;
-  // The standard error report's box: error icon, OK, caption "ZUL Set".
-  virtual void error(const QString& text) = 0;
+  // The standard error report's box: error icon, OK, caption "ZUL Set". A tag other than 0
+  // lets the program close the box itself (dismiss) when what it tells no longer holds.
+  virtual void error(const QString& text, int tag = 0) = 0;
+  // Closes every box shown with this tag that is still up, as its OK would.
+  virtual void dismiss(int tag) = 0;
+  // A question with answers of the caller's (caption "ZUL Set"); the index of the one taken.
+  // Enter, Escape and the close box take the last one: the way back.
+  virtual int choose(const QString& text, const QStringList& answers) = 0;
   // File dialogs: filter such as "PhoneBook files (*.phb)", several joined by ";;"; empty
   // result = cancelled.
   // Each remembers the last name chosen and offers it again.

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 
 #include "link/PortChoiceForm.h"
@@ -64,9 +65,35 @@ bool QtDialogs::question(const QString& caption, const QString& text) {
   return box.exec() == QMessageBox::Yes;
 }
 
-void QtDialogs::error(const QString& text) {
+void QtDialogs::error(const QString& text, int tag) {
   QMessageBox box(QMessageBox::Critical, AppTitle, text, QMessageBox::Ok, parent);
+  if (tag != 0) tagged.append({tag, &box});
   box.exec();
+  tagged.removeIf([&box](const auto& t) { return t.second == &box || !t.second; });
+}
+
+void QtDialogs::dismiss(int tag) {
+  for (const auto& t : tagged)
+    if (t.first == tag && t.second) t.second->done(QMessageBox::Ok);
+}
+
+int QtDialogs::choose(const QString& text, const QStringList& answers) {
+  QMessageBox box(QMessageBox::Warning, AppTitle, text, QMessageBox::NoButton, parent);
+  QList<QAbstractButton*> buttons;
+  // The last answer is the way back; those between the first and it give something up.
+  for (int i = 0; i < answers.size(); ++i) {
+    const QMessageBox::ButtonRole role = i == answers.size() - 1 ? QMessageBox::RejectRole
+                                         : i == 0                ? QMessageBox::AcceptRole
+                                                                 : QMessageBox::DestructiveRole;
+    buttons << box.addButton(answers[i], role);
+  }
+  if (buttons.isEmpty()) return -1;
+  // Enter, like Escape, keeps things as they are.
+  box.setDefaultButton(qobject_cast<QPushButton*>(buttons.last()));
+  box.setEscapeButton(buttons.last());
+  box.exec();
+  const int taken = int(buttons.indexOf(box.clickedButton()));
+  return taken >= 0 ? taken : int(buttons.size()) - 1;
 }
 
 QString QtDialogs::openFile(const QString& filter) {

@@ -1,11 +1,14 @@
 #pragma once
 // The real dialogs: Qt message boxes, file dialogs and the port choice dialog.
+#include <QList>
+#include <QPair>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include "platform/Dialogs.h"
 
+class QMessageBox;
 class QWidget;
 class SerialDeviceFactory;
 
@@ -21,7 +24,9 @@ class QtDialogs : public Dialogs {
 
   void message(const QString& text) override;
   bool question(const QString& caption, const QString& text) override;
-  void error(const QString& text) override;
+  void error(const QString& text, int tag = 0) override;
+  void dismiss(int tag) override;
+  int choose(const QString& text, const QStringList& answers) override;
   QString openFile(const QString& filter) override;
   QString saveFile(const QString& filter) override;
   int choosePort() override;
@@ -32,4 +37,6 @@ class QtDialogs : public Dialogs {
   QPointer<QWidget> parent;
   QString lastOpened;
   QString lastSaved;
+  // The tagged boxes that are up, innermost last.
+  QList<QPair<int, QPointer<QMessageBox>>> tagged;
 };

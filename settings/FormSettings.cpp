@@ -3,11 +3,15 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTabWidget>
 
 #include "app/Form1.h"
@@ -18,6 +22,8 @@
 #include "settings/MessageTexts.h"
 #include "settings/SettingBindings.h"
 #include "settings/SettingsLocation.h"
+#include "settings/Translations.h"
+#include "settings/WindowPlace.h"
 
 namespace {
 
@@ -198,7 +204,26 @@ AllBindings bindings(TForm1* f) {
 
 void TForm1::ReadSettings() {
   const SettingsPlace place = LocateSettings(Env.programFile, Env.configDir);
-  ReadAllSettings(IniFile(place.readFrom()), bindings(this));
+  const QString from = place.readFrom();
+  bool read = false;
+  if (!Env.language.isEmpty() && !QFileInfo::exists(from)) {
+    // A first start speaks the user's language: the texts as the new file will hold them.
+    IniFile first(place.file);
+    try {
+      PutTranslation(first, Env.language);
+      ReadAllSettings(first, bindings(this));
+      read = true;
+    } catch (const EIniFileError& e) {
+      // The file's character set cannot hold them; English, which it can, and the window opens.
+      ReportError(e.Message);
+    }
+  }
+  if (!read) ReadAllSettings(IniFile(from), bindings(this));
+  // Top and Left from another desk: a window nobody can reach opens where it does by default.
+  QList<QRect> screens;
+  for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();
+  move(WindowPlace(pos(), frameGeometry().size(), screens,
+                   style()->pixelMetric(QStyle::PM_TitleBarHeight), QPoint(200, 200)));
 }
 
 void TForm1::WriteSettings() {

@@ -29,6 +29,8 @@ SectionBindings MessageBindings(MessageTexts& m) {
       bindVariable("SMS left from slot", m.SmsLeftFromSlot),
       bindVariable("Rows not written", m.RowsNotWritten),
       bindVariable("Entries not erased", m.EntriesNotErased),
+      bindVariable("No free entry", m.NoFreeEntry),
+      bindVariable("Hidden in last entry", m.HiddenInLastEntry),
       bindVariable("SMS not saved", m.SmsNotSaved),
       bindVariable("SMS not deleted", m.SmsNotDeleted),
       bindVariable("And more", m.AndMore),
@@ -42,6 +44,12 @@ SectionBindings MessageBindings(MessageTexts& m) {
       bindVariable("Prefix may be lost", m.PrefixMayBeLost),
       bindVariable("Take as they are", m.TakeAsTheyAre),
       bindVariable("Not a file to load", m.NotAFileToLoad),
+      bindVariable("Records not saved", m.RecordsNotSaved),
+      bindVariable("Write running", m.WriteRunning),
+      bindVariable("Save records", m.SaveRecords),
+      bindVariable("Close anyway", m.CloseAnyway),
+      bindVariable("Do not close", m.DoNotClose),
+      bindVariable("Records kept", m.RecordsKept),
   };
 }
 

@@ -27,6 +27,8 @@ struct MessageTexts {
   QString SmsLeftFromSlot;
   QString RowsNotWritten;
   QString EntriesNotErased;
+  QString NoFreeEntry;
+  QString HiddenInLastEntry;
   QString SmsNotSaved;
   QString SmsNotDeleted;
   QString AndMore;
@@ -41,6 +43,13 @@ struct MessageTexts {
   QString PrefixMayBeLost;
   QString TakeAsTheyAre;
   QString NotAFileToLoad;
+  // Closing: what would be lost, and the records an end that could not be refused put aside.
+  QString RecordsNotSaved;
+  QString WriteRunning;
+  QString SaveRecords;
+  QString CloseAnyway;
+  QString DoNotClose;
+  QString RecordsKept;
 
   // The built-in texts, as a start without a settings file has them.
   MessageTexts();

@@ -27,6 +27,10 @@ bool FolderWritable(const QString& dir) {
   QTemporaryFile probe(QDir(dir).filePath(QStringLiteral("zulset-probe-XXXXXX")));
   return probe.open();
 #else
+  // /usr is the package manager's: nothing is written there at run time, not even by root, so
+  // that removing the package leaves nothing behind.
+  const QString path = info.canonicalFilePath();
+  if (path == QLatin1String("/usr") || path.startsWith(QLatin1String("/usr/"))) return false;
   return info.isWritable();
 #endif
 }

@@ -10,7 +10,7 @@
 // location of the program named zulset, the same for zulset and zulsim.
 QString UserConfigFolder();
 
-// True when files can be created in dir.
+// True when files can be created in dir and may be: never under /usr.
 bool FolderWritable(const QString& dir);
 
 struct SettingsPlace {

@@ -131,6 +131,10 @@ inline constexpr SettingKey Messages[] = {
     text("SMS left from slot", "The SMS from slot %1 on were not deleted."),
     text("Rows not written", "Not written to the SIM (%1):"),
     text("Entries not erased", "The SIM refused to erase entries %1."),
+    text("No free entry", "No entry known to be free was left for them: entry %1 is kept for OUT."),
+    text("Hidden in last entry",
+         "Entry %1 of the SIM, kept for OUT, holds %2: Load SIM does not show it and Overwrite "
+         "SIM does not erase it; an OUT row written to the SIM takes its place."),
     text("SMS not saved", "Not saved to the SIM (%1):"),
     text("SMS not deleted", "Not deleted from the SIM (%1):"),
     text("And more", "and %1 more."),
@@ -149,6 +153,15 @@ inline constexpr SettingKey Messages[] = {
          "\"+\" or leading zeros (%1):"),
     text("Take as they are", "Take them as they are?"),
     text("Not a file to load", "\"%1\" is not a phone book (.phb, .csv) or an SMS file (.sms)."),
+    // Closing: the question when something would be lost, and the records an end that could
+    // not be refused put aside.
+    text("Records not saved", "The admission log holds %1 records that are in no file yet."),
+    text("Write running", "%1 is not finished; closing now leaves the SIM half done."),
+    text("Save records", "Save the records..."),
+    text("Close anyway", "Close anyway"),
+    text("Do not close", "Do not close"),
+    text("Records kept",
+         "The program was ended before the admission records were saved; they are in %1."),
 };
 
 inline constexpr SettingKey Help[] = {

@@ -55,8 +55,8 @@ Held held(const QString& stateFile) {
 class CliRig : public Rig {
  public:
   explicit CliRig(const CliSession::Options& o,
-                  const std::function<void(UnitEngine&)>& before = nullptr)
-      : Rig({}, TestClock::defaultStart(), true, 9) {
+                  const std::function<void(UnitEngine&)>& before = nullptr, int capacity = 250)
+      : Rig(withCapacity(capacity), TestClock::defaultStart(), true, 9) {
     if (before) before(unit());
     CoreEnvironment env;
     env.clock = &clock();
@@ -83,6 +83,13 @@ class CliRig : public Rig {
   std::unique_ptr<CliSession> session;
   int status = -1;
   QStringList said;
+
+ private:
+  static UnitEngine::Options withCapacity(int capacity) {
+    UnitEngine::Options o;
+    o.capacity = capacity;
+    return o;
+  }
 };
 
 // zulsim on dir/ports/com9 with its console, and what it logged.
@@ -354,6 +361,55 @@ class TestCli : public QObject {
     QVERIFY(rig.clock().elapsed() > 100000);
     QVERIFY(rig.unit().messages().size() == 6);  // nothing was deleted
     QVERIFY(rig.said.join("").contains("COM9: no link"));
+  }
+
+  // The SIM's last entry is OUT's: rows with no other free entry are held back and named (exit
+  // 1), and a caller found there is named, which alone leaves the command done (exit 0).
+  void lastEntry_data() {
+    QTest::addColumn<int>("chain");
+    QTest::addColumn<int>("taken");       // entries 1 to this hold other callers first
+    QTest::addColumn<QByteArray>("inN");  // the name in entry N ("": empty)
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("said");
+    const QString noRoom = "No entry known to be free was left for them: entry 10 is kept for OUT.";
+    const QString hidden = "Entry 10 of the SIM, kept for OUT, holds INTRUDER (+420666)";
+    QTest::newRow("add-to-sim, one entry free")
+        << int(Chain::AddToSim) << 8 << QByteArray() << 1
+        << QStringList{"Not written to the SIM (2):", "B (+420402)", "C (+420403)", noRoom};
+    QTest::newRow("add-to-sim, a caller in N")
+        << int(Chain::AddToSim) << 0 << QByteArray("INTRUDER") << 0 << QStringList{hidden};
+    QTest::newRow("overwrite-sim, a caller in N")
+        << int(Chain::OverwriteSim) << 8 << QByteArray("INTRUDER") << 0 << QStringList{hidden};
+    QTest::newRow("add-to-sim, full, a caller in N")
+        << int(Chain::AddToSim) << 9 << QByteArray("INTRUDER") << 1
+        << QStringList{"Not written to the SIM (3):", noRoom, hidden};
+  }
+
+  void lastEntry() {
+    QFETCH(int, chain);
+    QFETCH(int, taken);
+    QFETCH(QByteArray, inN);
+    QFETCH(int, status);
+    QFETCH(QStringList, said);
+    CliSession::Options o;
+    o.chain = Chain(chain);
+    o.port = 9;
+    o.phoneBook = QStringList{"A=+420401", "B=+420402", "C=+420403"};
+    CliRig rig(
+        o,
+        [&](UnitEngine& u) {
+          for (int i = 1; i <= 10; ++i) u.removeEntry(i);
+          for (int i = 1; i <= taken; ++i) u.setEntry(i, "+42050" + QByteArray::number(i), "P");
+          if (!inN.isEmpty()) u.setEntry(10, "+420666", inN);
+        },
+        10);
+    QVERIFY(rig.runUntil([&] { return rig.status >= 0; }, 120000));
+    const QString told = rig.said.join('\n');
+    qInfo("exit %d: %s", rig.status, qPrintable(QString(told).replace('\n', " | ")));
+    QCOMPARE(rig.status, status);
+    for (const QString& text : said) QVERIFY2(told.contains(text), qPrintable(text));
+    // Nothing but the caller that was there lies in entry N.
+    QCOMPARE(rig.unit().phoneBook().value(10).name, inN);
   }
 
   // A run killed in the middle of a save left the unit waiting for a body: the next run's

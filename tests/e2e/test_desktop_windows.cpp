@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -184,6 +186,24 @@ bool centred(const QPoint& off) { return qAbs(off.x()) <= 12 && qAbs(off.y()) <=
 
 QString text(const QPoint& p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); }
 
+// Types the unit's port into "Select Port", as the user would.
+void answerSelectPort(const XWindow& dialog) {
+  runTool("xdotool", {"windowactivate", "--sync", hex(dialog.id)});
+  runTool("xdotool", {"type", "--delay", "50", "COM9"});
+  runTool("xdotool", {"key", "Return"});
+}
+
+// Reads zulsim's log (its standard error) until it holds what, or ms have passed.
+bool simSays(QProcess& sim, QByteArray& log, const QByteArray& what, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!log.contains(what) && t.elapsed() < ms) {
+    sim.waitForReadyRead(100);
+    log += sim.readAllStandardError();
+  }
+  return log.contains(what);
+}
+
 }  // namespace
 
 class TestDesktopWindows : public QObject {
@@ -195,29 +215,46 @@ class TestDesktopWindows : public QObject {
  private:
   QString skipReason;
 
+  // zulsim, when a built zulset lies beside it; empty otherwise.
+  static QString zulsim() {
+    const QString sim = qEnvironmentVariable("ZULSIM");
+    const bool both =
+        !sim.isEmpty() && QFileInfo(QFileInfo(sim).dir().filePath("zulset")).isExecutable();
+    return both ? sim : QString();
+  }
+  // A copy of the program in dir (it finds ports/ beside its own file, and a link would be
+  // resolved) with zulsim linked there as COM9, reporting every second.
+  static void startBeside(const QTemporaryDir& dir, QProcess& sim, const QStringList& options) {
+    QVERIFY(QFile::copy(QFileInfo(zulsim()).dir().filePath("zulset"), dir.filePath("zulset")));
+    sim.start(zulsim(),
+              QStringList{"--com", "9", "--ports-dir", dir.filePath("ports"), "--interval", "1"} +
+                  options);
+    QVERIFY(sim.waitForStarted(5000));
+    QVERIFY(sim.waitForReadyRead(5000));
+  }
+
  private slots:
   void initTestCase() {
     if (!skipReason.isEmpty()) QSKIP(qPrintable(skipReason));
   }
 
   // The real program on zulsim: "Select Port" at start, then the main window, each with its
-  // own caption and nothing appended; the dialog in the middle of the screen.
+  // own caption and nothing appended; the dialog in the middle of the screen; the settings
+  // file in the system's language.
   void programWindows() {
-    const QString zulsim = qEnvironmentVariable("ZULSIM");
-    const QString zulset = QFileInfo(zulsim).dir().filePath("zulset");
-    if (zulsim.isEmpty() || !QFileInfo(zulset).isExecutable())
-      QSKIP("ZULSIM does not name zulsim beside a built zulset");
+    if (zulsim().isEmpty()) QSKIP("ZULSIM does not name zulsim beside a built zulset");
     QTemporaryDir dir;
-    // The program finds ports/ beside its own file: a copy, since a link would be resolved.
-    QVERIFY(QFile::copy(zulset, dir.filePath("zulset")));
     QProcess sim;
-    sim.start(zulsim, {"--com", "9", "--ports-dir", dir.filePath("ports"), "--interval", "1"});
-    QVERIFY(sim.waitForStarted(5000));
-    QVERIFY(sim.waitForReadyRead(5000));
+    startBeside(dir, sim, {});
+    if (QTest::currentTestFailed()) return;
 
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
+    // A first start in the system's language.
+    env.remove("LC_ALL");
+    env.remove("LC_MESSAGES");
+    env.insert("LANG", "de_DE.UTF-8");
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(dir.path());
     program.start(dir.filePath("zulset"), {});
@@ -230,28 +267,80 @@ class TestDesktopWindows : public QObject {
     QVERIFY2(centred(offCentre(dialog->id)), qPrintable(text(offCentre(dialog->id))));
     for (const XWindow& w : managedWindows()) QVERIFY(owner(dialog->id) != w.id);
 
-    runTool("xdotool", {"windowactivate", "--sync", hex(dialog->id)});
-    runTool("xdotool", {"type", "--delay", "50", "COM9"});
-    runTool("xdotool", {"key", "Return"});
+    answerSelectPort(*dialog);
     const auto main =
         waitForWindow([&](const XWindow& w) { return w.pid == pid && w.id != dialog->id; }, 10000);
     QVERIFY(main);
     QCOMPARE(captions(main->id), (QStringList{"zulset", "zulset"}));
 
     // It is the unit's line: the start-up chain goes on to the operator query.
-    QElapsedTimer t;
-    t.start();
     QByteArray log;
-    while (!log.contains("<- AT+COPS?") && t.elapsed() < 10000) {
-      sim.waitForReadyRead(100);
-      log += sim.readAllStandardError();
-    }
-    QVERIFY2(log.contains("<- AT+COPS?"), log.constData());
+    QVERIFY2(simSays(sim, log, "<- AT+COPS?", 10000), log.constData());
 
     runTool("wmctrl", {"-i", "-c", hex(main->id)});
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitCode(), 0);
-    QVERIFY(QFileInfo::exists(dir.filePath("zulset.ini")));
+    QFile ini(dir.filePath("zulset.ini"));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QVERIFY(ini.readAll().contains("\r\nLanguage=De\r\n"));
+    sim.terminate();
+    sim.waitForFinished(5000);
+  }
+
+  // Ended by a signal (a shutdown, a logout) with an admission record in no file: the record
+  // is in a file beside the settings, and the next start says so in a box of its own.
+  void shutdownKeepsRecords() {
+    if (zulsim().isEmpty()) QSKIP("ZULSIM does not name zulsim beside a built zulset");
+    QTemporaryDir dir;
+    QProcess sim;
+    startBeside(dir, sim, {"--demo"});
+    if (QTest::currentTestFailed()) return;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    QByteArray log;
+    auto start = [&](QProcess& program) -> std::optional<XWindow> {
+      program.setProcessEnvironment(env);
+      program.setWorkingDirectory(dir.path());
+      program.start(dir.filePath("zulset"), {});
+      if (!program.waitForStarted(5000)) return std::nullopt;
+      const qint64 pid = program.processId();
+      const auto dialog = waitForWindow([&](const XWindow& w) { return w.pid == pid; }, 10000);
+      if (!dialog) return std::nullopt;
+      answerSelectPort(*dialog);
+      const auto main = waitForWindow(
+          [&](const XWindow& w) { return w.pid == pid && w.id != dialog->id; }, 10000);
+      if (main && simSays(sim, log, "<- AT+CPBR=?", 10000)) return main;
+      return std::nullopt;
+    };
+
+    QProcess first;
+    QVERIFY(start(first));
+    sim.write("call +420777111222\n");
+    QVERIFY(simSays(sim, log, "call from +420777111222", 5000));
+    QTest::qWait(1500);
+    ::kill(pid_t(first.processId()), SIGTERM);
+    QVERIFY(first.waitForFinished(5000));
+    QCOMPARE(first.exitStatus(), QProcess::CrashExit);  // ended by the signal, as it asked
+    QFile rescued(dir.filePath("zulset-unsaved.csv"));
+    QVERIFY(rescued.open(QIODevice::ReadOnly));
+    QVERIFY2(rescued.readAll().contains(";ADMIN2  (phone: +420777111222)  /OUTPUT A\r\n"),
+             qPrintable(rescued.fileName()));
+    rescued.close();
+
+    QProcess second;
+    const auto main = start(second);
+    QVERIFY(main);
+    const auto told = waitForWindow(
+        [&](const XWindow& w) { return w.pid == second.processId() && w.id != main->id; }, 5000);
+    QVERIFY(told);
+    QCOMPARE(captions(told->id), (QStringList{"ZUL Set", "ZUL Set"}));
+    QVERIFY(!rescued.exists());
+    QCOMPARE(QDir(dir.path()).entryList({"zulset-unsaved-*.csv"}).size(), 1);
+    runTool("xdotool", {"windowactivate", "--sync", hex(told->id)});
+    runTool("xdotool", {"key", "Return"});
+    runTool("wmctrl", {"-i", "-c", hex(main->id)});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitCode(), 0);
     sim.terminate();
     sim.waitForFinished(5000);
   }
@@ -271,6 +360,10 @@ class TestDesktopWindows : public QObject {
                            << "ZUL Set" << false;
     QTest::newRow("message") << "message"
                              << "ZUL Set" << false;
+    QTest::newRow("error the program closes") << "dismissed"
+                                              << "ZUL Set" << false;
+    QTest::newRow("question with answers") << "choice"
+                                           << "ZUL Set" << false;
   }
   void boxes() {
     QFETCH(QString, kind);
@@ -286,7 +379,7 @@ class TestDesktopWindows : public QObject {
     QtDialogs dialogs(&factory, {dir.path()});
     dialogs.setParentWidget(&main);
 
-    QStringList seen;
+    QStringList seen, buttons;
     quint64 boxOwner = 1;
     QPoint off;
     QTimer::singleShot(0, [&] {
@@ -299,7 +392,11 @@ class TestDesktopWindows : public QObject {
         boxOwner = owner(id);
         off = offCentre(id);
       }
-      qobject_cast<QDialog*>(box)->reject();
+      for (const QAbstractButton* b : box->findChildren<QAbstractButton*>()) buttons << b->text();
+      if (kind == "dismissed")
+        dialogs.dismiss(1);
+      else
+        qobject_cast<QDialog*>(box)->reject();
     });
     if (kind == "question")
       dialogs.question("COM9", "No communication, change com?");
@@ -307,9 +404,18 @@ class TestDesktopWindows : public QObject {
       dialogs.choosePort();
     else if (kind == "error")
       dialogs.error("Device already open.");
+    else if (kind == "dismissed")
+      dialogs.error("COM9 is no longer available (Input/output error).", 1);
+    else if (kind == "choice")
+      QCOMPARE(dialogs.choose("The admission log holds 2 records that are in no file yet.",
+                              {"Save the records...", "Close anyway", "Do not close"}),
+               2);  // Escape: the way back
     else
       dialogs.message("Incorrect number");
     QCOMPARE(seen, (QStringList{caption, caption}));
+    buttons.sort();  // laid out in the style's order
+    if (kind == "choice")
+      QCOMPARE(buttons, (QStringList{"Close anyway", "Do not close", "Save the records..."}));
     if (!unowned) return;
     QVERIFY(boxOwner != main.winId());
     QVERIFY2(centred(off), qPrintable(text(off)));

@@ -146,8 +146,8 @@ class TestProgramOnZulsim : public QObject {
     unit.waitForFinished(5000);
   }
 
-  // The whole window on the real line: the start-up chain fills the status bar, then
-  // "Load SIM" brings the demo phone book and the SMS centre.
+  // The whole window on the real line: the start-up chain fills the status bar, the window
+  // rests, then "Load SIM" brings the demo phone book and the SMS centre.
   void windowLoadsTheSim() {
     QtSerialDeviceFactory factory;
     TestDialogs dialogs;
@@ -165,6 +165,26 @@ class TestProgramOnZulsim : public QObject {
       QVERIFY2(waitFor([&] { return form.StatusBar1->PanelText(2) == "SIM: 250"; }, 8000),
                qPrintable(form.StatusBar1->PanelText(2)));
       QCOMPARE(form.StatusBar1->PanelText(0), QString("Operator: \"ZUL NET\""));
+
+      // At rest nothing ticks faster than the watchdog (no poll of the port, no blinking), so
+      // a computer left logging can sleep; the unit's lines are still taken as they come.
+      struct TimerEvents : QObject {
+        QHash<QObject*, int> counts;
+        bool eventFilter(QObject* receiver, QEvent* e) override {
+          if (e->type() == QEvent::Timer) ++counts[receiver];
+          return false;
+        }
+      } ticks;
+      qApp->installEventFilter(&ticks);
+      QTest::qWait(2500);
+      qApp->removeEventFilter(&ticks);
+      for (auto it = ticks.counts.cbegin(); it != ticks.counts.cend(); ++it) {
+        const QObject* owner = it.key()->parent() ? it.key()->parent() : it.key();
+        QVERIFY2(it.value() <= 3, qPrintable(QStringLiteral("a timer of %1 ticked %2 times")
+                                                 .arg(owner->metaObject()->className())
+                                                 .arg(it.value())));
+      }
+
       // Click right after a report: the read must be done before the unit's next own "OK",
       // which the program cannot tell from the answer's (it would end the read early).
       QVERIFY(waitFor([&] { return form.Gauge1->Position() > -27; }, 5000));

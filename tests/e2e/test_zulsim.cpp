@@ -144,6 +144,9 @@ class TestZulsim : public QObject {
     QVERIFY(p.waitForBytesWritten(3000));
     QTest::qWait(200);
     QCOMPARE(talk(fd, "AT\r\n"), QByteArray("\r\n+CSQ: 18,99\r\n\r\nOK\r\n"));
+    p.write("send +CSQ: 1x,99  \n");  // a garbled report, as typed
+    QVERIFY(p.waitForBytesWritten(3000));
+    QCOMPARE(readUntil(fd, "1x,99\r\n", 3000), QByteArray("\r\n+CSQ: 1x,99\r\n"));
     ::close(fd);
 
     p.write("quit\n");

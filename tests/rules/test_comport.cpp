@@ -231,14 +231,14 @@ class TestComPort : public QObject {
     settle();
     QCOMPARE(counts, QList<int>{10});
     QCOMPARE(got, block(10));
-    QTest::qWait(120);  // poll ticks: nothing new, no event
+    settle();  // nothing new, no event
     QCOMPARE(counts.size(), 1);
 
     readLimit = 4;
     arrive(block(10, 100));
     settle();
     QCOMPARE(counts.last(), 10);
-    QTest::qWait(120);
+    settle();
     QCOMPARE(counts.size(), 2);  // unread bytes wait for new ones
     arrive(block(2, 200));
     settle();
@@ -252,7 +252,8 @@ class TestComPort : public QObject {
     this->peeking = peeking;
     readingHandler();
     openPort();
-    factory.line.input = block(9000);  // no notification: the poll finds them
+    // One notification: what waits in the device for room comes once the handler has read.
+    arrive(block(9000));
     QTRY_COMPARE(counts.size(), 2);
     QCOMPARE(counts, (QList<int>{8192, 808}));
     QCOMPARE(got, block(9000));
@@ -403,7 +404,7 @@ class TestComPort : public QObject {
       counts << Count;
       for (int i = 0; i < Count; ++i) got += char(CP->ReadChar());
       if (counts.size() == 1) {
-        // A message box: its loop delivers notifications and poll ticks meanwhile.
+        // A message box: its loop delivers notifications meanwhile.
         QEventLoop loop;
         QTimer::singleShot(10, [this] { arrive("+CSQ"); });
         QTimer::singleShot(150, &loop, &QEventLoop::quit);

@@ -4,6 +4,7 @@
 #include "link/Answers.h"
 #include "link/AtCommands.h"
 #include "link/LineRules.h"
+#include "link/SimRoom.h"
 #include "platform/Errors.h"
 
 namespace {
@@ -188,6 +189,7 @@ class TestLineRules : public QObject {
     QCOMPARE(ReadIntField(PhoneBookSizeField("+CPBR: (1- 99 )"), rx), 99);
     QCOMPARE(ReadIntField(SmsSlotField("+CMGL: 3,\"REC READ\",\"123\""), rx), 3);
     QCOMPARE(ReadIntField(SmsWrittenSlotField("+CMGW: 4 "), rx), 4);
+    QCOMPARE(ReadIntField(PhoneBookIndexField("+CPBR: 7,\"123\",129,\"A\""), rx), 7);
     QVERIFY(rx.isEmpty());
 
     // A field that is no number, or a number outside what it can mean: the rest of the line
@@ -320,6 +322,56 @@ class TestLineRules : public QObject {
     QVERIFY(!RowSendable("A", "12,3"));
     QVERIFY(!RowSendable("A\"B", "123"));
     QVERIFY(!RowSendable(QByteArray("A\x01", 2), "123"));
+  }
+
+  // The census before a write and the rows it takes: free entries below N never counted too
+  // many, and what entry N holds when that is not OUT.
+  void room_data() {
+    QTest::addColumn<int>("capacity");
+    QTest::addColumn<QList<QByteArray>>("census");
+    QTest::addColumn<QList<QByteArray>>("taken");
+    QTest::addColumn<int>("free");
+    QTest::addColumn<QString>("hidden");
+    QList<QByteArray> nine;
+    for (int i = 1; i <= 9; ++i) nine << "+CPBR: " + QByteArray::number(i) + ",\"7\",129,\"P\"";
+    const QByteArray caller = "+CPBR: 10,\"709\",129,\"P9\"";
+    QTest::newRow("empty") << 10 << QList<QByteArray>{} << QList<QByteArray>{} << 9 << "";
+    QTest::newRow("full but N") << 10 << nine << QList<QByteArray>{} << 0 << "";
+    QTest::newRow("caller in N") << 10 << QList<QByteArray>{caller} << QList<QByteArray>{} << 9
+                                 << "P9=709";
+    QTest::newRow("OUT in N") << 10 << QList<QByteArray>{"+CPBR: 10,\"777\",129,\"OUT\""}
+                              << QList<QByteArray>{} << 9 << "";
+    QTest::newRow("OUT written over a caller")
+        << 10 << QList<QByteArray>{caller} << QList<QByteArray>{"OUT"} << 9 << "";
+    // An index that cannot be read, or lies past N, may be any entry below N.
+    QTest::newRow("garbled indices")
+        << 10 << QList<QByteArray>{"+CPBR: x,\"1\",129,\"A\"", "+CPBR: 11,\"1\",129,\"A\"", "+CPBR"}
+        << QList<QByteArray>{} << 6 << "";
+    QTest::newRow("listed twice") << 10 << QList<QByteArray>{nine[0], nine[1], nine[0]}
+                                  << QList<QByteArray>{} << 7 << "";
+    // RTIME may take the last free entry below N; a row whose answer was lost, another.
+    QTest::newRow("rows taken") << 4 << QList<QByteArray>{} << QList<QByteArray>{"A", "RTIME", ""}
+                                << 0 << "";
+    QTest::newRow("size 1: only N") << 1 << QList<QByteArray>{} << QList<QByteArray>{} << 0 << "";
+    QTest::newRow("size unknown") << 0 << QList<QByteArray>{} << QList<QByteArray>{} << 0 << "";
+  }
+
+  void room() {
+    QFETCH(int, capacity);
+    QFETCH(QList<QByteArray>, census);
+    QFETCH(QList<QByteArray>, taken);
+    QFETCH(int, free);
+    QFETCH(QString, hidden);
+    SimRoom room;
+    room.Start(capacity);
+    for (const QByteArray& line : census) room.Found(line);
+    for (const QByteArray& name : taken) room.Taken(name);
+    QCOMPARE(room.Free(), free);
+    QCOMPARE(room.Hidden(), hidden);
+    QCOMPARE(room.Fits("ADMIN1"), free > 0);
+    QVERIFY(room.Fits("RTIME") && room.Fits("OUT"));
+    room.Unknown();
+    QVERIFY(!room.Fits("ADMIN1"));
   }
 
   void commands() {

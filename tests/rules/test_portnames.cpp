@@ -1,10 +1,12 @@
-// COM numbers to devices, and the probe behind the port choice dialog.
+// COM numbers to devices, the folders of port links and settings, and the probe behind the port
+// choice dialog.
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "link/PortNames.h"
 #include "platform/SerialDevice.h"
+#include "settings/SettingsLocation.h"
 
 namespace {
 // Answers each device name from a table; unknown names do not exist.
@@ -80,6 +82,13 @@ class TestPortNames : public QObject {
     QCOMPARE(PortDeviceName(4, QStringList{d, u}), u + "/ports/com4");
     QCOMPARE(PortDeviceName(4, QStringList{d, QString()}), QStringLiteral("/dev/ttyS3"));
     QCOMPARE(PortDeviceName(5, QStringList{d, u}), QStringLiteral("/dev/ttyS4"));
+
+    // zulsim links itself, and the settings lie, where the program may write: never under /usr,
+    // not even for root, so that a purged package leaves nothing there.
+    QCOMPARE(PortLinkFolder(d, u), d + "/ports");
+    QCOMPARE(PortLinkFolder("/usr/bin", u), u + "/ports");
+    QCOMPARE(PortLinkFolder("/usr/bin", QString()), QStringLiteral("/usr/bin/ports"));
+    QCOMPARE(LocateSettings("/usr/bin/zulset", u).file, u + "/zulset.ini");
 #endif
   }
 

@@ -1,13 +1,18 @@
 // The four settings sections read from and written to real files through bindings to plain
 // variables: the file a first close creates, the read order, values a translator typed in,
-// and the round trip.
+// and the round trip; the shipped translations and how they get into the file.
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <stdexcept>
 
+#include "platform/Errors.h"
 #include "settings/IniFile.h"
 #include "settings/SettingBindings.h"
+#include "settings/SettingsLocation.h"
+#include "settings/Translations.h"
+#include "support/LocaleScope.h"
 
 namespace {
 
@@ -55,6 +60,23 @@ QStringList entries(const QByteArray& bytes) {
       out << section + '|' + l;
   }
   return out;
+}
+
+// What the program composes around a text: its placeholders, and a closing colon before a list.
+QStringList composition(const QString& text) {
+  QStringList parts;
+  auto it = QRegularExpression(QStringLiteral("%(\\d+|s)")).globalMatch(text);
+  while (it.hasNext()) parts << it.next().captured();
+  parts.sort();
+  if (text.endsWith(':')) parts << QStringLiteral("ends in :");
+  return parts;
+}
+
+// "Section|key" of every key line of a file.
+QStringList keysOf(const QByteArray& bytes) {
+  QStringList keys;
+  for (const QString& line : entries(bytes)) keys << line.left(line.indexOf('='));
+  return keys;
 }
 
 }  // namespace
@@ -106,7 +128,7 @@ class TestSettingsTables : public QObject {
     QCOMPARE(sections, QStringList({"Form", "Language", "Messages", "Help"}));
     QCOMPARE(perSection.value("Form"), 9);
     QCOMPARE(perSection.value("Language"), 31);
-    QCOMPARE(perSection.value("Messages"), 36);
+    QCOMPARE(perSection.value("Messages"), 44);
     QCOMPARE(perSection.value("Help"), 38);
 
     // Odd spellings and repeated texts go out exactly as built in.
@@ -190,13 +212,13 @@ class TestSettingsTables : public QObject {
                                              "PHONE#0",       "SMS#0",
                                              "MONITOR#0"}));
     QCOMPARE(log.mid(lang + 31, 3), QStringList({"Copy#0", "Paste#0", "Undo#0"}));
-    QCOMPARE(log.mid(lang + 34, 36).first(), QStringLiteral("Incorrect International format#0"));
+    QCOMPARE(log.mid(lang + 34, 42).first(), QStringLiteral("Incorrect International format#0"));
     const int op = log.indexOf("OPERATOR#0");
-    QVERIFY(op > lang + 34 + 36);
+    QVERIFY(op > lang + 34 + 42);
     QCOMPARE(log.mid(op, 4), QStringList({"OPERATOR#0", "Verify#0", "Autoverify#0",
                                           "Phone number in international format.#0"}));
     QCOMPARE(log.last(), QStringLiteral("RelayB#0"));
-    QCOMPARE(log.size(), 9 + 34 + 36 + 38);
+    QCOMPARE(log.size(), 9 + 34 + 44 + 38);
   }
 
   // What a translator may have typed, read as the program reads it and written back.
@@ -321,6 +343,182 @@ class TestSettingsTables : public QObject {
                              WriteSection(ini, SettingsSections[section], store.bindings[section]));
     QVERIFY(store.log.isEmpty());
     QCOMPARE(ini.Contents(), QByteArray());
+  }
+
+  // Every key of the three text sections in every shipped file, none empty, none unknown or
+  // twice, the placeholders and closing colon of its English text kept, and every text in the
+  // one-byte set its language had before UTF-8, so that such a locale still takes it. The keys
+  // come from the tables: one added there without a translation fails here.
+  void shippedTranslations_data() {
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QByteArray>("legacySet");
+    for (const ShippedTranslation& t : ShippedTranslations)
+      QTest::newRow(t.code) << t.code
+                            << QByteArray(QLatin1String(t.code) == "de" ? "ISO-8859-1"
+                                                                        : "ISO-8859-2");
+  }
+  void shippedTranslations() {
+    QFETCH(QString, code);
+    QFETCH(QByteArray, legacySet);
+    const QString file = TranslationFile(code);
+    const IniFile shipped(file, FileCharset::Utf8());
+    QCOMPARE(shipped.Charset(), FileCharset::Utf8());
+    const FileCharset legacy = FileCharset::Named(legacySet);
+    QCOMPARE(legacy.Name(), QString::fromLatin1(legacySet));
+    QStringList expected;
+    for (const SettingsSection& section : SettingsSections) {
+      const QString name = QString::fromLatin1(section.name);
+      if (name == "Form") continue;
+      for (int i = 0; i < section.keyCount; ++i) {
+        const QString key = QString::fromLatin1(section.keys[i].key);
+        const QString where = name + '|' + key;
+        expected << where;
+        const QString text = shipped.ReadString(name, key, QString());
+        QVERIFY2(!text.trimmed().isEmpty(), qPrintable(where));
+        QVERIFY2(composition(text) == composition(QString::fromLatin1(section.keys[i].text)),
+                 qPrintable(where + '=' + text));
+        try {
+          legacy.Encode(text);
+        } catch (const EUnwritableText& e) {
+          QFAIL(qPrintable(where + ": " + e.Message));
+        }
+      }
+    }
+    QVERIFY(shipped.ReadString("Language", "Language", "Eng") != "Eng");
+    QStringList keys = keysOf(load(file));
+    keys.sort();
+    expected.sort();
+    QCOMPARE(keys, expected);
+  }
+
+  void noTranslationForOtherCodes() {
+    for (const char* code : {"en", "", "CS", "cs_CZ", "xx", "../cs"})
+      QVERIFY2(TranslationFile(code).isEmpty(), code);
+  }
+
+  // The first of LC_ALL, LC_MESSAGES and LANG that is set names the language.
+  void systemLanguage_data() {
+    QTest::addColumn<QByteArray>("all");
+    QTest::addColumn<QByteArray>("messages");
+    QTest::addColumn<QByteArray>("lang");
+    QTest::addColumn<QString>("language");
+    QTest::newRow("LANG") << QByteArray() << QByteArray() << QByteArray("cs_CZ.UTF-8") << "cs";
+    QTest::newRow("LC_MESSAGES before LANG")
+        << QByteArray() << QByteArray("de_AT@euro") << QByteArray("cs_CZ.UTF-8") << "de";
+    QTest::newRow("LC_ALL before all")
+        << QByteArray("pl_PL.ISO-8859-2") << QByteArray("sk_SK") << QByteArray("cs_CZ") << "pl";
+    QTest::newRow("LC_ALL=C wins")
+        << QByteArray("C") << QByteArray("sk_SK.UTF-8") << QByteArray("sk_SK.UTF-8") << "";
+    QTest::newRow("language alone") << QByteArray() << QByteArray() << QByteArray("sk") << "sk";
+    QTest::newRow("English") << QByteArray() << QByteArray() << QByteArray("en_US.UTF-8") << "";
+    QTest::newRow("C.UTF-8") << QByteArray() << QByteArray() << QByteArray("C.UTF-8") << "";
+    QTest::newRow("POSIX") << QByteArray() << QByteArray() << QByteArray("POSIX") << "";
+    QTest::newRow("Kashubian is not Czech")
+        << QByteArray() << QByteArray() << QByteArray("csb_PL.UTF-8") << "";
+    QTest::newRow("nothing set") << QByteArray() << QByteArray() << QByteArray() << "";
+  }
+  void systemLanguage() {
+    QFETCH(QByteArray, all);
+    QFETCH(QByteArray, messages);
+    QFETCH(QByteArray, lang);
+    QFETCH(QString, language);
+    LocaleScope scope(all, messages, lang);
+    QCOMPARE(SystemLanguage(), language);
+  }
+
+  // --language: the three text sections take the translation; [Form] and every other line stay
+  // as they were; "en" brings the built-in texts back.
+  void switchLanguage() {
+    LocaleScope utf8("C.UTF-8");
+    const QByteArray form =
+        "; mine\r\n[Form]\r\nTop=$20\r\nMaxLengthNumber=abc\r\nRelA=Br\xc3\xa1na\r\n";
+    const QString file =
+        make(form + "\r\n[language]\r\nfind=Hledej\r\nLanguage=Eng\r\n\r\n[Extra]\r\nkept=yes\r\n");
+    const IniFile de(TranslationFile("de"), FileCharset::Utf8());
+    for (const QString code : {"de", "en"}) {
+      SwitchLanguage({file, QString()}, code);
+      const QByteArray bytes = load(file);
+      QVERIFY(bytes.startsWith(
+          form + "\r\n[language]\r\nfind=" + (code == "de" ? "Suchen" : "Find") + "\r\nLanguage="));
+      QVERIFY(bytes.contains("\r\n[Extra]\r\nkept=yes\r\n"));
+      QCOMPARE(bytes.count("[Form]"), 1);
+      Store store;
+      ReadAllSettings(IniFile(file), store.bindings);
+      for (const SettingsSection& section : SettingsSections) {
+        const QString name = QString::fromLatin1(section.name);
+        for (int i = 0; name != "Form" && i < section.keyCount; ++i) {
+          const QString english = QString::fromLatin1(section.keys[i].text);
+          const QString key = QString::fromLatin1(section.keys[i].key);
+          QCOMPARE(store.values.value(name + '/' + key).toString(),
+                   code == "de" ? de.ReadString(name, key, QString()) : english);
+        }
+      }
+    }
+  }
+
+  // A new file is what the program itself writes: [Form] with its defaults first, and a
+  // close after it changes no byte.
+  void switchLanguageOnANewFile() {
+    LocaleScope utf8("C.UTF-8");
+    const QString file = dir_.filePath("zul.ini");
+    SwitchLanguage({file, QString()}, "pl");
+    const QByteArray bytes = load(file);
+    QVERIFY(bytes.startsWith(
+        "[Form]\r\nTop=200\r\nLeft=200\r\nMaxLengthNumber=13\r\nSMS4=0\r\nSMS5=0\r\nSMS6=0\r\n"
+        "RelA=OUTPUT A\r\nRelB=OUTPUT B\r\nFile=admiss\r\n\r\n[Language]\r\nLanguage=Pl\r\n"));
+    Store store;
+    ReadAllSettings(IniFile(file), store.bindings);
+    IniFile ini(file);
+    WriteAllSettings(ini, store.bindings);
+    QCOMPARE(ini.Contents(), bytes);
+  }
+
+  // Where the system's character set cannot hold a translation, the switch is refused with the
+  // message of any such text and the file stays as it was. German fits the set of "C"; a
+  // one-byte locale of the language itself holds it all and reads it back.
+  void switchLanguageInOneByteSets_data() {
+    QTest::addColumn<QByteArray>("locale");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("refused");  // the end of the message; empty: written
+    QTest::newRow("cs under C") << QByteArray("C") << "cs"
+                                << "\"Dal\u0161\u00ED\" cannot be written in ISO-8859-1, which has "
+                                   "no \"\u0161\" (U+0161)";
+    QTest::newRow("sk under C") << QByteArray("C") << "sk"
+                                << "\"\u0160tart:\" cannot be written in ISO-8859-1, which has "
+                                   "no \"\u0160\" (U+0160)";
+    QTest::newRow("pl under POSIX") << QByteArray("POSIX") << "pl"
+                                    << "\"Wej\u015Bcie 1:\" cannot be written in ISO-8859-1, "
+                                       "which has no \"\u015B\" (U+015B)";
+    QTest::newRow("de under C") << QByteArray("C") << "de" << QString();
+    QTest::newRow("cs in ISO-8859-2") << QByteArray("cs_CZ.ISO-8859-2") << "cs" << QString();
+    QTest::newRow("pl in ISO-8859-2") << QByteArray("pl_PL.ISO-8859-2") << "pl" << QString();
+  }
+  void switchLanguageInOneByteSets() {
+    QFETCH(QByteArray, locale);
+    QFETCH(QString, code);
+    QFETCH(QString, refused);
+    LocaleScope scope(locale);
+    const QByteArray before = "[Form]\r\nTop=7\r\n";
+    const QString file = make(before);
+    QString message;
+    try {
+      SwitchLanguage({file, QString()}, code);
+    } catch (const EIniFileError& e) {
+      message = e.Message;
+    }
+    if (!refused.isEmpty()) {
+      QCOMPARE(message, "Unable to write to " + file + ". The text " + refused);
+      QCOMPARE(load(file), before);
+      return;
+    }
+    QCOMPARE(message, QString());
+    Store store;
+    ReadAllSettings(IniFile(file), store.bindings);
+    const IniFile shipped(TranslationFile(code), FileCharset::Utf8());
+    for (const char* key : {"Sort", "SMS Start:", "Load SIM", "Language"})
+      QCOMPARE(store.values.value(QStringLiteral("Language/") + key).toString(),
+               shipped.ReadString("Language", key, QString()));
+    QCOMPARE(store.values.value("Form/Top"), QVariant(7));
   }
 };
 

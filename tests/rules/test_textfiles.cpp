@@ -250,8 +250,10 @@ class TestTextFiles : public QObject {
     QTemporaryDir dir;
     const QString book = dir.filePath("book.phb");
     const QString sms = dir.filePath("set.sms");
+    const QString day = dir.filePath("day.csv");
     writeBytes(book, "A=1\r\n");
     writeBytes(sms, "+1\r\n");
+    writeBytes(day, "1;A\r\n");
     const QStringList lines(1000, QStringLiteral("ADMIN1=+420603123456"));
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old;
@@ -261,12 +263,36 @@ class TestTextFiles : public QObject {
     setrlimit(RLIMIT_FSIZE, &small);
     const QString bookError = messageOf<EFCreateError>([&] { WritePhoneBookFile(book, lines); });
     const QString smsError = messageOf<EFileIOError>([&] { WriteSmsFile(sms, lines.mid(0, 12)); });
+    const QString dayError = messageOf<EFileIOError>([&] {
+      AppendAdmissionFile(day, QList<AdmissionRow>(100, {"2/1/24 8:00:00 AM", "B"}));
+    });
     setrlimit(RLIMIT_FSIZE, &old);
     QCOMPARE(bookError, "Cannot create file \"" + book + "\". File too large");
     QCOMPARE(smsError, "Disk full");
+    QCOMPARE(dayError, "Disk full");
     QCOMPARE(readBytes(book), "A=1\r\n");
     QCOMPARE(readBytes(sms), "+1\r\n");
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"book.phb", "set.sms"}));
+    QCOMPARE(readBytes(day), "1;A\r\n");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+             QStringList({"book.phb", "day.csv", "set.sms"}));
+  }
+
+  // A daily file whose name is taken gets the rows after its own; a last line without its
+  // end (edited by hand) is ended first.
+  void admissionFilesAreAddedTo() {
+    QTemporaryDir dir;
+    const QString day = dir.filePath("day.csv");
+    AppendAdmissionFile(day, {{"1", "A"}});
+    QCOMPARE(readBytes(day), "1;A\r\n");
+    AppendAdmissionFile(day, {{"2", "B"}});
+    QCOMPARE(readBytes(day), "1;A\r\n2;B\r\n");
+    writeBytes(day, "0;by hand");
+    AppendAdmissionFile(day, {{"1", "A"}, {"2", "B"}});
+    QCOMPARE(readBytes(day), "0;by hand\r\n1;A\r\n2;B\r\n");
+    QCOMPARE(messageOf<EFileIOError>([&] {
+               AppendAdmissionFile(dir.path(), {{"1", "A"}});
+             }),
+             "File access denied");
   }
 
   // The logger's daily files: a record that cannot be written waits and goes out once, in

@@ -1,8 +1,14 @@
 #include "support/CoreHarness.h"
 
+#include <optional>
+
+#include "app/DeferredDialogs.h"
+#include "app/Form1.h"
 #include "link/PortNames.h"
 #include "platform/Errors.h"
 #include "sms/SmsFilters.h"
+
+static_assert(CoreHarness::PortLostBox == TForm1::PortLostBox, "one tag for either face's box");
 
 CoreHarness::CoreHarness(const RigSetup& setup)
     : Rig(setup.unit, TestClock::defaultStart(), setup.demo, 9) {
@@ -13,6 +19,7 @@ CoreHarness::CoreHarness(const RigSetup& setup)
   env.choosePort = [this] { return dialogs().choosePort(); };
   env.deviceName = [dir = dir()](int number) { return PortDeviceName(number, dir); };
   program = std::make_unique<LinkCore>(env, this);
+  boxes = std::make_unique<DeferredDialogs>(&dialogs(), program.get());
   program->SetRelayA(QStringLiteral("OUTPUT A"));
   program->SetRelayB(QStringLiteral("OUTPUT B"));
   try {
@@ -20,11 +27,15 @@ CoreHarness::CoreHarness(const RigSetup& setup)
   } catch (const Exception& e) {
     dialogs().error(ErrorReportText(e.Message));
   }
+  if (setup.afterCreate) setup.afterCreate(*this);
   started();
   settle();
 }
 
-CoreHarness::~CoreHarness() { program.reset(); }
+CoreHarness::~CoreHarness() {
+  program.reset();
+  boxes.reset();
+}
 
 void CoreHarness::press(Chain chain) {
   if (!usable) return;
@@ -59,22 +70,36 @@ void CoreHarness::StatusChanged(Status what) {
   // The SIM buttons: the last of the busy state's and the watchdog's switches.
   if (what == Status::Busy) usable = !program->ButtonsLocked;
   if (what == Status::SimButtons) usable = program->SimButtonsOn;
+  if (what == Status::PortBack) boxes->dismiss(PortLostBox);
+}
+
+void CoreHarness::AdmissionsChanged(LogChange) {
+  if (onAdmissions) onAdmissions(program->AdmissionLines);
 }
 
 void CoreHarness::Told(const Notice& notice) {
   notices << notice;
+  std::optional<DeferredDialogs::Unattended> unattended;
+  if (notice.unattended || notice.kind == Notice::Kind::ChainEnded) unattended.emplace(*boxes);
   switch (notice.kind) {
     case Notice::Kind::ChainEnded:
-      if (!notice.text.isEmpty()) dialogs().message(notice.text);
+      if (!notice.text.isEmpty()) boxes->message(notice.text);
       return;
-    case Notice::Kind::Error:
+    case Notice::Kind::Error: {
+      const QString text = ErrorReportText(notice.text);
+      boxes->report(text, notice.errorKind.isEmpty() ? text : notice.errorKind);
+      return;
+    }
     case Notice::Kind::PortLost:
-      dialogs().error(ErrorReportText(notice.text));
+      boxes->report(ErrorReportText(notice.text), QStringLiteral("port lost"), PortLostBox);
       return;
     case Notice::Kind::NoCommunication:
-      if (dialogs().question(notice.caption, notice.text))
-        QMetaObject::invokeMethod(
-            program.get(), [this] { program->ChoosePortAgain(); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          program.get(),
+          [this, notice] {
+            if (boxes->question(notice.caption, notice.text)) program->ChoosePortAgain();
+          },
+          Qt::QueuedConnection);
       return;
   }
 }

@@ -1,10 +1,14 @@
 #pragma once
 // The link core under test without a window (see Rig), its face a recorder: chain messages and
-// errors go to dialogs() as the window's boxes would, the watchdog's question is answered from
-// dialogs().answers (Yes chooses dialogs().port again), the SMS pairs are held to what the
-// window's edits allow, and every line received is kept.
+// errors go to dialogs() as the window's boxes would (after the core's handler, one per error
+// kind: the window's DeferredDialogs), the watchdog's question is answered from
+// dialogs().answers (Yes chooses dialogs().port again), the box about a lost port is closed
+// when the port is back, the SMS pairs are held to what the window's edits allow, and every
+// line received is kept.
 #include "link/LinkFace.h"
 #include "support/Rig.h"
+
+class DeferredDialogs;
 
 class CoreHarness : public Rig, public LinkFace {
  public:
@@ -27,11 +31,15 @@ class CoreHarness : public Rig, public LinkFace {
   void StatusChanged(Status what) override;
   void LineReceived(const QByteArray& line) override { lines << line; }
   void SmsPairChanged(int pair, bool phone) override;
+  void AdmissionsChanged(LogChange change) override;
 
   // Every notice, in order.
   QList<Notice> notices;
+  // The tag of the box about a lost port (the window's too).
+  static constexpr int PortLostBox = 1;
 
  private:
+  std::unique_ptr<DeferredDialogs> boxes;
   std::unique_ptr<LinkCore> program;
   QList<QByteArray> lines;
   bool usable = true;

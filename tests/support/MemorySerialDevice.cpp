@@ -104,6 +104,8 @@ void MemorySerialDeviceFactory::plugBack() { isPlugged = true; }
 void MemorySerialDeviceFactory::collect() {
   const QByteArray bytes = engine->takeOutput();
   if (!current) return;
-  if (current->isOpen()) deliveredBytes += quint64(bytes.size());
+  if (!current->isOpen()) return;
+  deliveredBytes += quint64(bytes.size());
   current->deliver(bytes);
+  if (onDelivered && !bytes.isEmpty()) onDelivered(bytes);
 }

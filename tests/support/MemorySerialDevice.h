@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "platform/SerialDevice.h"
@@ -85,6 +86,8 @@ class MemorySerialDeviceFactory : public SerialDeviceFactory {
 
   // Moves what the unit has sent into the open device (lost on the line when none is open).
   void collect();
+  // Told of the bytes each collect() puts into the open device.
+  std::function<void(const QByteArray&)> onDelivered;
 
  private:
   friend class MemorySerialDevice;

@@ -5,7 +5,6 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "app/Form1.h"
 #include "link/ComPort.h"
 #include "support/CoreHarness.h"
 #include "support/WindowHarness.h"
@@ -22,12 +21,14 @@ Rig::Rig(const UnitEngine::Options& unit, const QDateTime& start, bool demo, int
 Rig::~Rig() { QDir::setCurrent(previousDir); }
 
 void Rig::started() {
-  LinkCore& c = core();
-  c.Timer1->stop();
-  // The port's poll runs on real time; the in-memory line announces every arrival, and
-  // without the poll a run replays exactly.
-  for (QTimer* poll : c.ComPort1->findChildren<QTimer*>()) poll->setInterval(24 * 3600 * 1000);
+  core().Timer1->stop();
   nextTick = clk.elapsed() + 1000;
+  dlg.runFor = [this](qint64 ms, const std::function<bool()>& closed) {
+    const qint64 from = clk.elapsed();
+    ++holding;
+    steps(ms, closed);
+    if (--holding == 0) held += clk.elapsed() - from;
+  };
 }
 
 void Rig::settle() {
@@ -36,20 +37,31 @@ void Rig::settle() {
 }
 
 void Rig::tick() {
-  inTick = true;
-  if (TForm1* w = window())
-    w->guarded([w] { w->Timer1Timer(); });
-  else
-    core().Timer1Timer();
-  inTick = false;
+  // The window's Timer1 is the core's: either face ticks the core.
+  core().Timer1Timer();
   settle();
 }
 
-void Rig::run(qint64 ms) {
+bool Rig::quiet() {
+  const MemorySerialDevice* device = line.openDevice();
+  return !sim.hasOutput() && (!device || device->bytesAvailable() == 0) &&
+         core().ComPort1->Peek(1).isEmpty();
+}
+
+bool Rig::steps(qint64 ms, const std::function<bool()>& done) {
   const qint64 end = clk.elapsed() + ms;
   while (clk.elapsed() < end) {
-    clk.advance(
-        std::min({Step, end - clk.elapsed(), std::max<qint64>(nextTick - clk.elapsed(), 1)}));
+    if (done && done()) return true;
+    const qint64 now = clk.elapsed();
+    qint64 step = std::min({Step, end - now, std::max<qint64>(nextTick - now, 1)});
+    // Nothing on its way and nothing due before the step boundary in front of the next event:
+    // the steps up to that boundary would do nothing, so they are taken as one.
+    if (step == Step && quiet()) {
+      const qint64 due = sim.nextEventTime();
+      const qint64 next = std::min({end, nextTick, due >= now ? due : end});
+      step = std::max<qint64>(Step, (next - 1 - now) / Step * Step);
+    }
+    clk.advance(step);
     settle();
     if (clk.elapsed() >= nextTick) {
       // A timer that was held up by a blocking pause fires once, not once per lost second.
@@ -57,15 +69,13 @@ void Rig::run(qint64 ms) {
       tick();
     }
   }
+  return done && done();
 }
 
+void Rig::run(qint64 ms) { steps(ms, nullptr); }
+
 bool Rig::runUntil(const std::function<bool()>& done, qint64 maxMs) {
-  const qint64 end = clk.elapsed() + maxMs;
-  while (!done()) {
-    if (clk.elapsed() >= end) return false;
-    run(std::min(Step, end - clk.elapsed()));
-  }
-  return true;
+  return steps(maxMs, done) || done();
 }
 
 const char* FaceName(FaceKind face) { return face == FaceKind::Window ? "window" : "core"; }
@@ -76,5 +86,6 @@ std::unique_ptr<Rig> MakeRig(FaceKind face, const RigSetup& setup) {
   s.unit = setup.unit;
   s.demo = setup.demo;
   if (setup.beforeStart) s.beforeStart = [f = setup.beforeStart](WindowHarness& h) { f(h); };
+  if (setup.afterCreate) s.afterCreate = [f = setup.afterCreate](WindowHarness& h) { f(h); };
   return std::make_unique<WindowHarness>(s);
 }

@@ -55,17 +55,19 @@ class Rig {
   QString path(const QString& name) const { return folder.filePath(name); }
 
   // Lets ms of virtual time run in steps of 10 ms: the unit runs, its bytes arrive, the event
-  // loop delivers them, and Timer1 ticks at every full virtual second since start.
+  // loop delivers them, and Timer1 ticks at every full virtual second since start. Steps in
+  // which nothing can happen are taken together, so a virtual night takes seconds.
   void run(qint64 ms);
   // Runs until done() holds (checked after every step) or maxMs have passed; returns done().
   bool runUntil(const std::function<bool()>& done, qint64 maxMs = 60000);
   // One Timer1 tick now, as the timer would deliver it.
   void tick();
-  // A tick is being handled: a box it shows must not run the rig (a timer is not delivered
-  // again while its own handler runs).
-  bool ticking() const { return inTick; }
   // Delivers what is pending in the event loop, without letting time run.
   void settle();
+  // Virtual ms that passed while a box was kept up (TestDialogs::keepOpen).
+  qint64 heldMs() const { return held; }
+  // Called with the admission log after each change of it (CallTimes follows it so).
+  std::function<void(const QStringList& log)> onAdmissions;
 
   // Command lines the unit has received, in order ("ATE", "AT+CPBR=1,249", ...; an SMS body
   // ends in 0x1A).
@@ -74,11 +76,15 @@ class Rig {
 
  protected:
   Rig(const UnitEngine::Options& unit, const QDateTime& start, bool demo, int port);
-  // Once the program exists: Timer1 and the port's poll stopped, the first tick due.
+  // Once the program exists: Timer1 stopped, the first tick due, boxes kept up served.
   void started();
 
  private:
   static constexpr qint64 Step = 10;
+  // Lets up to ms pass, stopping early once done() holds (checked before every step).
+  bool steps(qint64 ms, const std::function<bool()>& done);
+  // Nothing the unit sent waits to be read.
+  bool quiet();
 
   QTemporaryDir folder;
   QString previousDir;
@@ -87,7 +93,8 @@ class Rig {
   TestClock clk;
   TestDialogs dlg;
   qint64 nextTick = 1000;
-  bool inTick = false;
+  int holding = 0;
+  qint64 held = 0;
 };
 
 // The same setup for either face.
@@ -96,6 +103,8 @@ struct RigSetup {
   bool demo = false;  // the unit starts with its demo phone book and SMS
   // Runs after the doubles exist and before the program is started.
   std::function<void(Rig&)> beforeStart;
+  // Runs once the program exists, before the event loop has run.
+  std::function<void(Rig&)> afterCreate;
 };
 
 enum class FaceKind { Window, Core };

@@ -9,7 +9,9 @@ TestClock::TestClock(const QDateTime& start) : base(start) {}
 
 void TestClock::pause(int ms) {
   asked << ms;
-  if (ms > 0) advance(ms);
+  if (ms <= 0) return;
+  pausedMs += ms;
+  advance(ms);
 }
 
 void TestClock::advance(qint64 by) {

@@ -31,6 +31,8 @@ class TestClock : public Clock {
 
   // Every pause() asked for, in order.
   const QList<int>& pauses() const { return asked; }
+  // Virtual ms spent in pause() since start.
+  qint64 paused() const { return pausedMs; }
   void clearPauses() { asked.clear(); }
 
  private:
@@ -38,4 +40,5 @@ class TestClock : public Clock {
   qint64 ms = 0;
   MemorySerialDeviceFactory* line = nullptr;
   QList<int> asked;
+  qint64 pausedMs = 0;
 };

@@ -1,46 +1,76 @@
 #include "support/TestDialogs.h"
 
+#include <algorithm>
+
 namespace {
 const QString Caption = QStringLiteral("ZUL Set");
-}
 
-void TestDialogs::show(Kind kind, const QString& caption, const QString& text) {
-  const Shown s{kind, caption, text};
+TestDialogs::Shown box(TestDialogs::Kind kind, const QString& caption, const QString& text,
+                       int tag = 0, const QStringList& answers = {}) {
+  return {kind, caption, text, tag, answers};
+}
+}  // namespace
+
+void TestDialogs::show(const Shown& s) {
   shown << s;
+  const auto closed = std::make_shared<bool>(false);
+  open.append({s, closed});
+  mostUp = std::max(mostUp, up());
   if (whileOpen) whileOpen(s);
+  if (keepOpen && runFor && !*closed) {
+    const qint64 ms = keepOpen(s);
+    if (ms > 0) runFor(ms, [closed] { return *closed; });
+  }
+  for (qsizetype i = open.size() - 1; i >= 0; --i)
+    if (open[i].closed == closed) open.removeAt(i);
 }
 
 void TestDialogs::message(const QString& text) {
   messages << text;
-  show(Kind::Message, Caption, text);
+  show(box(Kind::Message, Caption, text));
 }
 
 bool TestDialogs::question(const QString& caption, const QString& text) {
   questions << qMakePair(caption, text);
-  show(Kind::Question, caption, text);
+  show(box(Kind::Question, caption, text));
   return answers.isEmpty() ? false : answers.takeFirst();
 }
 
-void TestDialogs::error(const QString& text) {
+void TestDialogs::error(const QString& text, int tag) {
   errors << text;
-  show(Kind::Error, Caption, text);
+  show(box(Kind::Error, Caption, text, tag));
+}
+
+void TestDialogs::dismiss(int tag) {
+  for (const Open& o : open) {
+    if (o.shown.tag != tag || *o.closed) continue;
+    *o.closed = true;
+    dismissed << o.shown;
+  }
+}
+
+int TestDialogs::choose(const QString& text, const QStringList& offered) {
+  show(box(Kind::Choice, Caption, text, 0, offered));
+  const int last = int(offered.size()) - 1;
+  const int c = choices.isEmpty() ? last : choices.takeFirst();
+  return c >= 0 && c <= last ? c : last;
 }
 
 QString TestDialogs::openFile(const QString& filter) {
   openFilters << filter;
-  show(Kind::OpenFile, QString(), filter);
+  show(box(Kind::OpenFile, QString(), filter));
   return openNames.isEmpty() ? QString() : openNames.takeFirst();
 }
 
 QString TestDialogs::saveFile(const QString& filter) {
   saveFilters << filter;
-  show(Kind::SaveFile, QString(), filter);
+  show(box(Kind::SaveFile, QString(), filter));
   return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
 }
 
 int TestDialogs::choosePort() {
   ++portChoices;
-  show(Kind::ChoosePort, QStringLiteral("Select Port"), QString());
+  show(box(Kind::ChoosePort, QStringLiteral("Select Port"), QString()));
   return port;
 }
 
@@ -52,4 +82,6 @@ void TestDialogs::clear() {
   openFilters.clear();
   saveFilters.clear();
   portChoices = 0;
+  dismissed.clear();
+  mostUp = up();
 }

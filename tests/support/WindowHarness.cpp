@@ -39,7 +39,12 @@ WindowHarness::WindowHarness(const Setup& setup)
   env.serial = &serial();
   env.programFile = programFile();
   env.configDir = setup.configDir;
+  env.language = setup.language;
   win = std::make_unique<TForm1>(env);
+  QObject::connect(win->AdmisRec, &TNameValueGrid::StringsChange, win.get(), [this] {
+    if (onAdmissions) onAdmissions(win->AdmisRec->Strings());
+  });
+  if (setup.afterCreate) setup.afterCreate(*this);
   started();
   win->show();
   settle();

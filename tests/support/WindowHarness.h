@@ -29,9 +29,12 @@ class WindowHarness : public Rig {
     int port = 9;                        // the port choice dialog's answer (0 = cancel)
     QString programName = QStringLiteral("zulset");  // the program file's name in the folder
     QString configDir;  // the user's configuration folder (empty: none)
+    QString language;   // the shipped translation a first start takes (empty: English)
     QDateTime start = TestClock::defaultStart();
     // Runs after the doubles exist and before the window is created.
     std::function<void(WindowHarness&)> beforeStart;
+    // Runs once the window exists, before the event loop has run.
+    std::function<void(WindowHarness&)> afterCreate;
   };
 
   WindowHarness();

@@ -4,11 +4,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 
 #include "app/Form1.h"
+#include "link/LinkState.h"
 #include "phonebook/NameValueGrid.h"
 #include "support/WindowHarness.h"
 
@@ -27,6 +30,8 @@ QByteArray readAll(const QString& name) {
   QFile f(name);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
+
+enum Answer { Save, SaveCancelled, CloseAnyway, Stay };
 
 QStringList csvFiles(const WindowHarness& h) {
   return QDir(h.dir()).entryList({QStringLiteral("*.csv")}, QDir::Files);
@@ -88,6 +93,25 @@ class TestAdmissions : public QObject {
     QCOMPARE(c.rows(), QStringList{row("2/3/24 12:00:05 AM", kAdmin, "OUTPUT B")});
   }
 
+  // The PC's date set a day ahead by mistake and back: the daily file named again gets the
+  // rows after its own; nothing is replaced.
+  void clockSetBack() {
+    Calls c;
+    c.f.Automat->setChecked(true);
+    c.call(kFeb1, QTime(8, 0, 0), "123");
+    c.call(kFeb2, QTime(9, 0, 0), "123");
+    c.call(kFeb2.addDays(1), QTime(10, 0, 0), "+420456");
+    c.call(kFeb2, QTime(11, 0, 0), "123");
+    QCOMPARE(csvFiles(c.h), (QStringList{"admiss2-1-24.csv", "admiss2-2-24.csv"}));
+    QCOMPARE(readAll(c.h.path(QStringLiteral("admiss2-1-24.csv"))),
+             QByteArray("2/1/24 8:00:00 AM;ADMIN1  (phone: 123)  /OUTPUT A\r\n"
+                        "2/3/24 10:00:00 AM;Eva;Nov\xC3\xA1k  (phone: +420456)  /OUTPUT A\r\n"));
+    QCOMPARE(readAll(c.h.path(QStringLiteral("admiss2-2-24.csv"))),
+             QByteArray("2/2/24 9:00:00 AM;ADMIN1  (phone: 123)  /OUTPUT A\r\n"));
+    QCOMPARE(c.rows(), QStringList{row("2/2/24 11:00:00 AM", kAdmin, "OUTPUT A")});
+    QVERIFY(c.h.dialogs().errors.isEmpty());
+  }
+
   void manualSave() {
     Calls c;
     c.call(kFeb1, QTime(8, 5, 9), "123");
@@ -144,6 +168,115 @@ class TestAdmissions : public QObject {
     QCOMPARE(c.rows().size(), 4);
     QVERIFY(!c.f.Link.AdmisFresh);
     QVERIFY(csvFiles(c.h).isEmpty());
+  }
+
+  // Closing asks only when records in no file or a write to the SIM would be lost, and each
+  // answer does what it says; the line runs behind the question (a call then is saved too).
+  void closing_data() {
+    QTest::addColumn<bool>("records");
+    QTest::addColumn<bool>("writing");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("nothing at stake") << false << false << int(Save) << true;
+    QTest::newRow("records / save") << true << false << int(Save) << true;
+    QTest::newRow("records / save cancelled") << true << false << int(SaveCancelled) << false;
+    QTest::newRow("records / close anyway") << true << false << int(CloseAnyway) << true;
+    QTest::newRow("records / stay") << true << false << int(Stay) << false;
+    QTest::newRow("writing / close anyway") << false << true << int(CloseAnyway) << true;
+    QTest::newRow("writing / stay") << false << true << int(Stay) << false;
+    QTest::newRow("both / save") << true << true << int(Save) << true;
+    QTest::newRow("both / stay") << true << true << int(Stay) << false;
+  }
+  void closing() {
+    QFETCH(bool, records);
+    QFETCH(bool, writing);
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    Calls c;
+    TestDialogs& d = c.h.dialogs();
+    if (records) c.call(kFeb1, QTime(8, 5, 9), "123");
+    if (writing) {
+      c.h.unit().setLatency(300);
+      for (QLineEdit* e : c.f.SmsTexts) e->setText(QStringLiteral("Gate open"));
+      c.h.click(c.f.ButtonSaveSMS);
+      QCOMPARE(c.f.Link.Running, Chain::SaveSms);
+    }
+    d.clear();
+    const QString saved = c.h.path(QStringLiteral("closing.csv"));
+    if (answer == Save) d.saveNames << saved;
+    d.choices = {answer == Stay ? 9 : answer == CloseAnyway ? int(records) : 0};
+    d.whileOpen = [&](const TestDialogs::Shown& box) {
+      if (box.kind != TestDialogs::Kind::Choice) return;
+      c.f.close();  // a second close while asked decides nothing
+      QVERIFY(c.f.isVisible());
+      if (records) c.call(kFeb1, QTime(8, 6, 0), "+420456");
+    };
+    const bool closed = c.f.close();
+    d.whileOpen = nullptr;
+
+    QCOMPARE(closed, closes);
+    QCOMPARE(c.f.isVisible(), !closes);
+    QCOMPARE(QFileInfo::exists(c.h.path(QStringLiteral("zulset.ini"))), closes);
+    if (!records && !writing) {
+      QVERIFY(d.shown.isEmpty());
+      return;
+    }
+    const QList<TestDialogs::Shown> asked = d.shown.mid(0, 1);
+    QCOMPARE(asked[0].kind, TestDialogs::Kind::Choice);
+    QCOMPARE(std::count_if(d.shown.begin(), d.shown.end(),
+                           [](const auto& b) { return b.kind == TestDialogs::Kind::Choice; }),
+             1);
+    QStringList told;
+    if (records)
+      told << QStringLiteral("The admission log holds 1 records that are in no file yet.");
+    if (writing)
+      told << QStringLiteral("Save SMSs is not finished; closing now leaves the SIM half done.");
+    QCOMPARE(asked[0].text, told.join('\n'));
+    QCOMPARE(asked[0].answers,
+             (records ? QStringList{"Save the records...", "Close anyway", "Do not close"}
+                      : QStringList{"Close anyway", "Do not close"}));
+    if (answer == Save)
+      QCOMPARE(readAll(saved), QByteArray("2/1/24 8:05:09 AM;ADMIN1  (phone: 123)  /OUTPUT A\r\n"
+                                          "2/1/24 8:06:00 AM;Eva;Nov\xC3\xA1k  (phone: +420456)  "
+                                          "/OUTPUT A\r\n"));
+    if (records && !closes) QCOMPARE(c.rows().size(), 2);
+    // Closed in the middle, a write ends there, and the unit is not left waiting for an SMS
+    // text; kept open, it goes on to its end.
+    if (writing) {
+      QVERIFY(c.h.runUntil([&] { return c.f.Link.Running == Chain::None; }));
+      c.h.run(2000);
+      QVERIFY(!c.h.unit().waitingForBody());
+      QCOMPARE(c.h.unit().messages().size() == 6, !closes);
+    }
+  }
+
+  // An end the program cannot refuse (a shutdown signal) puts the records in a file beside
+  // the settings; the next start says where, under a name of their own, and only once.
+  void shutdownKeepsRecords() {
+    QByteArray kept;
+    {
+      Calls c;
+      c.call(kFeb1, QTime(8, 5, 9), "123");
+      c.f.RescueAdmissions();
+      c.f.RescueAdmissions();
+      QCOMPARE(c.f.RescueFileName(), c.h.path(QStringLiteral("zulset-unsaved.csv")));
+      kept = readAll(c.f.RescueFileName());
+      QCOMPARE(kept, QByteArray("2/1/24 8:05:09 AM;ADMIN1  (phone: 123)  /OUTPUT A\r\n"));
+    }
+    WindowHarness::Setup s;
+    s.beforeStart = [&](WindowHarness& h) {
+      QFile f(h.path(QStringLiteral("zulset-unsaved.csv")));
+      QVERIFY(f.open(QIODevice::WriteOnly) && f.write(kept) == kept.size());
+    };
+    WindowHarness h(s);
+    const QStringList named = csvFiles(h);
+    QCOMPARE(named.size(), 1);
+    QVERIFY2(named[0].startsWith(QStringLiteral("zulset-unsaved-")), qPrintable(named[0]));
+    QCOMPARE(readAll(h.path(named[0])), kept);
+    QCOMPARE(h.dialogs().messages,
+             QStringList{QStringLiteral("The program was ended before the admission records "
+                                        "were saved; they are in %1.")
+                             .arg(QDir::toNativeSeparators(h.path(named[0])))});
   }
 };
 

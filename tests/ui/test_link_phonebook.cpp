@@ -177,7 +177,8 @@ class TestLinkPhoneBook : public QObject {
 
     QVERIFY(h.runUntil([&] { return idleAgain(f); }, 30000));
     QList<QByteArray> expected{"AT^SPBD=SM"};
-    expected << deletes(1, 249) << "AT"
+    // The write asks first which entries are taken, entry 250 too.
+    expected << deletes(1, 249) << "AT+CPBR=1,250"
              << "AT+CPBW=,123,,\"ADMIN1\""
              << "AT+CPBW=249,05,,\"RTIME\""
              << "AT+CPBW=250,777,,\"OUT\""
@@ -219,9 +220,9 @@ class TestLinkPhoneBook : public QObject {
     // The hold-back opened a new window of its own.
     QVERIFY(gaugeAtHoldBack >= -26 && gaugeAtHoldBack <= -24);
     QCOMPARE(h.received(),
-             (QList<QByteArray>{"AT", "AT+CPBW=,123,,\"ADMIN1\"", "AT+CPBW=249,05,,\"RTIME\"",
-                                "AT+CMGF?", "AT+CPBW=250,777,,\"OUT\"", "AT", "AT+CMGF?",
-                                "AT+CPBR=1,249"}));
+             (QList<QByteArray>{"AT+CPBR=1,250", "AT+CPBW=,123,,\"ADMIN1\"",
+                                "AT+CPBW=249,05,,\"RTIME\"", "AT+CMGF?", "AT+CPBW=250,777,,\"OUT\"",
+                                "AT", "AT+CMGF?", "AT+CPBR=1,249"}));
     QCOMPARE(f.PhoneBook1->Strings(), (QStringList{"ADMIN1=123", "RTIME=05"}));
     QVERIFY(h.dialogs().errors.isEmpty());
   }
@@ -237,12 +238,19 @@ class TestLinkPhoneBook : public QObject {
       h.clearReceived();
       h.click(f.AddToSIM);
       QVERIFY(h.runUntil([&] { return idleAgain(f); }, 15000));
+      // A single entry is OUT's: the one row the write goes to is not sent, and is named.
       QList<QByteArray> expected{"AT"};
-      if (n == 1) expected << "AT+CPBW=,123,,\"ADMIN1\"";
+      if (n == 1) expected << "AT";
       expected << "AT+CMGF?";
       QCOMPARE(h.received(), expected);
       QCOMPARE(f.PhoneBook1->Strings(), book);
       QVERIFY(!f.Link.PhoneBookFresh);
+      h.settle();
+      if (n == 1)
+        QCOMPARE(h.dialogs().messages.value(0),
+                 QStringLiteral("Not written to the SIM (1):\nADMIN1 (123)\nNo entry known to be "
+                                "free was left for them: entry 1 is kept for OUT."));
+      h.dialogs().clear();
     }
   }
 
@@ -259,7 +267,7 @@ class TestLinkPhoneBook : public QObject {
     h.click(f.AddToSIM);
     QVERIFY(h.runUntil([&] { return idleAgain(f); }, 15000));
     QCOMPARE(h.received(),
-             (QList<QByteArray>{"AT", "AT", "AT", "AT", "AT", "AT", "AT", "AT",
+             (QList<QByteArray>{"AT+CPBR=1,250", "AT", "AT", "AT", "AT", "AT", "AT", "AT",
                                 "AT+CPBW=,+420*1#,,\"ALARM2\"", "AT+CMGF?", "AT+CPBR=1,249"}));
     QCOMPARE(f.PhoneBook1->Strings(), QStringList{"ALARM2=+420*1#"});
     // Named once at the end; a row without a number is a place left empty, not a row.
@@ -267,6 +275,48 @@ class TestLinkPhoneBook : public QObject {
     QCOMPARE(h.dialogs().messages,
              QStringList{QStringLiteral("Nezapsano na SIM (6):\nADMIN1 (12 3)\nNA\"ME (5)\n"
                                         "X\x01 (6)\nADMIN2 (1,2)\n (77)\nJIŘI (8)")});
+  }
+
+  // Entry N is OUT's: the unit puts a row in its first free entry, so with only N free no
+  // row is sent, and the message names it. A caller already in N (an older version put it
+  // there) is named when a write leaves it, until an OUT row takes its place.
+  void lastEntryKeptForOut() {
+    WindowHarness::Setup s;
+    s.unit.capacity = 10;
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    startLinked(h);
+    QStringList book;
+    for (int i = 1; i <= 10; ++i) book << QStringLiteral("P%1=70%1").arg(i);
+    auto write = [&](QPushButton* button, const QStringList& rows) {
+      h.dialogs().clear();
+      f.PhoneBook1->SetStrings(rows);
+      h.click(button);
+      QVERIFY(h.runUntil([&] { return idleAgain(f); }, 120000));
+      h.settle();
+    };
+    const QString noRoom =
+        QStringLiteral("No entry known to be free was left for them: entry 10 is kept for OUT.");
+
+    write(f.SavePhone, book);
+    QCOMPARE(simLines(h.unit(), 1, 10), book.mid(0, 9));
+    QCOMPARE(f.PhoneBook1->Strings(), book.mid(0, 9));
+    QCOMPARE(h.dialogs().messages,
+             QStringList{"Not written to the SIM (1):\nP10 (7010)\n" + noRoom});
+
+    h.unit().setEntry(10, "709", "P9");
+    write(f.SavePhone, book.mid(0, 8));
+    QCOMPARE(simLines(h.unit(), 1, 9), book.mid(0, 8));
+    QCOMPARE(h.dialogs().messages,
+             QStringList{"Entry 10 of the SIM, kept for OUT, holds P9 (709): Load SIM does not "
+                         "show it and Overwrite SIM does not erase it; an OUT row written to the "
+                         "SIM takes its place."});
+
+    // One entry left below N: X takes it, Y waits; OUT takes P9's place.
+    write(f.AddToSIM, {"X=1", "Y=2", "OUT=777"});
+    QCOMPARE(simLines(h.unit(), 9, 10), (QStringList{"X=1", "OUT=777"}));
+    QCOMPARE(h.dialogs().messages, QStringList{"Not written to the SIM (1):\nY (2)\n" + noRoom});
+    QVERIFY(h.dialogs().errors.isEmpty());
   }
 
   void refusedRows() {
@@ -286,8 +336,8 @@ class TestLinkPhoneBook : public QObject {
     QVERIFY(h.runUntil([&] { return idleAgain(f); }, 15000));
     const QByteArray a = "AT+CPBW=,1,,\"A\"", b = "AT+CPBW=,2,,\"B\"", c = "AT+CPBW=,3,,\"C\"";
     QCOMPARE(h.received(),
-             (QList<QByteArray>{"AT", a, "AT", a, b, "AT", b, "AT", b, c, "AT", c, "AT", c, "AT",
-                                "AT+CPBW=,4,,\"D\"", "AT+CMGF?", "AT+CPBR=1,249"}));
+             (QList<QByteArray>{"AT+CPBR=1,250", a, "AT", a, b, "AT", b, "AT", b, c, "AT", c, "AT",
+                                c, "AT", "AT+CPBW=,4,,\"D\"", "AT+CMGF?", "AT+CPBR=1,249"}));
     QCOMPARE(f.PhoneBook1->Strings(), (QStringList{"A=1", "B=2", "D=4"}));
     h.settle();
     QCOMPARE(h.dialogs().messages, QStringList{"Not written to the SIM (1):\nC (3)"});
@@ -315,7 +365,7 @@ class TestLinkPhoneBook : public QObject {
                          "These rows may not be on the SIM (2):\nB (2)\nC (3)"});
     // B's write is not sent again blindly: "AT" asks whether the unit is there.
     QCOMPARE(h.received().mid(0, 4),
-             (QList<QByteArray>{"AT", "AT+CPBW=,1,,\"A\"", "AT+CPBW=,2,,\"B\"", "AT"}));
+             (QList<QByteArray>{"AT+CPBR=1,250", "AT+CPBW=,1,,\"A\"", "AT+CPBW=,2,,\"B\"", "AT"}));
     QVERIFY(h.received().size() <= 9);
     QCOMPARE(f.PhoneBook1->Strings(), book);
     QVERIFY(f.Link.LinkIdle && f.Link.Running == Chain::None && !f.Link.WritingPhoneBook);
@@ -336,9 +386,9 @@ class TestLinkPhoneBook : public QObject {
     QVERIFY(h.runUntil([&] { return f.Link.StepIndex == 2; }));
     h.unit().call("+420777111222", false);
     QVERIFY(h.runUntil([&] { return idleAgain(f); }, 15000));
-    QCOMPARE(h.received(),
-             (QList<QByteArray>{"AT", "AT+CPBW=,1,,\"A\"", "AT+CPBW=,2,,\"B\"", "AT+CPBW=,3,,\"C\"",
-                                "AT+CPBW=,4,,\"D\"", "AT+CMGF?", "AT+CPBR=1,249"}));
+    QCOMPARE(h.received(), (QList<QByteArray>{"AT+CPBR=1,250", "AT+CPBW=,1,,\"A\"",
+                                              "AT+CPBW=,2,,\"B\"", "AT+CPBW=,3,,\"C\"",
+                                              "AT+CPBW=,4,,\"D\"", "AT+CMGF?", "AT+CPBR=1,249"}));
     QCOMPARE(f.PhoneBook1->Strings(), (QStringList{"A=1", "B=2", "C=3", "D=4"}));
   }
 
@@ -358,7 +408,8 @@ class TestLinkPhoneBook : public QObject {
     // The answer to row 2 finds no chain running and ends the busy state.
     QVERIFY(h.runUntil([&] { return idleAgain(f); }, 5000));
     h.run(3000);
-    QCOMPARE(h.received(), (QList<QByteArray>{"AT", "AT+CPBW=,1,,\"A\"", "AT+CPBW=,2,,\"B\""}));
+    QCOMPARE(h.received(),
+             (QList<QByteArray>{"AT+CPBR=1,250", "AT+CPBW=,1,,\"A\"", "AT+CPBW=,2,,\"B\""}));
     QCOMPARE(h.unit().phoneBook().size(), 2);
     QVERIFY(f.Prubeh->isHidden());
   }

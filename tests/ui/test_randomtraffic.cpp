@@ -28,6 +28,7 @@
 #include "link/ComPort.h"
 #include "link/LineRules.h"
 #include "phonebook/NameValueGrid.h"
+#include "support/CallTimes.h"
 #include "support/WindowHarness.h"
 #include "unit/UnitEngine.h"
 
@@ -52,7 +53,7 @@ constexpr bool kSanitized = false;
 #endif
 
 struct Figures {
-  quint64 sessions = 0, bytes = 0, clicks = 0, boxes = 0, calls = 0, records = 0;
+  quint64 sessions = 0, bytes = 0, clicks = 0, boxes = 0, calls = 0, records = 0, fullSims = 0;
   QStringList findings;
   qint64 batchNs = 0;
   quint32 batchSeed = 0;
@@ -104,15 +105,19 @@ class Session {
     s.unit.latencyMs = pick(4) * 40;
     s.beforeStart = [this](Rig& w) {
       hp = &w;
-      w.dialogs().whileOpen = [this](const TestDialogs::Shown& box) { onBox(box.kind); };
+      w.dialogs().whileOpen = [this](const TestDialogs::Shown& box) { onBox(box); };
       // Calls also come right behind our commands: into the pauses of the chains.
       w.unit().onCommand = [this](const QByteArray&) {
         if (harness && chance(10)) call();
       };
       known << QByteArray();  // the edits start empty, and an empty pair is saved as it is
       for (const UnitEngine::Sms& m : w.unit().messages()) known << m.text;
+      // Every other session without OUT: a full SIM then has only entry N free.
+      if (this->seed % 2 == 0) w.unit().removeEntry(kCapacity);
     };
     harness = MakeRig(face, s);
+    times = std::make_unique<CallTimes>(*harness);
+    times->watch();
     LinkCore& f = core();
     // The batch in real time, without the boxes it showed: behind a box the window repaints.
     auto parse = f.ComPort1->OnTriggerAvail;
@@ -143,6 +148,7 @@ class Session {
       act();
       noteTexts();
       h().run(rnd.bounded(4000));
+      checkFiles();
     }
   }
 
@@ -177,6 +183,14 @@ class Session {
       if (!known.contains(m.text))
         wrong << QStringLiteral("stored as an SMS text: \"%1\"")
                      .arg(QString::fromLatin1(m.text.left(80)).replace('\n', "\\n"));
+    // Entry N is OUT's alone: a row there could never be read or erased.
+    const QByteArray last = unit().phoneBook().value(kCapacity).name;
+    if (!last.isEmpty() && last != "OUT")
+      wrong
+          << QStringLiteral("entry %1 holds \"%2\"").arg(kCapacity).arg(QString::fromLatin1(last));
+    for (const TestDialogs::Shown& box : h().dialogs().shown)
+      if (box.text.contains(QStringLiteral("is kept for OUT"))) ++total.fullSims;
+    wrong << fileFindings;
     scanMonitor();
     const int records = countRecords();
     const int lost = placedNamed - shownNamed;
@@ -188,6 +202,9 @@ class Session {
                    .arg(shownNamed)
                    .arg(excused)
                    .arg(records);
+    const QStringList late = times->findings();
+    wrong << late.mid(0, 3);
+    if (late.size() > 3) wrong << QStringLiteral("and %1 more such records").arg(late.size() - 3);
     // The sanitizers slow everything several times over: there the batch is only reported.
     if (!kSanitized && batchNs > kBatchBoundNs)
       wrong << QStringLiteral("a batch kept the window from repainting for %1 ms")
@@ -202,11 +219,11 @@ class Session {
       total.batchSeed = seed;
     }
     std::fprintf(stderr,
-                 "seed %u (%s): %lld s, %llu bytes, %d clicks, %lld boxes, %d calls, batch %.2f "
-                 "ms%s\n",
+                 "seed %u (%s): %lld s, %llu bytes, %d clicks, %lld boxes (longest up %lld s), %d "
+                 "calls, batch %.2f ms%s\n",
                  seed, FaceName(face), h().clock().elapsed() / 1000, h().serial().delivered(),
-                 clicks, qint64(h().dialogs().shown.size()), placedNamed, batchNs / 1e6,
-                 wrong.isEmpty() ? "" : " FAILED");
+                 clicks, qint64(h().dialogs().shown.size()), spells / 1000, placedNamed,
+                 batchNs / 1e6, wrong.isEmpty() ? "" : " FAILED");
     return wrong;
   }
 
@@ -394,29 +411,54 @@ class Session {
         if (chance(50)) return core().SetRelayA(QStringLiteral("Relay %1").arg(k));
         return core().SetRelayB(QStringLiteral("Relay %1").arg(k));
       default:
-        // The days go by: the automatic log starts a file per day.
-        h().clock().setNow(h().clock().now().addDays(1 + pick(3)));
+        moveClock();
         if (!f && chance(30)) core().Automat = !core().Automat;
     }
   }
 
-  // A box is up: the user reads it a while (its own event loop runs the program behind it),
-  // then answers.
-  void onBox(TestDialogs::Kind kind) {
+  // The days go by, and now and then the PC's clock is set back a day or to just before
+  // midnight: the automatic log starts a file per day, and must never replace one.
+  void moveClock() {
+    TestClock& c = h().clock();
+    const QDateTime now = c.now();
+    switch (pick(4)) {
+      case 0:
+        return c.setNow(now.addDays(-1));
+      case 1:
+        return c.setNow(QDateTime(now.date(), QTime(23, 59, 50 + pick(10))));
+      default:
+        c.setNow(now.addDays(1 + pick(3)));
+    }
+  }
+
+  // A box is up: the user reads it a while, from a moment to a night, while its own event
+  // loop runs the program behind it and callers go on ringing; then answers. A box over it is
+  // answered at once.
+  void onBox(const TestDialogs::Shown& box) {
     TestDialogs& d = h().dialogs();
     if (!harness) return;  // start-up: a cancelled choice ends the program
-    if (kind == TestDialogs::Kind::Question) d.answers = {calm || chance(50)};
-    if (kind == TestDialogs::Kind::ChoosePort) {
+    if (box.kind == TestDialogs::Kind::Question) d.answers = {calm || chance(50)};
+    if (box.kind == TestDialogs::Kind::Choice) d.choices = {pick(int(box.answers.size()))};
+    if (box.kind == TestDialogs::Kind::ChoosePort) {
       excuseCalls();  // the port was closed to choose anew
       d.port = calm || chance(90) ? 9 : 0;
     }
-    // Only the window's boxes hold the user up; the core's face reads without a loop of its own.
-    if ((kind != TestDialogs::Kind::Message && kind != TestDialogs::Kind::Error) || reading ||
-        h().ticking() || !h().window())
-      return;
+    if (reading) return;
     reading = true;
     const qint64 start = threadCpuNs();
-    h().run(pick(3000));
+    const int roll = pick(100);
+    // Once the unit behaves again the user answers within moments: the session must come to rest.
+    qint64 left = roll < 70 || calm ? pick(3000)
+                  : roll < 90       ? 3000 + pick(300000)
+                  : roll < 98       ? 300000 + pick(3300000)
+                                    : 3600000 + qint64(pick(32400)) * 1000;
+    spells = std::max(spells, left);
+    while (left > 0 && !d.closedByProgram()) {
+      const qint64 part = std::min<qint64>(left, 1 + pick(300000));
+      h().runUntil([&d] { return d.closedByProgram(); }, part);
+      left -= part;
+      if (left > 0 && chance(30)) call();
+    }
     boxNs += threadCpuNs() - start;
     reading = false;
   }
@@ -460,9 +502,21 @@ class Session {
   // Closing the port drops what it held unread: calls not read by now may be lost with it.
   void excuseCalls() {
     if (!harness) return;  // the window is being made
+    times->forgetUnread();
     scanMonitor();
     excused += std::max(0, placedNamed - std::max(shownNamed, excusedUpTo));
     excusedUpTo = placedNamed;
+  }
+
+  // Every admissions file still starts with every row it held: rows are only ever added.
+  void checkFiles() {
+    for (const QString& name : QDir(h().dir()).entryList({"*.csv"})) {
+      QFile file(h().path(name));
+      const QByteArray now = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+      QByteArray& before = csvSeen[name];
+      if (!now.startsWith(before)) fileFindings << QStringLiteral("%1 lost rows").arg(name);
+      before = now;
+    }
   }
 
   int countRecords() {
@@ -479,13 +533,16 @@ class Session {
   FaceKind face;
   QRandomGenerator rnd;
   std::unique_ptr<Rig> harness;
+  std::unique_ptr<CallTimes> times;
   Rig* hp = nullptr;
   QSet<int> answeredSizes;
+  QMap<QString, QByteArray> csvSeen;
+  QStringList fileFindings;
   QSet<QByteArray> known;  // every text an SMS edit held, and the unit's own
   bool calm = false;
   bool reading = false;
   qint64 plugBackAt = 0;
-  qint64 boxNs = 0, batchNs = 0;
+  qint64 boxNs = 0, batchNs = 0, spells = 0;
   int clicks = 0, files = 0;
   int placedNamed = 0, shownNamed = 0, excused = 0, excusedUpTo = 0;
   qsizetype scanned = 0;
@@ -543,9 +600,10 @@ class TestRandomTraffic : public QObject {
   void cleanupTestCase() {
     qInfo(
         "%llu sessions, %.1f MB of unit traffic, %llu clicks, %llu boxes, %llu named calls, "
-        "%llu admission records, %lld findings; longest batch %.2f ms (seed %u)",
+        "%llu admission records, %llu boxes naming rows a full SIM had no room for, %lld findings; "
+        "longest batch %.2f ms (seed %u)",
         total.sessions, total.bytes / 1e6, total.clicks, total.boxes, total.calls, total.records,
-        qint64(total.findings.size()), total.batchNs / 1e6, total.batchSeed);
+        total.fullSims, qint64(total.findings.size()), total.batchNs / 1e6, total.batchSeed);
   }
 };
 

@@ -3,18 +3,25 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleOptionButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
 
 #include "app/Form1.h"
 #include "app/MonitorView.h"
 #include "app/Widgets.h"
+#include "files/FileCharset.h"
 #include "phonebook/NameValueGrid.h"
+#include "settings/Translations.h"
+#include "support/LocaleScope.h"
 #include "support/WindowHarness.h"
 
 namespace {
@@ -60,6 +67,53 @@ class AsAnotherUser {
   bool active = false;
 };
 
+// Every caption that does not fit its place at the window's fixed size, on any page, as "name:
+// text (needs n of m pixels)": buttons and check boxes, group titles and tabs, labels
+// with a fixed width, and labels that grow with their caption within their parent and clear of
+// the controls beside them.
+QStringList cutOffCaptions(TForm1& f) {
+  QStringList out;
+  auto check = [&out](const QWidget* w, const QString& text, int needs, int has) {
+    if (needs > has)
+      out << QStringLiteral("%1: \"%2\" (needs %3 of %4 pixels)")
+                 .arg(w->objectName(), text)
+                 .arg(needs)
+                 .arg(has);
+  };
+  // Glyphs may reach over a button's bevel, never past its outer line.
+  for (QPushButton* b : f.findChildren<QPushButton*>()) {
+    const int icon = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
+    check(b, b->text(), b->fontMetrics().horizontalAdvance(b->text()) + icon, b->width() - 2);
+  }
+  for (QCheckBox* c : f.findChildren<QCheckBox*>()) {
+    QStyleOptionButton opt;
+    opt.initFrom(c);
+    opt.text = c->text();
+    check(c, c->text(), c->fontMetrics().horizontalAdvance(c->text()),
+          c->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, c).width());
+  }
+  for (QGroupBox* g : f.findChildren<QGroupBox*>())
+    check(g, g->title(), g->fontMetrics().horizontalAdvance(g->title()) + 16, g->width());
+  const QTabBar* tabs = f.PageControl1->tabBar();
+  check(tabs, tabs->tabText(0) + " ...", tabs->sizeHint().width(), f.PageControl1->width());
+  for (QLabel* l : f.findChildren<QLabel*>()) {
+    if (l->text().isEmpty() || l->isHidden()) continue;
+    if (!l->property(TForm1::AutoSizeProperty).toBool()) {
+      check(l, l->text(), l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width());
+      continue;
+    }
+    const QRect r = l->geometry();
+    check(l, l->text(), r.right() + 1, l->parentWidget()->width());
+    for (QWidget* other : l->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      auto* picture = qobject_cast<QLabel*>(other);
+      if (other == l || other->isHidden() || (picture && picture->text().isEmpty())) continue;
+      if (r.intersects(other->geometry()))
+        check(l, l->text() + " over " + other->objectName(), r.right() + 1, other->x());
+    }
+  }
+  return out;
+}
+
 QList<QWidget*> lockable(TForm1& f) {
   return {f.LoadSIMPC, f.SaveSIMPC,     f.LoadSMSPC,     f.SaveSMSPC,       f.Sort,
           f.Find,      f.FindNext,      f.LoadPHONE,     f.SavePhone,       f.Test,
@@ -72,6 +126,9 @@ class TestStartup : public QObject {
   Q_OBJECT
 
  private slots:
+  // The window as the program shows it.
+  void initTestCase() { QApplication::setStyle(QStringLiteral("Windows")); }
+
   void freshStartAndClose() {
     WindowHarness h;
     TForm1& f = h.form();
@@ -113,13 +170,113 @@ class TestStartup : public QObject {
     QCOMPARE(keys.keys(), (QStringList{"Form", "Help", "Language", "Messages"}));
     QCOMPARE(keys["Form"].size(), 9);
     QCOMPARE(keys["Language"].size(), 31);
-    QCOMPARE(keys["Messages"].size(), 36);
+    QCOMPARE(keys["Messages"].size(), 44);
     QCOMPARE(keys["Help"].size(), 38);
     QCOMPARE(keys["Form"].mid(0, 3), (QStringList{"Top", "Left", "MaxLengthNumber"}));
     const QByteArray ini = readFile(h.path("zulset.ini"));
     QVERIFY(ini.indexOf("[Form]") < ini.indexOf("[Language]"));
     QVERIFY(ini.indexOf("[Messages]") < ini.indexOf("[Help]"));
     QVERIFY(ini.contains("Top=220\r\n") && ini.contains("Left=310\r\n"));
+  }
+
+  // A first start speaks the system's language and the close writes it into the new file; an
+  // existing file is taken as it is. Where the character set cannot hold the language's texts,
+  // the usual message says so and the window opens in English.
+  void firstStartInTheSystemLanguage_data() {
+    QTest::addColumn<QByteArray>("all");
+    QTest::addColumn<QByteArray>("messages");
+    QTest::addColumn<QByteArray>("lang");
+    QTest::addColumn<QByteArray>("settings");  // empty: no file
+    QTest::addColumn<QString>("loadSim");      // the caption of "Load SIM"
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<QString>("refused");  // the end of the message; empty: none
+    const QString czech = QStringLiteral("Na\u010D\u00EDst SIM");
+    QTest::newRow("cs_CZ.UTF-8") << QByteArray("cs_CZ.UTF-8") << QByteArray() << QByteArray()
+                                 << QByteArray() << czech << "Cz" << QString();
+    QTest::newRow("en_US.UTF-8") << QByteArray("en_US.UTF-8") << QByteArray() << QByteArray()
+                                 << QByteArray() << "Load SIM"
+                                 << "Eng" << QString();
+    QTest::newRow("C") << QByteArray("C") << QByteArray() << QByteArray() << QByteArray()
+                       << "Load SIM"
+                       << "Eng" << QString();
+    QTest::newRow("LANG=de_DE.UTF-8")
+        << QByteArray() << QByteArray() << QByteArray("de_DE.UTF-8") << QByteArray() << "Lesen"
+        << "De" << QString();
+    QTest::newRow("cs_CZ.ISO-8859-2") << QByteArray("cs_CZ.ISO-8859-2") << QByteArray()
+                                      << QByteArray() << QByteArray() << czech << "Cz" << QString();
+    QTest::newRow("existing file") << QByteArray("cs_CZ.UTF-8") << QByteArray() << QByteArray()
+                                   << QByteArray("; mine\r\n[Form]\r\nTop=7\r\n") << "Load SIM"
+                                   << "Eng" << QString();
+    QTest::newRow("Czech messages, characters of C")
+        << QByteArray() << QByteArray("cs_CZ.UTF-8") << QByteArray("C") << QByteArray()
+        << "Load SIM"
+        << "Eng" << QStringLiteral("which has no \"\u0161\" (U+0161)");
+  }
+  void firstStartInTheSystemLanguage() {
+    QFETCH(QByteArray, all);
+    QFETCH(QByteArray, messages);
+    QFETCH(QByteArray, lang);
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, loadSim);
+    QFETCH(QString, tag);
+    QFETCH(QString, refused);
+    LocaleScope scope(all, messages, lang);
+    WindowHarness::Setup s;
+    s.language = SystemLanguage();  // as the program entry does
+    if (!settings.isEmpty()) s.settings = settings;
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    QCOMPARE(f.LoadPHONE->text(), loadSim);
+    QCOMPARE(f.StatusBar1->PanelText(3), "Ver: 3.0  " + tag);
+    QCOMPARE(f.StartPortNumber, 9);
+    const QStringList errors = h.dialogs().errors;
+    QCOMPARE(errors.size(), refused.isEmpty() ? 0 : 1);
+    if (!refused.isEmpty()) {
+      QVERIFY2(errors[0].startsWith("Unable to write to " + h.path("zulset.ini") + ". The text "),
+               qPrintable(errors[0]));
+      QVERIFY2(errors[0].endsWith(refused), qPrintable(errors[0]));
+    }
+    QCOMPARE(readFile(h.path("zulset.ini")), settings);  // nothing written before the close
+
+    QVERIFY(f.close());
+    QCOMPARE(h.dialogs().errors, errors);
+    const QByteArray written = readFile(h.path("zulset.ini"));
+    QVERIFY(
+        written.startsWith(settings.isEmpty() ? QByteArray("[Form]\r\nTop=200\r\n") : settings));
+    QVERIFY(written.contains("\r\nLoad SIM=" + FileCharset::System().Encode(loadSim) + "\r\n"));
+    QVERIFY(written.contains("\r\nLanguage=" + tag.toLatin1() + "\r\n"));
+  }
+
+  // Each shipped translation on a first start: every caption fits its place. The last row
+  // shows that the check finds captions too long for their place.
+  void translationsFitTheWindow_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QStringList>("cut");  // the controls whose captions are cut off
+    QTest::newRow("en") << QString() << QByteArray() << QStringList();
+    for (const ShippedTranslation& t : ShippedTranslations)
+      QTest::newRow(t.code) << t.code << QByteArray() << QStringList();
+    QTest::newRow("too long") << QString()
+                              << QByteArray(
+                                     "[Language]\r\nSMS Input1:=SMS Eingang 1:\r\n"
+                                     "Sort=Sortieren\r\nSignal strength=Strength of the signal\r\n"
+                                     "Autoverify=Verify each entry as typed\r\n")
+                              << QStringList{"Autoverify", "Label19", "Label9", "Sort"};
+  }
+  void translationsFitTheWindow() {
+    QFETCH(QString, language);
+    QFETCH(QByteArray, settings);
+    QFETCH(QStringList, cut);
+    WindowHarness::Setup s;
+    s.language = language;
+    if (!settings.isEmpty()) s.settings = settings;
+    WindowHarness h(s);
+    QCOMPARE(h.dialogs().errors, QStringList());
+    const QStringList found = cutOffCaptions(h.form());
+    QStringList names;
+    for (const QString& c : found) names << c.section(':', 0, 0);
+    names.sort();
+    QVERIFY2(names == cut, qPrintable(found.join('\n')));
   }
 
   void settingsShapeTheWindow() {
@@ -136,6 +293,32 @@ class TestStartup : public QObject {
     QCOMPARE(f.StatusBar1->PanelText(3), QString("Ver: 3.0  DE"));
     QCOMPARE(f.LoadPHONE->text(), QString("SIM laden"));
     QCOMPARE(f.Link.RelayName, QString("Gate"));
+  }
+
+  // Two screens side by side (main() below): 1280x1024 at 0,0 and 1920x1080 at 1280,0. A
+  // position no part of the window can be grabbed at opens at 200, 200; one on a screen is kept.
+  void positionOnTheScreens_data() {
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<QPoint>("opened");
+    QTest::newRow("first screen") << 50 << 40 << QPoint(50, 40);
+    QTest::newRow("second screen") << 2100 << 150 << QPoint(2100, 150);
+    QTest::newRow("across both") << 1000 << 300 << QPoint(1000, 300);
+    QTest::newRow("right of both") << 3300 << 150 << QPoint(200, 200);
+    QTest::newRow("below the first") << 100 << 1100 << QPoint(200, 200);
+    QTest::newRow("above both") << 50 << -600 << QPoint(200, 200);
+    QTest::newRow("a sliver left") << 50 << 1020 << QPoint(200, 200);
+  }
+
+  void positionOnTheScreens() {
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(QPoint, opened);
+    QCOMPARE(QGuiApplication::screens().size(), 2);
+    WindowHarness::Setup s;
+    s.settings = QStringLiteral("[Form]\r\nTop=%1\r\nLeft=%2\r\n").arg(top).arg(left).toLatin1();
+    WindowHarness h(s);
+    QCOMPARE(h.form().pos(), opened);
   }
 
   // Each hint of [Help] reaches its controls, and only those.
@@ -424,5 +607,20 @@ class TestStartup : public QObject {
   }
 };
 
-QTEST_MAIN(TestStartup)
+int main(int argc, char** argv) {
+  // Qt's offscreen platform takes its screens from a file.
+  QTemporaryDir dir;
+  const QString screens = dir.filePath(QStringLiteral("screens.json"));
+  QFile file(screens);
+  if (!file.open(QIODevice::WriteOnly) || file.write(R"({"screens": [
+        {"name": "A", "x": 0, "y": 0, "width": 1280, "height": 1024},
+        {"name": "B", "x": 1280, "y": 0, "width": 1920, "height": 1080}]})") < 0)
+    return 1;
+  file.close();
+  if (qgetenv("QT_QPA_PLATFORM") == "offscreen")
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens));
+  QApplication app(argc, argv);
+  TestStartup test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "test_startup.moc"
