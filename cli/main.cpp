@@ -55,7 +55,8 @@ const char* const kHelp =
     "                      /dev/ttyUSB0-19, COM31-50 /dev/ttyACM0-19), a device path, or a\n"
     "                      device's name in /dev (ttyUSB0). Required except for verify.\n"
     "  --settings FILE     the settings file whose texts, limits and relay names are used\n"
-    "                      (default: the window's, %1)\n"
+    "                      (default: the window's, %1);\n"
+    "                      log-admissions and monitor read it once it is there\n"
     "  --prefix TEXT       log-admissions: the first part of the daily files' names\n"
     "                      (default: admiss)\n"
     "  --relay-a NAME      log-admissions: the name of relay A in the records (default:\n"
@@ -186,6 +187,15 @@ class TestClock : public SystemClock {
 using TestClock = SystemClock;
 #endif
 
+// The settings file: --settings, else the window's, found afresh (one put in place since the
+// start is the one to read again).
+QString settingsPath(const QCommandLineParser& parser) {
+  if (parser.isSet(QStringLiteral("settings"))) return parser.value(QStringLiteral("settings"));
+  return LocateSettings(QCoreApplication::applicationDirPath() + QStringLiteral("/zulset"),
+                        UserConfigFolder())
+      .readFrom();
+}
+
 // Messages of the unattended commands: to the journal with their priority when standard
 // error is the journal's stream (it then drops the "<N>"), else plain.
 bool stderrIsJournal() {
@@ -219,13 +229,7 @@ int listen(const QString& command, const QCommandLineParser& parser, const LinkL
   };
   OnSignals({SIGTERM, SIGINT, SIGHUP}, [&](int number) {
     if (number == SIGHUP) {
-      // Without --settings, a file put in place since the start is the one to read.
-      const QString settingsFile =
-          parser.isSet(QStringLiteral("settings"))
-              ? parser.value(QStringLiteral("settings"))
-              : LocateSettings(QCoreApplication::applicationDirPath() + QStringLiteral("/zulset"),
-                               UserConfigFolder())
-                    .readFrom();
+      const QString settingsFile = settingsPath(parser);
       const Settings again = readSettings(settingsFile);
       listener.Reload(!parser.isSet(QStringLiteral("relay-a")) ? again.relayA : o.relayA,
                       !parser.isSet(QStringLiteral("relay-b")) ? again.relayB : o.relayB,
@@ -239,12 +243,15 @@ int listen(const QString& command, const QCommandLineParser& parser, const LinkL
     QCoreApplication::exit(0);
   });
   // The device behind a COM number; a path names itself.
-  QString port = o.portLabel;
-  if (port.isEmpty()) port = QStringLiteral("COM%1 (%2)").arg(o.port).arg(env.deviceName(o.port));
-  tell(LinkListener::Level::Info,
-       o.folder.isEmpty() ? port
-                          : QStringLiteral("%1, records into %2")
-                                .arg(port, QDir(o.folder).filePath(o.prefix + "<date>.csv")));
+  QString start = o.portLabel;
+  if (start.isEmpty()) start = QStringLiteral("COM%1 (%2)").arg(o.port).arg(env.deviceName(o.port));
+  if (!o.folder.isEmpty())
+    start += QStringLiteral(", records into ") + QDir(o.folder).filePath(o.prefix + "<date>.csv");
+  const QString settingsFile = settingsPath(parser);
+  start += QFileInfo::exists(settingsFile)
+               ? QStringLiteral(", settings from ") + settingsFile
+               : QStringLiteral(", no settings file %1 (built-in texts)").arg(settingsFile);
+  tell(LinkListener::Level::Info, start);
   listener.Begin();
   return QCoreApplication::exec();
 }
@@ -272,11 +279,11 @@ int main(int argc, char** argv) {
 
   const QString programDir = QCoreApplication::applicationDirPath();
   const QString configDir = UserConfigFolder();
-  // The window's settings file: the same name as the window's program, in the same places.
-  const QString defaultSettings =
-      LocateSettings(programDir + QStringLiteral("/zulset"), configDir).readFrom();
   if (parser.isSet(helpOption)) {
-    fputs(QString::fromLatin1(kHelp).arg(defaultSettings).toLocal8Bit().constData(), stdout);
+    // The window's settings file: the same name as the window's program, in the same places.
+    const QString window =
+        LocateSettings(programDir + QStringLiteral("/zulset"), configDir).readFrom();
+    fputs(QString::fromLatin1(kHelp).arg(window).toLocal8Bit().constData(), stdout);
     return 0;
   }
   if (parser.isSet(versionOption)) {
@@ -310,10 +317,13 @@ int main(int argc, char** argv) {
     if (parser.isSet(*option) && !logging)
       return usage(QStringLiteral("--%1 is for log-admissions").arg(option->names().first()));
 
-  QString settingsFile = defaultSettings;
+  const QString settingsFile = settingsPath(parser);
   if (parser.isSet(settingsOption)) {
-    settingsFile = parser.value(settingsOption);
-    if (!QFileInfo(settingsFile).isFile() || !QFileInfo(settingsFile).isReadable())
+    const QFileInfo info(settingsFile);
+    // A service names its settings file before anyone has written it: it is read once it is
+    // there (SIGHUP).
+    const bool later = !info.exists() && (logging || command == QLatin1String("monitor"));
+    if (!later && (!info.isFile() || !info.isReadable()))
       return usage(QStringLiteral("cannot read the settings file %1").arg(settingsFile));
   }
   const Settings settings = readSettings(settingsFile);

@@ -327,6 +327,16 @@ class TestCli : public QObject {
                                   << "cannot write";
     QTest::newRow("no such port") << QStringList{"--port", "/dev/nonexistent", "delete-smss"} << 3
                                   << "Specified comport doesn't exist.";
+    QTest::newRow("log-admissions, no folder")
+        << QStringList{"--port", "COM1", "log-admissions"} << 2 << "takes one folder";
+    QTest::newRow("log-admissions, folder missing")
+        << QStringList{"--port", "COM1", "log-admissions", "nodir"} << 2 << "cannot write into";
+    QTest::newRow("prefix with a folder")
+        << QStringList{"--port", "COM1", "--prefix", "a/b", "log-admissions", "."} << 2
+        << "without a folder";
+    QTest::newRow("relay name for monitor")
+        << QStringList{"--port", "COM1", "--relay-a", "X", "monitor"} << 2
+        << "is for log-admissions";
     QTest::newRow("verify, faults")
         << QStringList{"verify", "faulty.phb"} << 1 << "row 2: X=12a: Incorrect number";
     QTest::newRow("verify, clean") << QStringList{"verify", "clean.phb"} << 0 << "";
@@ -541,6 +551,57 @@ class TestCli : public QObject {
       QCOMPARE(m.captured(5), relay + (id < 400 ? "" : id < 700 ? "2" : "3"));
     }
     for (int id = 0; id < calls; ++id) QVERIFY2(seen[id] == 1, qPrintable(QString::number(id)));
+  }
+
+  // The service's own command lines (packaging/zulset-log@.service), run by hand as systemd
+  // would run them, its paths moved into a temporary folder: ExecStart logs with the relay
+  // names of the settings in XDG_CONFIG_HOME, ExecReload reads them again, SIGTERM ends it.
+  void serviceCommandLines() {
+    QTemporaryDir dir;
+    QFile unitFile(qEnvironmentVariable("ZUL_SOURCE_DIR") + "/packaging/zulset-log@.service");
+    QVERIFY(unitFile.open(QIODevice::ReadOnly));
+    QMap<QString, QString> keys;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString root = dir.path();
+    for (QString line : QString::fromUtf8(unitFile.readAll()).split('\n')) {
+      line.replace("%I", dir.filePath("ports/com9")).replace("%i", "unit9");
+      line.replace("/usr/bin/zulset-cli", cli).replace(" /var/", " " + root + "/var/");
+      line.replace(" /etc/", " " + root + "/etc/");
+      if (line.startsWith("Environment=")) {
+        const QString assignment = line.mid(12);
+        env.insert(assignment.section('=', 0, 0),
+                   assignment.section('=', 1).replace("/etc", root + "/etc"));
+      }
+      keys[line.section('=', 0, 0)] = line.section('=', 1);
+    }
+    const QString state = root + "/var/lib/zulset/unit9", ini = root + "/etc/zulset/zulset.ini";
+    QVERIFY(QDir().mkpath(state) && QDir().mkpath(root + "/etc/zulset"));
+    QVERIFY(writeFile(ini, "[Form]\r\nRelA=Tor\r\n"));
+    Sim unit(zulsim, dir);
+    QVERIFY(unit.up);
+    QProcess run;
+    run.setProcessEnvironment(env);
+    QStringList args = QProcess::splitCommand(keys["ExecStart"]);
+    run.start(args.takeFirst(), args);
+    QVERIFY(unit.waitFor([&] { return unit.escapes() > 0; }, 10000, &run));
+    const QString day =
+        state + "/" + DailyFileName("admiss", QDate::currentDate(), SystemClockForm());
+    auto calls = [&] { return readFile(day).count("ADMIN2  (phone: +420777111222)"); };
+    unit.type("call +420777111222\n");
+    QVERIFY2(unit.waitFor([&] { return calls() == 1; }, 10000, &run), unit.said.constData());
+    QVERIFY(writeFile(ini, "[Form]\r\nRelA=Vrata\r\n"));
+    QStringList reload = QProcess::splitCommand(
+        keys["ExecReload"].replace("$MAINPID", QString::number(run.processId())));
+    QCOMPARE(QProcess::execute(reload.takeFirst(), reload), 0);
+    QVERIFY(unit.waitFor([&] { return unit.said.contains("again"); }, 10000, &run));
+    unit.type("call +420777111222\n");
+    QVERIFY(unit.waitFor([&] { return calls() == 2; }, 10000, &run));
+    run.terminate();
+    QVERIFY(run.waitForFinished(10000));
+    QCOMPARE(run.exitCode(), 0);
+    const QList<QByteArray> lines = readFile(day).split('\n');
+    QVERIFY2(lines[0].endsWith("/Tor\r") && lines[1].endsWith("/Vrata\r"),
+             readFile(day).constData());
   }
 
   // monitor: every line with its local time, flushed as it comes, through a pulled adapter;
