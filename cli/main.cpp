@@ -52,8 +52,10 @@ const char* const kHelp =
     "  --port COMn|DEVICE  the unit's port: a COM number (1 to 50), found as the window finds\n"
     "                      it (a link ports/comN beside the program, then in\n"
     "                      ~/.config/zulset/ports/, then COM1-10 /dev/ttyS0-9, COM11-30\n"
-    "                      /dev/ttyUSB0-19, COM31-50 /dev/ttyACM0-19), a device path, or a\n"
-    "                      device's name in /dev (ttyUSB0). Required except for verify.\n"
+    "                      /dev/ttyUSB0-19, COM31-50 /dev/ttyACM0-19), a device's path, or\n"
+    "                      its path under /dev (ttyUSB0, serial/by-id/...): a path that\n"
+    "                      starts with neither / nor . is taken there. Required except for\n"
+    "                      verify.\n"
     "  --settings FILE     the settings file whose texts, limits and relay names are used\n"
     "                      (default: the window's, %1);\n"
     "                      log-admissions and monitor read it once it is there\n"
@@ -387,8 +389,10 @@ int main(int argc, char** argv) {
       env.deviceName = [places](int n) { return PortDeviceName(n, places); };
     } else {
       o.port = 1;
-      // A name alone is a device's in /dev, as a service's instance names it (ttyUSB0).
-      o.portLabel = port.contains(QLatin1Char('/')) ? port : QStringLiteral("/dev/") + port;
+      // Not a path (ttyUSB0, serial/by-id/...): a device under /dev, as a service's instance
+      // names it.
+      const bool path = port.startsWith(QLatin1Char('/')) || port.startsWith(QLatin1Char('.'));
+      o.portLabel = path ? port : QStringLiteral("/dev/") + port;
       env.deviceName = [device = o.portLabel](int) { return device; };
     }
     if (which >= 7) {
