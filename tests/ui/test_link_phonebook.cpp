@@ -317,6 +317,21 @@ class TestLinkPhoneBook : public QObject {
     QCOMPARE(simLines(h.unit(), 9, 10), (QStringList{"X=1", "OUT=777"}));
     QCOMPARE(h.dialogs().messages, QStringList{"Not written to the SIM (1):\nY (2)\n" + noRoom});
     QVERIFY(h.dialogs().errors.isEmpty());
+
+    // One entry left below N and N empty: S is stored, its "OK" lost and a stray "ERROR" comes
+    // in its place. S may be stored, so its second try finds no room and goes nowhere near N.
+    h.unit().removeEntry(9);
+    h.unit().removeEntry(10);
+    bool strayed = false;
+    h.unit().onCommand = [&](const QByteArray& line) {
+      if (strayed || !line.endsWith(",,\"S\"")) return;
+      strayed = true;
+      h.unit().faultAt(0, UnitEngine::Fault::LoseAnswer);
+      h.unit().injectBytes("\r\nERROR\r\n");
+    };
+    write(f.AddToSIM, {"S=5", "T=6"});
+    QCOMPARE(simLines(h.unit(), 9, 10), QStringList{"S=5"});
+    QCOMPARE(h.dialogs().messages, QStringList{"Not written to the SIM (1):\nT (6)\n" + noRoom});
   }
 
   void refusedRows() {
