@@ -1,4 +1,5 @@
 // The SIM phone book between the unit and the grid: Load SIM, Overwrite SIM, Add To SIM.
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -405,6 +406,31 @@ class TestLinkPhoneBook : public QObject {
                                               "AT+CPBW=,2,,\"B\"", "AT+CPBW=,3,,\"C\"",
                                               "AT+CPBW=,4,,\"D\"", "AT+CMGF?", "AT+CPBR=1,249"}));
     QCOMPARE(f.PhoneBook1->Strings(), (QStringList{"A=1", "B=2", "C=3", "D=4"}));
+  }
+
+  // Autoverify's box about an entry the read brings comes after the line's handler: the read
+  // goes on behind it, and a call meanwhile is recorded while the box stands.
+  void entryCheckBoxDuringTheRead() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    fillSim(h.unit(), 6);
+    h.unit().setEntry(1, "+42077711122233344", "LONG");  // row 1 is checked as it comes
+    f.Autoverify->setChecked(true);
+    int recordsBehind = -1;  // while the first box stands
+    h.dialogs().whileOpen = [&](const TestDialogs::Shown& box) {
+      if (box.text != f.Messages.NumberTooLong || recordsBehind >= 0) return;
+      h.unit().call("600100003", false);
+      h.run(500);
+      recordsBehind = f.AdmisRec->LineCount();
+    };
+    h.dialogs().keepOpen = [](const TestDialogs::Shown&) { return 20000; };
+    h.click(f.LoadPHONE);
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 30000));
+    QCOMPARE(recordsBehind, 1);
+    QVERIFY(f.AdmisRec->Strings().value(0).contains("E3  (phone: 600100003)"));
+    QCOMPARE(f.PhoneBook1->Strings(), simLines(h.unit(), 1, 249));
+    QVERIFY(!h.dialogs().messages.join("").contains("was not finished"));
   }
 
   void loadSimStopsTheWrite() {
