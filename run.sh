@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . ./tools.sh
 zul_install_missing
-zul_build build zulset zulsim
+zul_build build zulset zulset-cli zulsim
 
 # The simulated unit links itself as build/bin/ports/com1, beside the program, and takes its
 # console commands from a named pipe, so that calls can be played from another terminal.

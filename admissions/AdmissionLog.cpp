@@ -1,60 +1,61 @@
-// The admission log on the ADMISSIONS page and its files.
-#include <QCheckBox>
-#include <QLineEdit>
+// The admission log: each record placed in the log, and the daily files.
+#include <QDateTime>
 
 #include "admissions/AdmissionRecord.h"
-#include "app/Form1.h"
-#include "phonebook/NameValueGrid.h"
-#include "platform/Dialogs.h"
+#include "link/LinkCore.h"
 
 namespace {
 
-// Every row from the first to the last; an empty log gives its one blank row.
-QList<AdmissionRow> GridRows(const TNameValueGrid& grid) {
+// Every row from the first to the last, as the log's grid shows them: an empty log gives its
+// one blank row, a line without "=" is a value without a key.
+QList<AdmissionRow> LogRows(const QStringList& lines) {
   QList<AdmissionRow> rows;
-  for (int r = 1; r < grid.RowCount(); ++r) rows.append({grid.Cell(0, r), grid.Cell(1, r)});
+  for (const QString& line : lines) {
+    const int eq = line.indexOf(QLatin1Char('='));
+    rows.append(eq < 0 ? AdmissionRow{QString(), line}
+                       : AdmissionRow{line.left(eq), line.mid(eq + 1)});
+  }
+  if (rows.isEmpty()) rows.append({QString(), QString()});
   return rows;
 }
 
 }  // namespace
 
-void TForm1::EnterAdmission(const QString& record, const QDateTime& at) {
+void LinkCore::EnterAdmission(const QString& record, const QDateTime& at) {
+  face->Admitted(record);
+  if (!KeepAdmissionLog) return;
+  auto place = [this](LogChange change, const QString& line) {
+    if (change == LogChange::Replaced)
+      AdmissionLines = {line};
+    else
+      AdmissionLines << line;
+    face->AdmissionsChanged(change);
+  };
   if (Link.AdmisFresh) {
-    AdmisRec->SetStrings({record});
     Link.AdmisFresh = false;
+    place(LogChange::Replaced, record);
     return;
   }
-  if (!Automat->isChecked()) {
-    AdmisRec->AddLine(record);
+  if (!Automat) {
+    place(LogChange::Added, record);
     return;
   }
   const AdmissionClockForm form = SystemClockForm();
   const QDate today = at.date();
+  const QList<AdmissionRow> rows = LogRows(AdmissionLines);
   // A call is never lost: when the old log cannot be read or closed, the record joins it and
   // the error is shown.
   try {
-    if (AdmissionKeyDate(AdmisRec->Cell(0, 1), form, today) == AdmissionDate(today, form)) {
-      AdmisRec->AddLine(record);
+    if (AdmissionKeyDate(rows.first().first, form, today) == AdmissionDate(today, form)) {
+      place(LogChange::Added, record);
       return;
     }
     // The name may be taken already (the clock set back, or no call for days): the rows go
     // after what that file holds.
-    AppendAdmissionFile(DailyFileName(SaveFile->text(), today.addDays(-1), form),
-                        GridRows(*AdmisRec));
+    AppendAdmissionFile(DailyFileName(DailyFile, today.addDays(-1), form), rows);
   } catch (...) {
-    AdmisRec->AddLine(record);
+    place(LogChange::Added, record);
     throw;
   }
-  AdmisRec->SetStrings({record});
-}
-
-void TForm1::RelAChange() { Link.RelayName = RelA->text(); }
-
-void TForm1::SavClick() {
-  const QString fileName =
-      Env.dialogs->saveFile(QStringLiteral("Excel / comma separated files (*.csv)"));
-  if (fileName.isEmpty()) return;
-  WriteAdmissionFile(fileName, GridRows(*AdmisRec));
-  Link.AdmisFresh = true;
-  AdmisRec->Clear();
+  place(LogChange::Replaced, record);
 }

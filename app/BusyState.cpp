@@ -15,16 +15,9 @@ QList<QWidget*> lockedControls(TForm1& f) {
 
 }  // namespace
 
-void TForm1::LockButtons() {
-  if (ButtonsLocked) return;
-  ButtonsLocked = true;
-  for (QWidget* w : lockedControls(*this)) w->setEnabled(false);
-}
-
-void TForm1::UnlockButtons() {
-  if (!ButtonsLocked) return;
-  ButtonsLocked = false;
-  for (QWidget* w : lockedControls(*this)) w->setEnabled(true);
+// The busy state is the core's (LinkCore::LockButtons, UnlockButtons): this shows it.
+void TForm1::showBusy() {
+  for (QWidget* w : lockedControls(*this)) w->setEnabled(!ButtonsLocked);
 }
 
 void TForm1::ClearInfo() {

@@ -66,7 +66,7 @@ bool TForm1::MayClose() {
     if (AdmissionsPending()) return false;
   }
   // A unit left waiting for an SMS body would store the next start's first command as its text.
-  if (Link.Running != Chain::None) StopChain(QString());
+  Core->StopRunningChain();
   return true;
 }
 

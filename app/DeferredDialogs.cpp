@@ -1,5 +1,6 @@
 #include "app/DeferredDialogs.h"
 
+#include <QAbstractEventDispatcher>
 #include <algorithm>
 
 DeferredDialogs::DeferredDialogs(Dialogs* boxes, QObject* context)
@@ -45,6 +46,10 @@ void DeferredDialogs::showWaiting() {
   while (!waiting.empty()) {
     up = waiting.front();
     waiting.pop_front();
+    // Calls posted before this one (the port's offer of the rest of a batch) would wait behind
+    // the box's loop until something new is posted: GLib's dispatcher runs posted calls again
+    // only after a wake-up.
+    if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance()) loop->wakeUp();
     if (up->error)
       boxes->error(up->text, up->tag);
     else

@@ -31,14 +31,35 @@ const char* const kDefaultPhoneBook[] = {
 
 }  // namespace
 
+namespace {
+
+CoreEnvironment coreEnvironment(TForm1* f, const FormEnvironment& env) {
+  const QStringList portPlaces{QFileInfo(env.programFile).absolutePath(), env.configDir};
+  CoreEnvironment core;
+  core.clock = env.clock;
+  core.serial = env.serial;
+  core.choosePort = [f] { return f->Env.dialogs->choosePort(); };
+  core.deviceName = [portPlaces](int number) { return PortDeviceName(number, portPlaces); };
+  return core;
+}
+
+}  // namespace
+
 TForm1::TForm1(const FormEnvironment& env, QWidget* parent)
-    : QWidget(parent), Env(env), Boxes(std::make_unique<DeferredDialogs>(env.dialogs, this)) {
+    : QWidget(parent),
+      Env(env),
+      Boxes(std::make_unique<DeferredDialogs>(env.dialogs, this)),
+      Core(new LinkCore(coreEnvironment(this, env), this, this)),
+      Link(Core->Link),
+      ButtonsLocked(Core->ButtonsLocked),
+      Messages(Core->Messages),
+      MaxLengthNumber(Core->MaxLengthNumber) {
   Env.dialogs = Boxes.get();
+  ComPort1 = Core->ComPort1;
+  Timer1 = Core->Timer1;
   buildLayout();
-  const QStringList portPlaces{QFileInfo(Env.programFile).absolutePath(), Env.configDir};
-  ComPort1 = new TComPort(
-      Env.serial, [this] { return Env.dialogs->choosePort(); },
-      [portPlaces](int number) { return PortDeviceName(number, portPlaces); }, this);
+  Core->SetRelayB(RelB->text());
+  Core->DailyFile = SaveFile->text();
   wireEvents();
   AcceptFileDrops();
   // Nothing of the running program acts before creation has finished: a start-up box runs an
@@ -66,16 +87,8 @@ void TForm1::guarded(const std::function<void()>& fn) {
 }
 
 void TForm1::ReportError(const QString& message, const QString& kind, int tag) {
-  QString text = message;
-  if (!text.isEmpty() && text.back().unicode() > u'.') text += QLatin1Char('.');
+  const QString text = ErrorReportText(message);
   Boxes->report(text, kind.isEmpty() ? text : kind, tag);
-}
-
-void TForm1::DeliverTick() {
-  DeferredDialogs::Unattended unattended(*Boxes);
-  guarded([this] { Timer1Timer(); });
-  // What a box about a lost port tells no longer holds once the port is open again.
-  if (ComPort1->IsOpen()) Boxes->dismiss(PortLostBox);
 }
 
 QString TForm1::settingsFileName() const {
@@ -87,12 +100,8 @@ void TForm1::FormCreate() {
   for (QLabel* l : findChildren<QLabel*>())
     if (l->property(AutoSizeProperty).toBool()) l->adjustSize();
 
-  Link.RxLine.clear();
   StartPortNumber = ComPort1->ComNumber();
-  ComPort1->SendText("ATE\r\n");
-  Link.OperatorName.clear();
-  Link.PhoneBookCapacity = 0;
-  Link.CentreAsked = true;
+  Core->Start();
   StartPortNumber = ComPort1->ComNumber();
 
   setWindowTitle(QFileInfo(Env.programFile).completeBaseName());
@@ -136,7 +145,7 @@ void TForm1::FormCreate() {
 
   Link.PhoneBookFresh = false;
   Link.AdmisFresh = true;
-  Link.RelayName = RelA->text();
+  Core->SetRelayA(RelA->text());
   ButtonsLocked = false;
   Link.ProbePending = false;
   EntryFault = false;
@@ -182,26 +191,12 @@ void TForm1::wireEvents() {
           [this] { guarded([this] { PhoneBook1StringsChange(); }); });
   connect(PhoneBook1, &TNameValueGrid::PasteRequest, this,
           [this] { guarded([this] { PhoneBook1Paste(); }); });
-  // Queued: a timer is not delivered again while its own handler runs, and the ticks must go
-  // on behind the link question as behind any other box.
-  connect(
-      Timer1, &QTimer::timeout, this, [this] { DeliverTick(); }, Qt::QueuedConnection);
-  ComPort1->OnTriggerAvail = [this](TComPort* CP, int Count) {
-    DeferredDialogs::Unattended unattended(*Boxes);
-    bool handled = false;
-    guarded([&] {
-      ComPort1TriggerAvail(CP, Count);
-      handled = true;
-    });
-    // An error ends the handling of its batch, not the reading: the lines after it are read
-    // now, not only once the unit sends again (a report could wait a whole interval).
-    if (!handled) CP->OfferAgain();
-  };
-  ComPort1->OnPortLost = [this](TComPort* CP, const QString& reason) {
-    DeferredDialogs::Unattended unattended(*Boxes);
-    PortLost();  // a running chain ends at once: nothing would answer it
-    ReportError(
-        QStringLiteral("COM%1 is no longer available (%2)").arg(CP->ComNumber()).arg(reason),
-        QStringLiteral("port lost"), PortLostBox);
-  };
+  // What the admission log's records depend on, and the user's edits of the log: the core's.
+  connect(RelB, &QLineEdit::textChanged, this, [this](const QString& t) { Core->SetRelayB(t); });
+  connect(SaveFile, &QLineEdit::textChanged, this,
+          [this](const QString& t) { Core->DailyFile = t; });
+  connect(Automat, &QCheckBox::toggled, this, [this](bool on) { Core->Automat = on; });
+  connect(AdmisRec, &TNameValueGrid::StringsChange, this, [this] {
+    if (!loggingBack_) Core->AdmissionLines = AdmisRec->Strings();
+  });
 }

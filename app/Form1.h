@@ -1,6 +1,7 @@
 #pragma once
 // The main window. Declared once here; its member functions are defined in the folder of
-// the subsystem they belong to (link/ResponseParser.cpp, phonebook/EntryCheck.cpp, ...).
+// the subsystem they belong to (phonebook/EntryCheck.cpp, files/FileButtons.cpp, ...). The
+// device link is the link core's (link/LinkCore.h); app/WindowFace.cpp shows it.
 #include <QByteArray>
 #include <QString>
 #include <QWidget>
@@ -8,10 +9,10 @@
 #include <memory>
 #include <optional>
 
-#include "link/LinkState.h"
+#include "link/LinkCore.h"
+#include "settings/MessageTexts.h"
 
 class QCheckBox;
-class QDateTime;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -45,56 +46,9 @@ struct FormEnvironment {
   QString language;     // the shipped translation a first start takes ("cs"; empty: English)
 };
 
-// The message texts of the settings file's [Messages] section, named by their keys.
-struct MessageTexts {
-  QString IncorrectInternationalFormat;
-  QString IncorrectNumber;
-  QString NumberExceedLimit;
-  QString NumberUnderLimit;
-  QString NumberTooLong;
-  QString IncorrectName;
-  QString TooLongName;
-  QString Communication;
-  QString NotFinished;
-  QString NoPortChosen;
-  QString NoAnswer;
-  QString PortLost;
-  QString GridKept;
-  QString NothingErased;
-  QString PartlyErased;
-  QString EveryRowWritten;
-  QString RowsMayBeMissing;
-  QString SmsListIncomplete;
-  QString EverySmsSaved;
-  QString SmsMayBeMissing;
-  QString SmsLeftFromSlot;
-  QString RowsNotWritten;
-  QString EntriesNotErased;
-  QString NoFreeEntry;
-  QString HiddenInLastEntry;
-  QString SmsNotSaved;
-  QString SmsNotDeleted;
-  QString AndMore;
-  // What keeps a spreadsheet's text out of the phone book.
-  QString NotLoaded;
-  QString NotPasted;
-  QString NoEntry;
-  QString QuoteNotClosed;
-  QString CellTooLong;
-  QString EqualsInName;
-  QString NumbersSpoilt;
-  QString PrefixMayBeLost;
-  QString TakeAsTheyAre;
-  QString NotAFileToLoad;
-  QString RecordsNotSaved;
-  QString WriteRunning;
-  QString SaveRecords;
-  QString CloseAnyway;
-  QString DoNotClose;
-  QString RecordsKept;
-};
-
-class TForm1 : public QWidget {
+// The window: the face of the link core (LinkCore) that a person uses. It shows and edits the
+// core's data and hands its clicks to the core.
+class TForm1 : public QWidget, public LinkFace {
   Q_OBJECT
 
  public:
@@ -108,8 +62,6 @@ class TForm1 : public QWidget {
   void ReportError(const QString& message, const QString& kind = QString(), int tag = 0);
   // The tag of the box that tells of a port gone away: closed once the port is open again.
   static constexpr int PortLostBox = 1;
-  // One tick of Timer1 as the timer delivers it (the window harness delivers its ticks so).
-  void DeliverTick();
 
   // ---- application shell (app/) ----
   void FormCreate();
@@ -135,58 +87,23 @@ class TForm1 : public QWidget {
   void ReadSettings();   // creation steps 2 to 4
   void WriteSettings();  // the whole of FormClose
 
-  // ---- device link (link/) ----
-  void ComPort1TriggerAvail(TComPort* CP, int Count);  // ResponseParser.cpp
-  void HandleLine();
-  void HandleOk(Owner owner);
-  void OkHandling();
-  void HandleCentre(const QByteArray& line);
-  void HandleOperator(const QByteArray& line);
-  void HandlePhoneBookSize(const QByteArray& line);
-  void HandleError(Owner owner);
-  void Timer1Timer();  // Watchdog.cpp
-  void SignalReport(const QByteArray& line);
-  void LoadPHONEClick();  // CommandSequences.cpp
+  // ---- the link core's face (app/WindowFace.cpp) ----
+  void Timer1Timer();
+  void LoadPHONEClick();
   void SavePhoneClick();
   void AddToSIMClick();
   void ButtonLoadSMSClick();
   void ButtonSaveSMSClick();
   void ButtonDeleteSMSClick();
-  void PhoneBookEntry(const QByteArray& line);  // PhoneBookTransfer.cpp
-  void EraseStep();
-  void EraseToWriteSwitch();
-  void StartWriting();
-  void WriteStep();
-  void RowStored();
-  void EndOfWrite();
-  void WriteRetry();
-  void SmsListHeader(const QByteArray& line);  // SmsTransfer.cpp
-  void SmsListText(const QByteArray& line);
-  void SmsPrompt();
-  void SmsWritten(const QByteArray& line);
-  void SmsDeleteStep();
-  void SmsDeleteEnd();
-  void SmsWriteRefused();
-  void RewritePair();
-  void RelayBMarker();  // CallReports.cpp
-  void CallReport(const QByteArray& line);
-  qint64 LinkClock() const;  // ChainWatch.cpp
-  void HeardFromUnit();
-  void SendForChain(const QByteArray& bytes);
-  void SendAwaited(const QByteArray& command, Awaiting what);
-  void ResendAwaited();
-  void SendSmsList();
-  void StartChain(Chain chain);
-  void WatchAnswers();
-  void AnswerOverdue();
-  void StopChain(const QString& reason);
-  QString UndoneText() const;
-  void ChainDone();
-  void WriteAgain(Chain chain, const QStringList& rows);
-  void PortLost();
-  bool TakeBackPort();
-  void PortTakenBack();
-  void TellUser(const QString& text);
+  void Told(const Notice& notice) override;
+  void UnattendedWork(bool begins) override;
+  void StatusChanged(Status what) override;
+  void LineReceived(const QByteArray& line) override;
+  void PhoneBookChanged(BookChange change) override;
+  void SmsPairChanged(int pair, bool phone) override;
+  void SmsListChanged(bool emptied, const QByteArray& added) override;
+  void AdmissionsChanged(LogChange change) override;
+  QString ChainName(Chain chain) const override;
 
   // ---- phone book (phonebook/) ----
   void PhoneBook1StringsChange();  // EntryCheck.cpp
@@ -199,8 +116,7 @@ class TForm1 : public QWidget {
   // ---- SMS templates (sms/) ----
   void SmsEditChange(QLineEdit* edit, bool phone);  // the twelve change handlers
 
-  // ---- admissions (admissions/) ----
-  void EnterAdmission(const QString& record, const QDateTime& at);
+  // ---- admissions (app/WindowFace.cpp; the log itself is the core's) ----
   void RelAChange();
   void SavClick();
 
@@ -320,12 +236,17 @@ class TForm1 : public QWidget {
   QLineEdit* SmsTexts[6] = {};
 
   // ---- state ----
-  LinkState Link;
+  FormEnvironment Env;
+  // Env.dialogs as the window uses them (Env.dialogs points here once the window exists).
+  std::unique_ptr<DeferredDialogs> Boxes;
+  LinkCore* Core;
+  // The core's, under the names the window's handlers and tests know them by.
+  LinkState& Link;
+  bool& ButtonsLocked;
+  MessageTexts& Messages;
+  int& MaxLengthNumber;
   int StartPortNumber = 0;
-  int MaxLengthNumber = 13;
   QString LanguageLabel = QStringLiteral("Eng");
-  MessageTexts Messages;
-  bool ButtonsLocked = false;
   bool EntryFault = false;
   // While a sort or a paste runs its rows through the entry check: false until the check has
   // shown a fault, which it then shows no more for this sort or paste.
@@ -336,18 +257,15 @@ class TForm1 : public QWidget {
     TForm1& f;
   };
   int FoundRow = 0;
-  bool BatchEnded = false;  // the phone book writer ended the current batch early
-
-  FormEnvironment Env;
-  // Env.dialogs as the window uses them (Env.dialogs points here once the window exists).
-  std::unique_ptr<DeferredDialogs> Boxes;
   bool Rescued = false;
 
   // Marks the labels that fit their size to their caption.
   static constexpr const char* AutoSizeProperty = "AutoSize";
 
  private:
-  void buildLayout();  // app/Layout.cpp
-  void wireEvents();   // app/Form1.cpp
+  void buildLayout();         // app/Layout.cpp
+  void wireEvents();          // app/Form1.cpp
+  void showBusy();            // app/BusyState.cpp
+  bool loggingBack_ = false;  // the admissions grid is being set from the core's log
   void closeEvent(class QCloseEvent* event) override;
 };

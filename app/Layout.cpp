@@ -16,6 +16,7 @@
 #include "app/JpegImage.h"
 #include "app/MonitorView.h"
 #include "app/Widgets.h"
+#include "link/ComPort.h"
 #include "phonebook/NameValueGrid.h"
 
 // The pictures live in a static library; nothing would pull them in otherwise.
@@ -318,9 +319,9 @@ void TForm1::buildLayout() {
   StatusBar1->SetPanelText(2, QStringLiteral(" SIM:"));
   StatusBar1->SetPanelText(3, QStringLiteral("Ver: 3.0  Eng"));
 
-  Timer1 = new QTimer(this);
+  // Timer1 and ComPort1 are the link core's.
   Timer1->setObjectName(QStringLiteral("Timer1"));
-  Timer1->setInterval(1000);
+  ComPort1->setObjectName(QStringLiteral("ComPort1"));
 
   QPushButton* sim[6] = {LoadPHONE,     SavePhone,     AddToSIM,
                          ButtonLoadSMS, ButtonSaveSMS, ButtonDeleteSMS};

@@ -9,5 +9,6 @@ list(APPEND ZULUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Layout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ShutdownSignals.cpp ${CMAKE_CURRENT_LIST_DIR}/ShutdownSignals.h
   ${CMAKE_CURRENT_LIST_DIR}/WidgetAccessibility.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/Widgets.cpp ${CMAKE_CURRENT_LIST_DIR}/Widgets.h)
+  ${CMAKE_CURRENT_LIST_DIR}/Widgets.cpp ${CMAKE_CURRENT_LIST_DIR}/Widgets.h
+  ${CMAKE_CURRENT_LIST_DIR}/WindowFace.cpp)
 list(APPEND ZULUI_SOURCES ${CMAKE_CURRENT_LIST_DIR}/MonitorView.cpp ${CMAKE_CURRENT_LIST_DIR}/MonitorView.h)

@@ -1,19 +1,17 @@
 // The unit's call reports: each call from a caller the SIM knows by name becomes an
 // admission record.
-#include <QLineEdit>
-
 #include "admissions/AdmissionRecord.h"
-#include "app/Form1.h"
 #include "link/LineRules.h"
+#include "link/LinkCore.h"
 #include "platform/Clock.h"
 
-void TForm1::RelayBMarker() { Link.RelayName = RelB->text(); }
+void LinkCore::RelayBMarker() { Link.RelayName = RelayB; }
 
-void TForm1::CallReport(const QByteArray& line) {
+void LinkCore::CallReport(const QByteArray& line) {
   const NameAndNumber caller = CallReportFields(line);
   // One reading of the clock for the record's time and the day it is filed under: read twice,
   // a call at midnight could be filed under a day its record does not bear.
-  const QDateTime now = Env.clock->now();
+  const QDateTime now = clock->now();
   QString record;
   if (!caller.name.isEmpty())
     record = AdmissionRecord(AdmissionKey(now, SystemClockForm()), caller.name, caller.number,
@@ -21,7 +19,7 @@ void TForm1::CallReport(const QByteArray& line) {
   // Back to relay A before the record is placed: a failing log must not leave relay B
   // named for the next call. The line is used up: should the log fail, the parser must not
   // hand it over again with the next bytes appended (a second record of the same call).
-  Link.RelayName = RelA->text();
+  Link.RelayName = RelayA;
   Link.RxLine.clear();
   if (!record.isEmpty()) EnterAdmission(record, now);
 }

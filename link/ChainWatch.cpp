@@ -1,17 +1,9 @@
 // The time bound on the answer the program waits for, and the end of a chain: what is missing
 // once it is done, what was not done when it had to be given up.
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-
-#include "app/Form1.h"
-#include "app/Widgets.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
-#include "phonebook/NameValueGrid.h"
+#include "link/LinkCore.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "platform/Errors.h"
 
 namespace {
@@ -30,11 +22,11 @@ QString pairText(int pair, const QString& phone, const QString& text) {
 
 }  // namespace
 
-qint64 TForm1::LinkClock() const { return Env.clock->steadyMs(); }
+qint64 LinkCore::LinkClock() const { return clock->steadyMs(); }
 
-void TForm1::HeardFromUnit() { Link.HeardAt = Link.AwaitedSince = LinkClock(); }
+void LinkCore::HeardFromUnit() { Link.HeardAt = Link.AwaitedSince = LinkClock(); }
 
-void TForm1::SendForChain(const QByteArray& bytes) {
+void LinkCore::SendForChain(const QByteArray& bytes) {
   try {
     ComPort1->SendText(bytes);
   } catch (const EComPortError&) {
@@ -44,7 +36,7 @@ void TForm1::SendForChain(const QByteArray& bytes) {
   }
 }
 
-void TForm1::SendAwaited(const QByteArray& command, Awaiting what) {
+void LinkCore::SendAwaited(const QByteArray& command, Awaiting what) {
   SendForChain(command);
   const qint64 now = LinkClock();
   // A new exchange starts the wait for the unit afresh; a time-out's replacement does not.
@@ -56,24 +48,24 @@ void TForm1::SendAwaited(const QByteArray& command, Awaiting what) {
   Link.LinkIdle = false;
 }
 
-void TForm1::ResendAwaited() {
+void LinkCore::ResendAwaited() {
   SendForChain(Link.AwaitedCommand);
   Link.AwaitedSince = LinkClock();
   Link.LinkIdle = false;
 }
 
-void TForm1::SendSmsList() {
+void LinkCore::SendSmsList() {
   Link.Listed.clear();
   SendAwaited(At::ListSms, Awaiting::SmsList);
 }
 
-void TForm1::StartChain(Chain chain) {
+void LinkCore::StartChain(Chain chain) {
   Link.Running = chain;
   Link.HeardAt = Link.AwaitedSince = LinkClock();
   Link.Marks.probesDue = 0;
   Link.Tries = 0;
   Link.RowErrors = Link.RowErrorsRow = 0;
-  Link.GridBefore = PhoneBook1->Strings();
+  Link.GridBefore = PhoneBookLines;
   Link.WriteRows = Link.GridBefore;
   Link.StoredLines.clear();
   Link.UncertainLines.clear();
@@ -83,14 +75,13 @@ void TForm1::StartChain(Chain chain) {
   Link.Room = SimRoom();
   Link.HeldLines.clear();
   Link.SmsAsked.clear();
-  for (int k = 0; k < 6; ++k)
-    Link.SmsAsked << SmsPhones[k]->text() + QLatin1Char('=') + SmsTexts[k]->text();
+  for (int k = 0; k < 6; ++k) Link.SmsAsked << Pairs[k].phone + QLatin1Char('=') + Pairs[k].text;
   Link.PairsStored = 0;
   Link.RedoPair = false;
   Link.Listed.clear();
 }
 
-void TForm1::WatchAnswers() {
+void LinkCore::WatchAnswers() {
   const bool chain = Link.Running != Chain::None || Link.anyTransfer();
   if (!chain && Link.Awaited == Awaiting::None) return;
   if (ComPort1->ComNumber() == 0) {
@@ -115,7 +106,7 @@ void TForm1::WatchAnswers() {
   }
 }
 
-void TForm1::AnswerOverdue() {
+void LinkCore::AnswerOverdue() {
   // Whatever a probe had to say would have come long ago.
   Link.Marks.probesDue = 0;
   switch (Link.Awaited) {
@@ -131,13 +122,13 @@ void TForm1::AnswerOverdue() {
     case Awaiting::Prompt:
       // The prompt may have been lost while the unit waits for a body: cancel that first.
       SendForChain(At::CancelBody);
-      Env.clock->pause(200);
+      clock->pause(200);
       break;
     case Awaiting::Body:
       // It may have been stored, in the slot the unit gives next: free that slot again (the
       // save frees it anyway), then write the pair once more.
       SendForChain(At::CancelBody);
-      Env.clock->pause(200);
+      clock->pause(200);
       Link.RedoPair = true;
       SendAwaited(At::DeleteSms(Link.StepIndex), Awaiting::SmsDelete);
       return;
@@ -145,7 +136,7 @@ void TForm1::AnswerOverdue() {
       Link.PhoneBookFresh = true;  // the answer sent again replaces what came of the first
       break;
     case Awaiting::SmsList:
-      SMSs->clear();
+      ClearSmsList();
       Link.Listed.clear();
       Link.SmsTextExpected = false;
       break;
@@ -155,7 +146,7 @@ void TForm1::AnswerOverdue() {
   ResendAwaited();
 }
 
-void TForm1::StopChain(const QString& reason) {
+void LinkCore::StopChain(const QString& reason) {
   const Chain chain = Link.Running;
   const QString undone = chain == Chain::None ? QString() : UndoneText();
   if ((Link.Awaited == Awaiting::Prompt || Link.Awaited == Awaiting::Body) && ComPort1->IsOpen()) {
@@ -176,8 +167,8 @@ void TForm1::StopChain(const QString& reason) {
   // Nothing the user had is lost with a chain that could not finish.
   const bool phoneBook =
       chain == Chain::LoadSim || chain == Chain::OverwriteSim || chain == Chain::AddToSim;
-  if (phoneBook && PhoneBook1->Strings() != Link.GridBefore) {
-    PhoneBook1->SetStrings(Link.GridBefore);
+  if (phoneBook && PhoneBookLines != Link.GridBefore) {
+    SetPhoneBook(Link.GridBefore);
     ClearInfo();
   }
   if (chain == Chain::SaveSms) {
@@ -185,23 +176,27 @@ void TForm1::StopChain(const QString& reason) {
     for (int k = 0; k < 6 && k < Link.SmsAsked.size(); ++k) {
       if (!(Link.PairsStored & (1u << k))) continue;
       const QString& pair = Link.SmsAsked[k];
-      SmsPhones[k]->setText(pair.section(QLatin1Char('='), 0, 0));
-      SmsTexts[k]->setText(pair.section(QLatin1Char('='), 1));
+      SetPairField(k, true, pair.section(QLatin1Char('='), 0, 0));
+      SetPairField(k, false, pair.section(QLatin1Char('='), 1));
     }
   }
   UnlockButtons();
-  Prubeh->hide();
-  Prenos->Stop();
-  Prenos->hide();
+  ShowProgress(false);
+  ShowTransfer(false);
   Link.LinkIdle = true;
-  if (chain == Chain::None || reason.isEmpty()) return;
-  const QPushButton* const buttons[] = {nullptr,       LoadPHONE,     SavePhone,      AddToSIM,
-                                        ButtonLoadSMS, ButtonSaveSMS, ButtonDeleteSMS};
-  TellUser(Messages.NotFinished.arg(buttons[int(chain)]->text(), reason) + QLatin1Char('\n') +
-           undone);
+  if (chain == Chain::None) return;
+  Notice end(Notice::Kind::ChainEnded);
+  end.chain = chain;
+  end.complete = false;
+  end.undone = undone;
+  // Without a reason the error that ended it is what the window's user reads.
+  if (!reason.isEmpty())
+    end.text =
+        Messages.NotFinished.arg(face->ChainName(chain), reason) + QLatin1Char('\n') + undone;
+  tell(end);
 }
 
-QString TForm1::UndoneText() const {
+QString LinkCore::UndoneText() const {
   switch (Link.Running) {
     case Chain::LoadSim:
       return Messages.GridKept;
@@ -236,17 +231,18 @@ QString TForm1::UndoneText() const {
   return QString();
 }
 
-void TForm1::ChainDone() {
+void LinkCore::ChainDone() {
   const Chain chain = Link.Running;
   Link.Running = Chain::None;
   Link.Marks.probesDue = 0;
   QStringList parts;
+  bool hidden = false;
   if (chain == Chain::OverwriteSim || chain == Chain::AddToSim) {
     // Without a read-back, the rows held back are all that is known to be missing.
     QStringList missing = Link.HeldLines;
     if (Link.ReadBack) {
       // Entry N ("OUT") is never read back: its own "OK" stands for it.
-      QStringList present = PhoneBook1->Strings();
+      QStringList present = PhoneBookLines;
       for (const QString& line : Link.StoredLines)
         if (line.startsWith(QLatin1String("OUT="))) present << line;
       missing = MissingLines(Link.GridBefore, present);
@@ -267,7 +263,8 @@ void TForm1::ChainDone() {
         text += QLatin1Char('\n') + Messages.NoFreeEntry.arg(Link.PhoneBookCapacity);
       parts << text;
     }
-    if (!Link.Room.Hidden().isEmpty())
+    hidden = !Link.Room.Hidden().isEmpty();
+    if (hidden)
       parts << Messages.HiddenInLastEntry.arg(Link.PhoneBookCapacity)
                    .arg(RowText(Link.Room.Hidden()));
   }
@@ -297,27 +294,33 @@ void TForm1::ChainDone() {
       left << pairText(m.slot, QString::fromLatin1(m.number), QString::fromLatin1(m.text));
     parts << FirstItems(Messages.SmsNotDeleted.arg(left.size()), left, Messages.AndMore);
   }
-  if (!parts.isEmpty()) TellUser(parts.join(QStringLiteral("\n\n")));
+  Notice end(Notice::Kind::ChainEnded);
+  end.chain = chain;
+  // A caller hidden in entry N is told, but leaves nothing asked for undone.
+  end.complete = parts.size() == (hidden ? 1 : 0);
+  end.text = parts.join(QStringLiteral("\n\n"));
+  tell(end);
 }
 
-void TForm1::WriteAgain(Chain chain, const QStringList& rows) {
+void LinkCore::WriteAgain(Chain chain, const QStringList& rows) {
   Link.Running = chain;
   Link.SecondPass = true;
   Link.WriteRows = rows;
   Link.ReadBack = false;
   LockButtons();
-  Prubeh->show();
-  Prenos->Play();
-  Prenos->show();
+  StartTransfer();
   StartWriting();
 }
 
-void TForm1::PortLost() {
+void LinkCore::PortLost(const QString& reason) {
   Link.RxLine.clear();  // cut off with the device: the next line must not be glued to it
   StopChain(Messages.PortLost);
+  PortLostTold = true;
+  tell({Notice::Kind::PortLost,
+        QStringLiteral("%1 is no longer available (%2)").arg(PortName(), reason)});
 }
 
-bool TForm1::TakeBackPort() {
+bool LinkCore::TakeBackPort() {
   if (ComPort1->IsOpen() || ComPort1->ComNumber() == 0) return false;
   // A click before the tick that would take the port back does what the tick would (or says
   // why the port cannot be opened) and starts nothing: the unit answers the take-back first.
@@ -326,18 +329,20 @@ bool TForm1::TakeBackPort() {
   return true;
 }
 
-void TForm1::PortTakenBack() {
+void LinkCore::PortTakenBack() {
   // What comes back may be another unit (or one that restarted): echo off again, and the next
   // report asks for its operator and phone book size. One the line left waiting for an SMS
   // body would store our commands as its text: that body is cancelled first.
   Link.OperatorName.clear();
+  NotePortBack();
   ComPort1->SendText(At::CancelBody);
   ComPort1->SendText(At::EchoOff);
 }
 
-void TForm1::TellUser(const QString& text) {
-  // Shown once the handler that found it has finished: the box's own event loop must not run
-  // the program behind a half-done step.
-  QMetaObject::invokeMethod(
-      this, [this, text] { Env.dialogs->message(text); }, Qt::QueuedConnection);
+void LinkCore::NotePortBack() {
+  // However it was opened again (taken back, chosen anew, opened by a command), what the face
+  // was told of its loss no longer holds.
+  if (!PortLostTold || !ComPort1->IsOpen()) return;
+  PortLostTold = false;
+  show(Status::PortBack);
 }

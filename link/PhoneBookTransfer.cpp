@@ -1,14 +1,11 @@
 // The SIM phone book: read into the grid, erase, and write the grid paced by the link
 // countdown.
-#include <QLabel>
-#include <QProgressBar>
+#include <algorithm>
 
-#include "app/Form1.h"
-#include "app/Widgets.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
 #include "link/LineRules.h"
-#include "phonebook/NameValueGrid.h"
+#include "link/LinkCore.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -20,17 +17,9 @@ bool onTheLine(const QString& text) {
   return true;
 }
 
-QLabel* infoLabel(TForm1& f, int reservedIndex) {
-  QLabel* const labels[kReservedNameCount] = {f.ADMIN1, f.ADMIN2, f.ADMIN3, f.ADMIN4, f.ADMIN5,
-                                              f.ADMIN6, f.ADMIN7, f.ADMIN8, f.ALARM1, f.ALARM2,
-                                              f.ALARM3, f.ALARM4, f.ALARM5, f.ALARM6, f.ALARM7,
-                                              f.ALARM8, f.OPER,   f.RTIME,  f.CRED};
-  return labels[reservedIndex];
-}
-
 }  // namespace
 
-void TForm1::PhoneBookEntry(const QByteArray& line) {
+void LinkCore::PhoneBookEntry(const QByteArray& line) {
   if (Link.Awaited == Awaiting::Census) {
     Link.Room.Found(line);
     return;
@@ -39,36 +28,35 @@ void TForm1::PhoneBookEntry(const QByteArray& line) {
   const QString text =
       QString::fromLatin1(entry.name) + QLatin1Char('=') + QString::fromLatin1(entry.number);
   if (Link.PhoneBookFresh) {
-    PhoneBook1->SetStrings({text});
+    PhoneBookLines = {text};
     Link.PhoneBookFresh = false;
+    face->PhoneBookChanged(BookChange::FirstEntry);
   } else {
-    PhoneBook1->AddLine(text);
+    PhoneBookLines << text;
+    face->PhoneBookChanged(BookChange::Entry);
   }
-  const int rows = PhoneBook1->RowCount() - 1;
-  Numbers->setText(QString::number(rows));
-  Prubeh->setValue(rows);
-  const int reserved = ReservedNameIndex(entry.name);
-  if (reserved >= 0) infoLabel(*this, reserved)->setText(QString::fromLatin1(entry.number));
+  // As the grid counts its rows: an empty book shows one blank row.
+  SetProgressPosition(std::max<int>(int(PhoneBookLines.size()), 1));
 }
 
-void TForm1::EraseStep() {
+void LinkCore::EraseStep() {
   const qint32 n = Link.PhoneBookCapacity;
   ++Link.StepIndex;
-  Prubeh->setValue(n - Link.StepIndex);
+  SetProgressPosition(n - Link.StepIndex);
   if (Link.StepIndex < n) {
-    Env.clock->pause(20);
+    clock->pause(20);
     if (ComPort1->ComNumber() != 0 && n > 1)
       SendAwaited(At::DeleteEntry(Link.StepIndex), Awaiting::Erase);
   }
 }
 
-void TForm1::EraseToWriteSwitch() {
+void LinkCore::EraseToWriteSwitch() {
   if (Link.StepIndex <= Link.PhoneBookCapacity) return;
   Link.ErasingPhoneBook = false;
   StartWriting();
 }
 
-void TForm1::StartWriting() {
+void LinkCore::StartWriting() {
   // The write starts by asking which entries are taken (N too: a caller there is named at the
   // end); the census's "OK" writes the first row. Without a known size there is nothing to ask.
   const qint32 n = Link.PhoneBookCapacity;
@@ -82,23 +70,23 @@ void TForm1::StartWriting() {
   Link.RowErrors = 0;
 }
 
-void TForm1::WriteStep() {
+void LinkCore::WriteStep() {
   Link.LinkIdle = false;
   ++Link.StepIndex;
-  Prubeh->setValue(Link.StepIndex);
+  SetProgressPosition(Link.StepIndex);
   if (Link.StepIndex > Link.WriteRows.size() || Link.StepIndex > Link.PhoneBookCapacity) {
     EndOfWrite();
     return;
   }
 
-  if (Gauge1->Position() >= -5) {
+  if (Countdown >= -5) {
     // The free window is about to close: keep it open with a probe and write this row on
     // the probe's "OK". The rest of the batch waits for the next event.
-    Gauge1->SetPosition(-26);
-    Env.clock->pause(100);
+    SetCountdown(-26);
+    clock->pause(100);
     SendAwaited(At::Probe, Awaiting::Step);
     --Link.StepIndex;
-    Env.clock->pause(100);
+    clock->pause(100);
     Link.ProbePending = true;
     Link.RxLine.clear();
     BatchEnded = true;
@@ -117,25 +105,24 @@ void TForm1::WriteStep() {
   if (!sendable || !room) {
     if (sendable) Link.HeldLines << row;
     // Skipped (and named at the end): the "OK" to the empty step moves on to the next row.
-    Env.clock->pause(100);
+    clock->pause(100);
     SendAwaited(At::Attention, Awaiting::Step);
     return;
   }
-  Env.clock->pause(200);
+  clock->pause(200);
   SendAwaited(At::WriteRow(name, number, Link.PhoneBookCapacity), Awaiting::Row);
-  Cekani->Stop();
-  Cekani->hide();
+  ShowWaiting(false);
 }
 
-void TForm1::EndOfWrite() {
+void LinkCore::EndOfWrite() {
   const bool readBack = ComPort1->ComNumber() != 0 && Link.PhoneBookCapacity > 1;
   Link.WritingPhoneBook = false;
-  Prubeh->setValue(0);
-  Env.clock->pause(100);
+  SetProgressPosition(0);
+  clock->pause(100);
   if (!readBack) {
     // Its "OK" must not end the busy state; the next "OK" that arrives does.
     SendAwaited(At::Probe, Awaiting::Query);
-    Env.clock->pause(100);
+    clock->pause(100);
     Link.ProbePending = true;
     // Without a read-back to refill it, the grid is kept: it is the only copy of the book.
     return;
@@ -144,20 +131,20 @@ void TForm1::EndOfWrite() {
   // ends the busy state.
   SendForChain(At::Probe);
   ++Link.Marks.probesDue;
-  Env.clock->pause(100);
+  clock->pause(100);
   Link.PhoneBookFresh = true;
   Link.ReadBack = true;
-  PhoneBook1->Clear();
+  SetPhoneBook({});
   SendAwaited(At::ReadPhoneBook(Link.PhoneBookCapacity - 1), Awaiting::Read);
 }
 
-void TForm1::RowStored() {
+void LinkCore::RowStored() {
   const QString& row = Link.WriteRows.value(Link.StepIndex - 1);
   Link.StoredLines << row;
   Link.Room.Taken(row.section(QLatin1Char('='), 0, 0).toLatin1());
 }
 
-void TForm1::WriteRetry() {
+void LinkCore::WriteRetry() {
   if (Link.RowErrorsRow != Link.StepIndex) {
     Link.RowErrorsRow = Link.StepIndex;
     Link.RowErrors = 0;

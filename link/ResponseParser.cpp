@@ -1,15 +1,10 @@
 // The handler of the unit's bytes: lines, their recognition, "OK", errors and the status
 // lines of the start-up chain.
-#include <QColor>
-#include <QProgressBar>
-
-#include "app/Form1.h"
-#include "app/MonitorView.h"
-#include "app/Widgets.h"
 #include "link/Answers.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
 #include "link/LineRules.h"
+#include "link/LinkCore.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -33,10 +28,9 @@ bool partOfAnswer(LineRule rule, Awaiting awaited) {
 
 }  // namespace
 
-void TForm1::ComPort1TriggerAvail(TComPort* /*CP*/, int Count) {
+void LinkCore::ComPort1TriggerAvail(TComPort* /*CP*/, int Count) {
   BatchEnded = false;
-  LED->show();
-  LED->SetBrushColor(QColor(0xFF, 0xFF, 0x00));
+  SetLed(Led::Data);
   // Bytes are taken a run at a time, up to the next line end or prompt, and each line is
   // handled before the byte after it is read: as if they were read one by one.
   for (int left = Count; left > 0 && !BatchEnded;) {
@@ -65,8 +59,8 @@ void TForm1::ComPort1TriggerAvail(TComPort* /*CP*/, int Count) {
   }
 }
 
-void TForm1::HandleLine() {
-  Monitor->AppendLine(Link.RxLine);
+void LinkCore::HandleLine() {
+  face->LineReceived(Link.RxLine);
   const QByteArray line = Link.RxLine;
   // Entries are taken only for a read: a stray one must not land in a grid about to be written.
   const bool entries = Link.Awaited == Awaiting::Read || Link.Awaited == Awaiting::Census;
@@ -121,7 +115,7 @@ void TForm1::HandleLine() {
   Link.RxLine.clear();
 }
 
-void TForm1::HandleOk(Owner owner) {
+void LinkCore::HandleOk(Owner owner) {
   switch (owner) {
     case Owner::Probe:
       return;  // it only paced the chain
@@ -143,14 +137,13 @@ void TForm1::HandleOk(Owner owner) {
   OkHandling();
 }
 
-void TForm1::OkHandling() {
+void LinkCore::OkHandling() {
   Link.SmsTextExpected = false;
   const bool done = !Link.anyTransfer() && Link.Awaited == Awaiting::None;
   if (!Link.anyTransfer()) {
     UnlockButtons();
-    Prubeh->hide();
-    Prenos->Stop();
-    Prenos->hide();
+    ShowProgress(false);
+    ShowTransfer(false);
   }
   if (!Link.ProbePending)
     Link.LinkIdle = true;
@@ -169,44 +162,47 @@ void TForm1::OkHandling() {
 
   if (!Link.CentreAsked) {
     Link.CentreAsked = true;
-    Env.clock->pause(100);
+    clock->pause(100);
     if (ComPort1->ComNumber() != 0) SendAwaited(At::CentreQuery, Awaiting::Query);
   }
   if (done) ChainDone();
 }
 
-void TForm1::HandleCentre(const QByteArray& line) {
-  StatusBar1->SetPanelText(
-      1, QStringLiteral("SMS centrum: ") + QString::fromLatin1(CentreNumber(line)));
+void LinkCore::HandleCentre(const QByteArray& line) {
+  Centre = QString::fromLatin1(CentreNumber(line));
+  show(Status::Centre);
 }
 
-void TForm1::HandleOperator(const QByteArray& line) {
+void LinkCore::HandleOperator(const QByteArray& line) {
   Link.OperatorName = OperatorText(line);
-  StatusBar1->SetPanelText(0,
-                           QStringLiteral("Operator: ") + QString::fromLatin1(Link.OperatorName));
-  Env.clock->pause(100);
+  show(Status::Operator);
+  clock->pause(100);
   if (ComPort1->ComNumber() != 0) SendAwaited(At::SizeQuery, Awaiting::Query);
   Link.LinkIdle = false;
 }
 
-void TForm1::HandlePhoneBookSize(const QByteArray& line) {
+void LinkCore::HandlePhoneBookSize(const QByteArray& line) {
   const qint32 size = ReadIntField(PhoneBookSizeField(line), Link.RxLine, 1, kMaxPhoneBookSize);
   // Only the answer to our query: a stray size would have the erase and the writes run over
   // entries the SIM does not have.
   if (Link.Awaited != Awaiting::Query || Link.AwaitedCommand != At::SizeQuery) return;
   Link.PhoneBookCapacity = size;
-  StatusBar1->SetPanelText(2, QStringLiteral("SIM: ") + QString::number(Link.PhoneBookCapacity));
+  show(Status::Size);
 }
 
-void TForm1::HandleError(Owner owner) {
-  LED->SetBrushColor(QColor(0xFF, 0x00, 0x00));
-  Env.clock->pause(200);
+void LinkCore::HandleError(Owner owner) {
+  SetLed(Led::Error);
+  clock->pause(200);
   // An error that answers none of our commands changes nothing else.
   if (owner != Owner::Awaited) return;
   const Awaiting refused = Link.Awaited;
   HeardFromUnit();
   switch (refused) {
     case Awaiting::Row:
+      // The "ERROR" may be a stray line in place of the row's own answer (lost, or still on its
+      // way): a row for the first free entry may have taken one. Too few free entries is safe;
+      // a row in entry N is not.
+      if (Link.AwaitedCommand.startsWith("AT+CPBW=,")) Link.Room.Taken(QByteArray());
       Link.Awaited = Awaiting::None;
       WriteRetry();
       return;

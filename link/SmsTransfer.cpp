@@ -1,32 +1,12 @@
 // The SMS chains: list, delete and save, carried on by the parser.
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QTextCursor>
-
-#include "app/Form1.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
 #include "link/LineRules.h"
+#include "link/LinkCore.h"
 #include "platform/Clock.h"
+#include "sms/SmsFilters.h"
 
 namespace {
-
-// The memo takes the list as one running text in which a carriage return is a line break.
-// Appending at the end keeps what is already there exactly as it was.
-void appendToMemo(QPlainTextEdit* memo, const QByteArray& text) {
-  QTextCursor end(memo->document());
-  end.movePosition(QTextCursor::End);
-  end.insertText(QString::fromLatin1(text));
-}
-
-// Empties the pairs whose bit is set in `pairs`: the phones first, then the texts.
-void clearPairs(TForm1& f, quint8 pairs) {
-  for (int k = 0; k < 6; ++k)
-    if (pairs & (1u << k)) f.SmsPhones[k]->clear();
-  for (int k = 0; k < 6; ++k)
-    if (pairs & (1u << k)) f.SmsTexts[k]->clear();
-}
 
 constexpr quint8 kAllPairs = 0x3F;
 
@@ -37,68 +17,74 @@ constexpr qint32 kSaveDeletes = 7;
 
 }  // namespace
 
-void TForm1::SmsListHeader(const QByteArray& line) {
+// A face may hand the pairs over as typed: what goes on the line is only what a pair may hold
+// (a line end in the number, or Ctrl-Z in the text, would end the command early).
+QByteArray LinkCore::PairPhone(int pair) const {
+  return FilterPhone(Pairs[pair].phone, MaxLengthNumber).toLatin1();
+}
+
+void LinkCore::SmsListHeader(const QByteArray& line) {
   // A stray header must not move another running chain to another step, nor put its number
   // into the pairs a save is about to write.
   const bool listing = Link.Awaited == Awaiting::SmsList || Link.Running == Chain::LoadSms;
   if (Link.Running != Chain::None && !listing) return;
   QByteArray fields = line;
   CutThrough(fields, ':');
-  appendToMemo(SMSs, fields);
+  AddToSmsList(fields);
   Link.StepIndex = ReadIntField(SmsSlotField(line), Link.RxLine, 1, kMaxSmsSlot);
   const QByteArray number = SmsListNumber(line);
-  if (isPair(Link.StepIndex)) SmsPhones[Link.StepIndex - 1]->setText(QString::fromLatin1(number));
+  if (isPair(Link.StepIndex)) SetPairField(Link.StepIndex - 1, true, QString::fromLatin1(number));
   Link.Listed << ListedSms{Link.StepIndex, number, QByteArray()};
   Link.SmsTextExpected = true;
   Link.RxLine.clear();
 }
 
-void TForm1::SmsListText(const QByteArray& line) {
+void LinkCore::SmsListText(const QByteArray& line) {
   if (line.isEmpty()) {
     // An empty body: the header keeps waiting for its text.
-    appendToMemo(SMSs, QByteArrayLiteral("\r"));
+    AddToSmsList(QByteArrayLiteral("\r"));
     return;
   }
-  appendToMemo(SMSs, '"' + line + "\"\r");
+  AddToSmsList('"' + line + "\"\r");
   Link.SmsTextExpected = false;
   if (!Link.Listed.isEmpty()) Link.Listed.last().text = line;
-  if (isPair(Link.StepIndex)) SmsTexts[Link.StepIndex - 1]->setText(QString::fromLatin1(line));
+  if (isPair(Link.StepIndex)) SetPairField(Link.StepIndex - 1, false, QString::fromLatin1(line));
 }
 
-void TForm1::SmsDeleteStep() {
+void LinkCore::SmsDeleteStep() {
   ++Link.StepIndex;
-  Prubeh->setValue(Link.StepIndex);
+  SetProgressPosition(Link.StepIndex);
   if (!Link.WritingSms && Link.StepIndex > kMaxSmsSlot) {
     // A unit that frees every slot it is asked for: past the highest slot there are none.
     SmsDeleteEnd();
     return;
   }
-  Env.clock->pause(200);
+  clock->pause(200);
   if (Link.WritingSms && Link.StepIndex > kSaveDeletes) {
     // The last delete of the save is answered: every answer from here on is the write's.
     Link.StepIndex = 1;
     Link.DeletingSms = false;
-    SendAwaited(At::WriteSms(SmsPhones[0]->text().toLatin1()), Awaiting::Prompt);
+    SendAwaited(At::WriteSms(PairPhone(0)), Awaiting::Prompt);
   } else {
     SendAwaited(At::DeleteSms(Link.StepIndex), Awaiting::SmsDelete);
   }
   Link.LinkIdle = false;
 }
 
-void TForm1::SmsDeleteEnd() {
+void LinkCore::SmsDeleteEnd() {
   // Also the end of a save that could not write a pair: the list shows what the unit holds,
   // and the pairs it did not take keep what the user typed.
   const bool save = Link.WritingSms;
   Link.DeletingSms = false;
   Link.RedoPair = false;
-  SMSs->clear();
+  ClearSmsList();
   Link.WritingSms = false;
-  clearPairs(*this, save ? Link.PairsStored : kAllPairs);
+  ClearPairs(save ? Link.PairsStored : kAllPairs);
   SendSmsList();
   Link.LinkIdle = false;
 }
 
-void TForm1::SmsWriteRefused() {
+void LinkCore::SmsWriteRefused() {
   // Tried again like a refused row; a pair the unit keeps refusing ends the save with a list.
   if (Link.RowErrorsRow != Link.StepIndex) {
     Link.RowErrorsRow = Link.StepIndex;
@@ -114,25 +100,26 @@ void TForm1::SmsWriteRefused() {
   RewritePair();
 }
 
-void TForm1::RewritePair() {
+void LinkCore::RewritePair() {
   Link.RedoPair = false;
-  Env.clock->pause(200);
-  SendAwaited(At::WriteSms(SmsPhones[Link.StepIndex - 1]->text().toLatin1()), Awaiting::Prompt);
+  clock->pause(200);
+  SendAwaited(At::WriteSms(PairPhone(Link.StepIndex - 1)), Awaiting::Prompt);
 }
 
-void TForm1::SmsPrompt() {
+void LinkCore::SmsPrompt() {
   // Only a save that waits for it: a "> " at the start of any other line is no prompt.
   if (Link.Awaited != Awaiting::Prompt || !isPair(Link.StepIndex)) return;
   HeardFromUnit();
-  // What is written is what the end of the save looks for (the edits stay open meanwhile).
+  // What is written is what the end of the save looks for (a face may change the pairs
+  // meanwhile: the window's edits stay open).
   const int k = Link.StepIndex - 1;
+  const QString text = FilterText(Pairs[k].text);
   if (k < Link.SmsAsked.size())
-    Link.SmsAsked[k] = SmsPhones[k]->text() + QLatin1Char('=') + SmsTexts[k]->text();
-  // The text edit holds only allowed characters, so the body cannot end itself early.
-  SendAwaited(At::SmsBody(SmsTexts[k]->text().toLatin1()), Awaiting::Body);
+    Link.SmsAsked[k] = QString::fromLatin1(PairPhone(k)) + QLatin1Char('=') + text;
+  SendAwaited(At::SmsBody(text.toLatin1()), Awaiting::Body);
 }
 
-void TForm1::SmsWritten(const QByteArray& line) {
+void LinkCore::SmsWritten(const QByteArray& line) {
   // Only the answer to a body of a running save: a stray one must not write the pairs or
   // empty them.
   if (!Link.WritingSms || Link.Awaited != Awaiting::Body) return;
@@ -142,18 +129,18 @@ void TForm1::SmsWritten(const QByteArray& line) {
   Link.Awaited = Awaiting::None;
   HeardFromUnit();
   if (isPair(pair)) Link.PairsStored |= quint8(1u << (pair - 1));
-  Prubeh->setValue(Link.StepIndex);
+  SetProgressPosition(Link.StepIndex);
   // The slot the unit used decides the next pair: pairs below a higher slot are skipped.
   ++Link.StepIndex;
   if (Link.StepIndex <= 6) {
-    Env.clock->pause(200);
-    SendAwaited(At::WriteSms(SmsPhones[Link.StepIndex - 1]->text().toLatin1()), Awaiting::Prompt);
+    clock->pause(200);
+    SendAwaited(At::WriteSms(PairPhone(Link.StepIndex - 1)), Awaiting::Prompt);
     return;
   }
   Link.StepIndex = 0;
   Link.WritingSms = false;
-  clearPairs(*this, Link.PairsStored);
-  Env.clock->pause(100);
+  ClearPairs(Link.PairsStored);
+  clock->pause(100);
   if (ComPort1->ComNumber() != 0) SendSmsList();
   Link.LinkIdle = false;
 }

@@ -85,3 +85,10 @@ class EFileIOError : public EFileError {
 class EIniFileError : public Exception {
   using Exception::Exception;
 };
+
+// The standard error report's text: a full stop added when the last character's code is above
+// that of ".".
+inline QString ErrorReportText(const QString& message) {
+  if (!message.isEmpty() && message.back().unicode() > u'.') return message + QLatin1Char('.');
+  return message;
+}

@@ -10,6 +10,7 @@
 #include "settings/Texts.h"
 
 class IniFile;
+struct MessageTexts;
 
 struct SettingBinding {
   const char* key;
@@ -26,6 +27,9 @@ SettingBinding bindVariable(const char* key, T& variable) {
           [&variable] { return QVariant::fromValue(variable); },
           {[&variable](const QVariant& v) { variable = v.value<T>(); }}};
 }
+
+// The [Messages] section (SettingsSections[2]) bound to the texts.
+SectionBindings MessageBindings(MessageTexts& m);
 
 // Empty when every key of the section has exactly one binding, every binding a key, and
 // every read a target the binding has; otherwise what is wrong.

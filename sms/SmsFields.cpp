@@ -11,4 +11,9 @@ void TForm1::SmsEditChange(QLineEdit* edit, bool phone) {
   // a filtered text passes its filter unchanged (a lone phone character turns into "+" first).
   if (filtered != edit->text()) edit->setText(filtered);
   edit->setCursorPosition(int(edit->text().size()));
+  // The pairs are the core's: a save reads them when it sends them.
+  for (int k = 0; k < 6; ++k) {
+    if (edit == SmsPhones[k]) Core->Pairs[k].phone = edit->text();
+    if (edit == SmsTexts[k]) Core->Pairs[k].text = edit->text();
+  }
 }

@@ -129,6 +129,7 @@ class TestDesktop : public QObject {
     QVERIFY2(r.code == 0, r.err.constData());
     QCOMPARE(filesUnder(p), (QStringList{
                                 "bin/zulset",
+                                "bin/zulset-cli",
                                 "bin/zulsim",
                                 "share/applications/zulset.desktop",
                                 "share/doc/zulset/README.md",
@@ -138,6 +139,7 @@ class TestDesktop : public QObject {
                                 "share/icons/hicolor/256x256/apps/zulset.png",
                                 "share/icons/hicolor/32x32/apps/zulset.png",
                                 "share/icons/hicolor/48x48/apps/zulset.png",
+                                "share/man/man1/zulset-cli.1.gz",
                                 "share/man/man1/zulset.1.gz",
                                 "share/man/man1/zulsim.1.gz",
                                 "share/zulset/translations/cs.ini",
@@ -151,6 +153,7 @@ class TestDesktop : public QObject {
       QCOMPARE(QImage(icon).size(), QSize(size, size));
     }
     QCOMPARE(run(p + "/bin/zulset", {"--version"}).out, QByteArray("zulset 3.0\n"));
+    QCOMPARE(run(p + "/bin/zulset-cli", {"--version"}).out, QByteArray("zulset-cli 3.0\n"));
     QCOMPARE(run(p + "/bin/zulsim", {"--help"}).code, 0);
     // The help points at the installed translations.
     QVERIFY(run(p + "/bin/zulset", {"--help"})
@@ -200,10 +203,11 @@ class TestDesktop : public QObject {
                                 "qt6-qpa-plugins", "libjpeg62-turbo"})
       QVERIFY2(depends.contains(QLatin1String(package)), qPrintable(depends));
     const QByteArray contents = run("dpkg-deb", {"-c", deb}).out;
-    for (const char* file : {" ./usr/bin/zulset\n", " ./usr/bin/zulsim\n",
-                             " ./usr/share/applications/zulset.desktop\n",
-                             " ./usr/share/icons/hicolor/256x256/apps/zulset.png\n",
-                             " ./usr/share/zulset/translations/cs.ini\n"})
+    for (const char* file :
+         {" ./usr/bin/zulset\n", " ./usr/bin/zulset-cli\n", " ./usr/bin/zulsim\n",
+          " ./usr/share/applications/zulset.desktop\n",
+          " ./usr/share/icons/hicolor/256x256/apps/zulset.png\n",
+          " ./usr/share/man/man1/zulset-cli.1.gz\n", " ./usr/share/zulset/translations/cs.ini\n"})
       QVERIFY2(contents.contains(file), file);
 
     // What a distribution asks of a package: no error and no warning of lintian.

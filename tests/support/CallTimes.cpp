@@ -1,34 +1,28 @@
 #include "support/CallTimes.h"
 
-#include <QObject>
-
 #include "admissions/AdmissionRecord.h"
-#include "app/Form1.h"
 #include "link/LineRules.h"
-#include "phonebook/NameValueGrid.h"
-#include "support/WindowHarness.h"
+#include "support/Rig.h"
 
-CallTimes::CallTimes(WindowHarness& harness) : h(harness) {
+CallTimes::CallTimes(Rig& harness) : h(harness) {
   h.serial().onDelivered = [this](const QByteArray& bytes) { delivered(bytes); };
 }
 
 CallTimes::~CallTimes() {
   h.serial().onDelivered = nullptr;
-  QObject::disconnect(following);
+  h.onAdmissions = nullptr;
 }
 
 void CallTimes::watch() {
-  TNameValueGrid* log = h.form().AdmisRec;
-  grid = log->Strings();
-  following = QObject::connect(log, &TNameValueGrid::StringsChange, log, [this, log] {
-    const QStringList now = log->Strings();
+  grid = h.admissions();
+  h.onAdmissions = [this](const QStringList& now) {
     // A record is added below the others, or starts the log afresh.
     if (now.size() == grid.size() + 1 && now.mid(0, grid.size()) == grid)
       recorded(now.last());
     else if (now.size() == 1 && now != grid && now[0].contains(QStringLiteral("  (phone: ")))
       recorded(now[0]);
     grid = now;
-  });
+  };
 }
 
 void CallTimes::delivered(const QByteArray& bytes) {

@@ -7,19 +7,18 @@
 // the noise made look like calls match nothing and are left to the count of records.)
 #include <QByteArray>
 #include <QList>
-#include <QObject>
 #include <QStringList>
 
-class WindowHarness;
+class Rig;
 
 class CallTimes {
  public:
   // Notes arrivals from now on (in Setup::beforeStart, calls during start-up too).
-  explicit CallTimes(WindowHarness& h);
+  explicit CallTimes(Rig& h);
   ~CallTimes();
   CallTimes(const CallTimes&) = delete;
   CallTimes& operator=(const CallTimes&) = delete;
-  // Follows the admissions grid; once the window exists (Setup::afterCreate, or later).
+  // Follows the admission log; once the program exists (Setup::afterCreate, or later).
   void watch();
   // The port was closed: what had arrived and was not read is gone with it.
   void forgetUnread() { arrivals.clear(); }
@@ -35,10 +34,9 @@ class CallTimes {
   void delivered(const QByteArray& bytes);
   void recorded(const QString& line);
 
-  WindowHarness& h;
-  QMetaObject::Connection following;
+  Rig& h;
   QList<Arrival> arrivals;
-  QStringList grid;  // the admissions grid at its last change
+  QStringList grid;  // the admission log at its last change
   QStringList wrong;
   int count = 0;
 };

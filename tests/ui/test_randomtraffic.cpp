@@ -1,10 +1,13 @@
-// Seeded random sessions through the real window: the unit's traffic and misbehaviour, garbage
-// on the line, and a user who clicks, edits and answers boxes at random. Once the unit behaves
-// again every session must come to rest, store no command as an SMS text and lose no call.
+// Seeded random sessions through the real window and through the link core alone: the unit's
+// traffic and misbehaviour, garbage on the line, and a user who clicks, edits and answers boxes
+// at random. Once the unit behaves again every session must come to rest, store no command as
+// an SMS text and lose no call.
 //
 //   ZUL_RANDOM_SEED=n       seed of the first session (default 1); session i plays seed n + i
 //   ZUL_RANDOM_SESSIONS=n   sessions (default 8; a long run asks for thousands)
-// A failing session names its seed: ZUL_RANDOM_SEED=<seed> ZUL_RANDOM_SESSIONS=1 replays it.
+//   ZUL_RANDOM_FACE=f       window, core or both (default: both, each seed on each)
+// A failing session names its seed and face: ZUL_RANDOM_SEED=<seed> ZUL_RANDOM_SESSIONS=1
+// ZUL_RANDOM_FACE=<face> replays it.
 #include <time.h>
 #include <unistd.h>
 
@@ -27,6 +30,7 @@
 #include "phonebook/NameValueGrid.h"
 #include "support/CallTimes.h"
 #include "support/WindowHarness.h"
+#include "unit/UnitEngine.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/common_interface_defs.h>
@@ -92,14 +96,14 @@ const char* const kOddNumbers[] = {"1",     "5",          "20", "250", "10000",
 
 class Session {
  public:
-  explicit Session(quint32 seed) : seed(seed), rnd(seed) {
-    WindowHarness::Setup s;
+  Session(quint32 seed, FaceKind face) : seed(seed), face(face), rnd(seed) {
+    RigSetup s;
     s.demo = true;
     s.unit.capacity = kCapacity;
     s.unit.reportIntervalMs = kInterval;
     s.unit.seed = seed;
     s.unit.latencyMs = pick(4) * 40;
-    s.beforeStart = [this](WindowHarness& w) {
+    s.beforeStart = [this](Rig& w) {
       hp = &w;
       w.dialogs().whileOpen = [this](const TestDialogs::Shown& box) { onBox(box); };
       // Calls also come right behind our commands: into the pauses of the chains.
@@ -111,19 +115,16 @@ class Session {
       // Every other session without OUT: a full SIM then has only entry N free.
       if (this->seed % 2 == 0) w.unit().removeEntry(kCapacity);
     };
-    harness = std::make_unique<WindowHarness>(s);
+    harness = MakeRig(face, s);
     times = std::make_unique<CallTimes>(*harness);
     times->watch();
-    TForm1& f = form();
-    for (QLineEdit* e : f.SmsTexts)
-      QObject::connect(e, &QLineEdit::textChanged,
-                       [this](const QString& t) { known << t.toLatin1(); });
+    LinkCore& f = core();
     // The batch in real time, without the boxes it showed: behind a box the window repaints.
     auto parse = f.ComPort1->OnTriggerAvail;
     f.ComPort1->OnTriggerAvail = [this, parse](TComPort* cp, int count) {
       const qint64 start = threadCpuNs();
       const qint64 boxed = boxNs;
-      const LinkState& l = form().Link;
+      const LinkState& l = core().Link;
       // A stray size line and a stray "OK" where the answer to our size question was lost are
       // an answer to the program as much as the unit's own: the size they give is excused.
       const bool asking = l.Awaited == Awaiting::Query && (l.AwaitedCommand == At::SizeQuery ||
@@ -143,7 +144,9 @@ class Session {
   void play() {
     for (int i = 0; i < kSteps; ++i) {
       if (!h().serial().plugged() && h().clock().elapsed() >= plugBackAt) h().serial().plugBack();
+      noteTexts();
       act();
+      noteTexts();
       h().run(rnd.bounded(4000));
       checkFiles();
     }
@@ -154,7 +157,7 @@ class Session {
     calm = true;
     h().serial().plugBack();
     unit().behave();
-    TForm1& f = form();
+    LinkCore& f = core();
     QStringList wrong;
     const bool portless = f.ComPort1->ComNumber() == 0;
     const qint64 budget = kChainMs + 2 * kInterval + (portless ? kAskMs : 0);
@@ -168,9 +171,8 @@ class Session {
       h().run(kInterval + 1000);
       const int sent = h().received().size();
       h().run(kInterval + 1000);
-      bool usable = !f.ButtonsLocked && f.Link.LinkIdle && h().received().size() == sent &&
-                    !unit().waitingForBody();
-      for (QPushButton* b : f.SimButtons) usable = usable && b->isEnabled();
+      const bool usable = !f.ButtonsLocked && f.Link.LinkIdle && h().received().size() == sent &&
+                          !unit().waitingForBody() && h().simButtonsUsable();
       if (!usable) wrong << QStringLiteral("not usable after the next report: ") + state();
     }
     if (f.Link.PhoneBookCapacity != kCapacity && !answeredSizes.contains(f.Link.PhoneBookCapacity))
@@ -216,19 +218,18 @@ class Session {
       total.batchNs = batchNs;
       total.batchSeed = seed;
     }
-    std::fprintf(
-        stderr,
-        "seed %u: %lld s, %llu bytes, %d clicks, %lld boxes (longest up %lld s), %d calls, "
-        "batch %.2f ms%s\n",
-        seed, h().clock().elapsed() / 1000, h().serial().delivered(), clicks,
-        qint64(h().dialogs().shown.size()), spells / 1000, placedNamed, batchNs / 1e6,
-        wrong.isEmpty() ? "" : " FAILED");
+    std::fprintf(stderr,
+                 "seed %u (%s): %lld s, %llu bytes, %d clicks, %lld boxes (longest up %lld s), %d "
+                 "calls, batch %.2f ms%s\n",
+                 seed, FaceName(face), h().clock().elapsed() / 1000, h().serial().delivered(),
+                 clicks, qint64(h().dialogs().shown.size()), spells / 1000, placedNamed,
+                 batchNs / 1e6, wrong.isEmpty() ? "" : " FAILED");
     return wrong;
   }
 
  private:
-  WindowHarness& h() { return *hp; }
-  TForm1& form() { return hp->form(); }
+  Rig& h() { return *hp; }
+  LinkCore& core() { return hp->core(); }
   UnitEngine& unit() { return hp->unit(); }
   int pick(int n) { return int(rnd.bounded(n)); }
   bool chance(int percent) { return pick(100) < percent; }
@@ -248,6 +249,12 @@ class Session {
     if (roll < 52) return inject(garbage());
     if (roll < 78) return click();
     edit();
+  }
+
+  // The texts a save could take: what the pairs hold before and after the user acts (a list
+  // fills them only while no save runs).
+  void noteTexts() {
+    for (int k = 0; k < 6; ++k) known << h().pair(k).text.toLatin1();
   }
 
   void call() {
@@ -337,18 +344,23 @@ class Session {
   }
 
   void click() {
-    TForm1& f = form();
-    QAbstractButton* const others[] = {f.Test,        f.Find,      f.FindNext,  f.Sort,
-                                       f.LoadSIMPC,   f.SaveSIMPC, f.LoadSMSPC, f.SaveSMSPC,
-                                       f.SaveMonitor, f.Sav,       f.Automat,   f.Autoverify};
-    QAbstractButton* b = chance(60) ? f.SimButtons[pick(6)] : any(others);
+    TForm1* const f = h().window();
+    if (chance(60) || !f) {
+      ++clicks;
+      // The core's user: a script that presses a button only while the window's could be.
+      return h().press(Chain(1 + pick(6)));
+    }
+    QAbstractButton* const others[] = {f->Test,        f->Find,      f->FindNext,  f->Sort,
+                                       f->LoadSIMPC,   f->SaveSIMPC, f->LoadSMSPC, f->SaveSMSPC,
+                                       f->SaveMonitor, f->Sav,       f->Automat,   f->Autoverify};
+    QAbstractButton* b = any(others);
     // The file the user picks, or Cancel.
     TestDialogs& d = h().dialogs();
     const int n = ++files;
-    const QString kind = b == f.LoadSIMPC || b == f.SaveSIMPC   ? QStringLiteral("phb")
-                         : b == f.LoadSMSPC || b == f.SaveSMSPC ? QStringLiteral("sms")
-                         : b == f.Sav                           ? QStringLiteral("csv")
-                                                                : QStringLiteral("mon");
+    const QString kind = b == f->LoadSIMPC || b == f->SaveSIMPC   ? QStringLiteral("phb")
+                         : b == f->LoadSMSPC || b == f->SaveSMSPC ? QStringLiteral("sms")
+                         : b == f->Sav                            ? QStringLiteral("csv")
+                                                                  : QStringLiteral("mon");
     const QStringList made = QDir(h().dir()).entryList({"*." + kind});
     d.openNames.clear();
     d.saveNames.clear();
@@ -357,7 +369,7 @@ class Session {
                                                    : h().path(made[pick(made.size())]));
     if (chance(80)) d.saveNames << h().path(QStringLiteral("f%1.%2").arg(n).arg(kind));
     ++clicks;
-    h().click(b);
+    static_cast<WindowHarness&>(h()).click(b);
     d.openNames.clear();
     d.saveNames.clear();
   }
@@ -365,31 +377,42 @@ class Session {
   QString row() { return QString::fromUtf8(any(kNames)) + '=' + any(kNumbers); }
 
   void edit() {
-    TForm1& f = form();
+    TForm1* const f = h().window();
     const int k = pick(6);
     switch (pick(6)) {
       case 0: {
-        if (!f.PhoneBook1->isEnabled()) return;
+        if (!h().gridEditable()) return;
         QStringList rows;
         for (int i = pick(26); i > 0; --i) rows << row();
-        return f.PhoneBook1->SetStrings(rows);
+        return h().setGrid(rows);
       }
       case 1: {
-        if (!f.PhoneBook1->isEnabled()) return;
+        if (!h().gridEditable()) return;
         const int col = pick(2);
-        return f.PhoneBook1->SetCell(col, 1 + pick(f.PhoneBook1->RowCount() - 1),
-                                     row().section('=', col, col));
+        QStringList rows = h().grid();
+        const int r = pick(int(std::max<qsizetype>(rows.size(), 1)));
+        const QString cell = row().section('=', col, col);
+        if (f) return f->PhoneBook1->SetCell(col, 1 + r, cell);
+        if (rows.isEmpty()) rows << "=";
+        QStringList parts = rows[r].split('=');
+        parts[col] = cell;
+        rows[r] = parts.join('=');
+        return h().setGrid(rows);
       }
       case 2:
-        f.SmsPhones[k]->setText(QStringLiteral("+4206%1").arg(pick(100000)));
-        return f.SmsTexts[k]->setText(QString::fromLatin1(any(kTexts)) + QString::number(k));
+        return h().setPair(k, QStringLiteral("+4206%1").arg(pick(100000)),
+                           QString::fromLatin1(any(kTexts)) + QString::number(k));
       case 3:
-        f.FindName->setText(QString::fromUtf8(any(kNames)).left(pick(4)));
-        return f.FindPhone->setText(QString::fromLatin1(any(kNumbers)).left(pick(5)));
+        if (!f) return;
+        f->FindName->setText(QString::fromUtf8(any(kNames)).left(pick(4)));
+        return f->FindPhone->setText(QString::fromLatin1(any(kNumbers)).left(pick(5)));
       case 4:
-        return (chance(50) ? f.RelA : f.RelB)->setText(QStringLiteral("Relay %1").arg(k));
+        if (f) return (chance(50) ? f->RelA : f->RelB)->setText(QStringLiteral("Relay %1").arg(k));
+        if (chance(50)) return core().SetRelayA(QStringLiteral("Relay %1").arg(k));
+        return core().SetRelayB(QStringLiteral("Relay %1").arg(k));
       default:
         moveClock();
+        if (!f && chance(30)) core().Automat = !core().Automat;
     }
   }
 
@@ -445,15 +468,15 @@ class Session {
   // Load SIM asks for the SMS centre at the next "OK" after its read, whoever sends that "OK":
   // the question belongs to the chain's work.
   bool finished() {
-    TForm1& f = form();
+    LinkCore& f = core();
     return f.Link.Awaited == Awaiting::None && !f.Link.anyTransfer() && !f.ButtonsLocked &&
            f.Link.CentreAsked && f.Link.Running == Chain::None && f.Link.LinkIdle &&
            f.Link.PhoneBookCapacity > 0 && !f.Link.OperatorName.isEmpty() && f.ComPort1->IsOpen();
   }
 
   QString state() {
-    const LinkState& l = form().Link;
-    const TComPort& port = *form().ComPort1;
+    const LinkState& l = core().Link;
+    const TComPort& port = *core().ComPort1;
     const bool flags[] = {l.ErasePending, l.ErasingPhoneBook, l.WritingPhoneBook,
                           l.DeletingSms,  l.WritingSms,       l.ProbePending};
     QByteArray set;
@@ -462,16 +485,16 @@ class Session {
         "chain %d, awaiting %d (%s), step %d, flags %s, idle %d, locked %d, port %d%s, "
         "operator %s, size %d%s",
         int(l.Running), int(l.Awaited), l.AwaitedCommand.trimmed().constData(), l.StepIndex,
-        set.constData(), l.LinkIdle, form().ButtonsLocked, port.ComNumber(),
+        set.constData(), l.LinkIdle, core().ButtonsLocked, port.ComNumber(),
         port.IsOpen() ? "" : " closed", l.OperatorName.constData(), l.PhoneBookCapacity,
         unit().waitingForBody() ? ", the unit waits for an SMS body" : "");
   }
 
   // Call reports the program has read, by the monitor that shows every line it read.
   void scanMonitor() {
-    const TMonitorView& m = *form().Monitor;
-    for (; scanned < m.LineCount(); ++scanned) {
-      const QByteArray line = m.Line(scanned);
+    const QList<QByteArray> lines = h().monitor();
+    for (; scanned < lines.size(); ++scanned) {
+      const QByteArray& line = lines[scanned];
       if (line.contains("+CLCC") && !CallReportFields(line).name.isEmpty()) ++shownNamed;
     }
   }
@@ -497,7 +520,7 @@ class Session {
   }
 
   int countRecords() {
-    QStringList lines = form().AdmisRec->Strings();
+    QStringList lines = h().admissions();
     for (const QString& name : QDir(h().dir()).entryList({"*.csv"})) {
       QFile file(h().path(name));
       if (file.open(QIODevice::ReadOnly))
@@ -507,10 +530,11 @@ class Session {
   }
 
   quint32 seed;
+  FaceKind face;
   QRandomGenerator rnd;
-  std::unique_ptr<WindowHarness> harness;
+  std::unique_ptr<Rig> harness;
   std::unique_ptr<CallTimes> times;
-  WindowHarness* hp = nullptr;
+  Rig* hp = nullptr;
   QSet<int> answeredSizes;
   QMap<QString, QByteArray> csvSeen;
   QStringList fileFindings;
@@ -551,21 +575,26 @@ class TestRandomTraffic : public QObject {
   void sessions() {
     const quint32 first = fromEnv("ZUL_RANDOM_SEED", 1);
     const quint32 count = fromEnv("ZUL_RANDOM_SESSIONS", 8);
+    const QByteArray only = qgetenv("ZUL_RANDOM_FACE");
     for (quint32 seed = first; seed < first + count; ++seed) {
-      qsnprintf(deathNote, sizeof deathNote,
-                "random traffic: died in the session of seed %u; replay: ZUL_RANDOM_SEED=%u "
-                "ZUL_RANDOM_SESSIONS=1\n",
-                seed, seed);
-      Session s(seed);
-      s.play();
-      for (const QString& w : s.rest()) {
-        total.findings << QStringLiteral("seed %1: %2").arg(seed).arg(w);
-        qWarning("%s", qPrintable(total.findings.last()));
+      for (FaceKind face : {FaceKind::Window, FaceKind::Core}) {
+        if (!only.isEmpty() && only != FaceName(face)) continue;
+        qsnprintf(deathNote, sizeof deathNote,
+                  "random traffic: died in the session of seed %u (%s); replay: ZUL_RANDOM_SEED=%u "
+                  "ZUL_RANDOM_SESSIONS=1 ZUL_RANDOM_FACE=%s\n",
+                  seed, FaceName(face), seed, FaceName(face));
+        Session s(seed, face);
+        s.play();
+        for (const QString& w : s.rest()) {
+          total.findings << QStringLiteral("seed %1 (%2): %3").arg(seed).arg(FaceName(face), w);
+          qWarning("%s", qPrintable(total.findings.last()));
+        }
+        ++total.sessions;
       }
-      ++total.sessions;
     }
     deathNote[0] = '\0';
-    QVERIFY2(total.findings.isEmpty(), "replay one: ZUL_RANDOM_SEED=<seed> ZUL_RANDOM_SESSIONS=1");
+    QVERIFY2(total.findings.isEmpty(),
+             "replay one: ZUL_RANDOM_SEED=<seed> ZUL_RANDOM_SESSIONS=1 ZUL_RANDOM_FACE=<face>");
   }
 
   void cleanupTestCase() {

@@ -1,0 +1,247 @@
+// The window as the link core's face: the SIM buttons and the tick go to the core; what the
+// core shows and tells becomes widgets and boxes. The behaviour itself is the core's (see
+// link/LinkCore.h for where each handler lives).
+#include <QCheckBox>
+#include <QColor>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextCursor>
+
+#include "admissions/AdmissionRecord.h"
+#include "app/DeferredDialogs.h"
+#include "app/Form1.h"
+#include "app/MonitorView.h"
+#include "app/Widgets.h"
+#include "link/LineRules.h"
+#include "phonebook/NameValueGrid.h"
+#include "platform/Dialogs.h"
+
+namespace {
+
+QLabel* infoLabel(TForm1& f, int reservedIndex) {
+  QLabel* const labels[kReservedNameCount] = {f.ADMIN1, f.ADMIN2, f.ADMIN3, f.ADMIN4, f.ADMIN5,
+                                              f.ADMIN6, f.ADMIN7, f.ADMIN8, f.ALARM1, f.ALARM2,
+                                              f.ALARM3, f.ALARM4, f.ALARM5, f.ALARM6, f.ALARM7,
+                                              f.ALARM8, f.OPER,   f.RTIME,  f.CRED};
+  return labels[reservedIndex];
+}
+
+void showAnimation(TAnimate* a, bool shown) {
+  if (shown) {
+    a->Play();
+    a->show();
+  } else {
+    a->Stop();
+    a->hide();
+  }
+}
+
+// Every row from the first to the last; an empty log gives its one blank row.
+QList<AdmissionRow> GridRows(const TNameValueGrid& grid) {
+  QList<AdmissionRow> rows;
+  for (int r = 1; r < grid.RowCount(); ++r) rows.append({grid.Cell(0, r), grid.Cell(1, r)});
+  return rows;
+}
+
+}  // namespace
+
+// ---- what the user starts ----
+
+// The phone book chains take the grid's rows as they are now (the grid is locked meanwhile).
+void TForm1::LoadPHONEClick() {
+  Core->PhoneBookLines = PhoneBook1->Strings();
+  Core->LoadPHONEClick();
+}
+
+void TForm1::SavePhoneClick() {
+  Core->PhoneBookLines = PhoneBook1->Strings();
+  Core->SavePhoneClick();
+}
+
+void TForm1::AddToSIMClick() {
+  Core->PhoneBookLines = PhoneBook1->Strings();
+  Core->AddToSIMClick();
+}
+
+void TForm1::ButtonLoadSMSClick() { Core->ButtonLoadSMSClick(); }
+void TForm1::ButtonSaveSMSClick() { Core->ButtonSaveSMSClick(); }
+void TForm1::ButtonDeleteSMSClick() { Core->ButtonDeleteSMSClick(); }
+void TForm1::Timer1Timer() { Core->Timer1Timer(); }
+void TForm1::LockButtons() { Core->LockButtons(); }
+void TForm1::UnlockButtons() { Core->UnlockButtons(); }
+
+void TForm1::RelAChange() { Core->SetRelayA(RelA->text()); }
+
+void TForm1::SavClick() {
+  const QString fileName =
+      Env.dialogs->saveFile(QStringLiteral("Excel / comma separated files (*.csv)"));
+  if (fileName.isEmpty()) return;
+  WriteAdmissionFile(fileName, GridRows(*AdmisRec));
+  Core->AdmissionsSaved();
+}
+
+// ---- what the core shows ----
+
+void TForm1::StatusChanged(Status what) {
+  switch (what) {
+    case Status::Busy:
+      showBusy();
+      break;
+    case Status::SimButtons:
+      for (QPushButton* b : SimButtons) b->setEnabled(Core->SimButtonsOn);
+      break;
+    case Status::ProgressMaximum:
+      Prubeh->setMaximum(Core->Progress.maximum);
+      break;
+    case Status::ProgressPosition:
+      Prubeh->setValue(Core->Progress.position);
+      break;
+    case Status::ProgressShown:
+      Prubeh->setVisible(Core->Progress.shown);
+      break;
+    case Status::Transfer:
+      showAnimation(Prenos, Core->TransferShown);
+      break;
+    case Status::Waiting:
+      showAnimation(Cekani, Core->WaitingShown);
+      break;
+    case Status::Led:
+      // Shown as data comes in; an error line turns it red where it stands.
+      if (Core->LedState == Led::Off) {
+        LED->hide();
+      } else if (Core->LedState == Led::Data) {
+        LED->show();
+        LED->SetBrushColor(QColor(0xFF, 0xFF, 0x00));
+      } else {
+        LED->SetBrushColor(QColor(0xFF, 0x00, 0x00));
+      }
+      break;
+    case Status::Operator:
+      StatusBar1->SetPanelText(
+          0, QStringLiteral("Operator: ") + QString::fromLatin1(Link.OperatorName));
+      break;
+    case Status::Centre:
+      StatusBar1->SetPanelText(1, QStringLiteral("SMS centrum: ") + Core->Centre);
+      break;
+    case Status::Size:
+      StatusBar1->SetPanelText(2,
+                               QStringLiteral("SIM: ") + QString::number(Link.PhoneBookCapacity));
+      break;
+    case Status::Signal:
+      Smeter->SetForeColor(QColor::fromRgb(SignalColour(Link.SignalLevel)));
+      Smeter->SetPosition(Link.SignalLevel);
+      break;
+    case Status::Countdown:
+      Gauge1->SetPosition(Core->Countdown);
+      break;
+    case Status::Info:
+      ClearInfo();
+      break;
+    case Status::PortBack:
+      // What the box about the lost port tells no longer holds.
+      Boxes->dismiss(PortLostBox);
+      break;
+  }
+}
+
+void TForm1::LineReceived(const QByteArray& line) { Monitor->AppendLine(line); }
+
+void TForm1::PhoneBookChanged(BookChange change) {
+  const QStringList& lines = Core->PhoneBookLines;
+  switch (change) {
+    case BookChange::Home:
+      PhoneBook1->SetRow(1);
+      return;
+    case BookChange::Replaced:
+      PhoneBook1->SetStrings(lines);
+      return;
+    case BookChange::FirstEntry:
+      PhoneBook1->SetStrings({lines.last()});
+      break;
+    case BookChange::Entry:
+      PhoneBook1->AddLine(lines.last());
+      break;
+  }
+  Numbers->setText(QString::number(PhoneBook1->RowCount() - 1));
+  const QString& entry = lines.last();
+  const int eq = int(entry.indexOf(QLatin1Char('=')));
+  const int reserved = ReservedNameIndex(entry.left(eq).toLatin1());
+  if (reserved >= 0) infoLabel(*this, reserved)->setText(entry.mid(eq + 1));
+}
+
+void TForm1::SmsPairChanged(int pair, bool phone) {
+  // The edit's change handler filters it, and gives the filtered text back to the core.
+  if (phone)
+    SmsPhones[pair]->setText(Core->Pairs[pair].phone);
+  else
+    SmsTexts[pair]->setText(Core->Pairs[pair].text);
+}
+
+void TForm1::SmsListChanged(bool emptied, const QByteArray& added) {
+  if (emptied) SMSs->clear();
+  if (added.isEmpty()) return;
+  // The memo takes the list as one running text in which a carriage return is a line break.
+  // Appending at the end keeps what is already there exactly as it was.
+  QTextCursor end(SMSs->document());
+  end.movePosition(QTextCursor::End);
+  end.insertText(QString::fromLatin1(added));
+}
+
+void TForm1::AdmissionsChanged(LogChange change) {
+  loggingBack_ = true;
+  if (change == LogChange::Added)
+    AdmisRec->AddLine(Core->AdmissionLines.last());
+  else
+    AdmisRec->SetStrings(Core->AdmissionLines);
+  loggingBack_ = false;
+}
+
+QString TForm1::ChainName(Chain chain) const {
+  const QPushButton* const buttons[] = {nullptr,       LoadPHONE,     SavePhone,      AddToSIM,
+                                        ButtonLoadSMS, ButtonSaveSMS, ButtonDeleteSMS};
+  return chain == Chain::None ? QString() : buttons[int(chain)]->text();
+}
+
+// ---- what the core tells ----
+
+// Every box of the unit's lines, the tick or a lost port (the core's notices, and the window's
+// own, such as the entry check's as the read fills the grid) is shown once that work has ended,
+// one after another and one per error kind; what a click raises is shown at once.
+void TForm1::UnattendedWork(bool begins) {
+  if (begins)
+    Boxes->beginUnattended();
+  else
+    Boxes->endUnattended();
+}
+
+void TForm1::Told(const Notice& notice) {
+  switch (notice.kind) {
+    case Notice::Kind::ChainEnded: {
+      if (notice.text.isEmpty()) return;
+      // Never inside the core's handler: the box's own event loop must not run the program
+      // behind a half-done step.
+      DeferredDialogs::Unattended after(*Boxes);
+      Env.dialogs->message(notice.text);
+      return;
+    }
+    case Notice::Kind::Error:
+      ReportError(notice.text, notice.errorKind);
+      return;
+    case Notice::Kind::PortLost:
+      ReportError(notice.text, QStringLiteral("port lost"), PortLostBox);
+      return;
+    case Notice::Kind::NoCommunication:
+      // Asked once the tick has returned; the line and the ticks go on behind it, and while it
+      // stands it is not asked again (DeferredDialogs answers No).
+      QMetaObject::invokeMethod(
+          this,
+          [this, notice] {
+            if (Env.dialogs->question(notice.caption, notice.text)) Core->ChoosePortAgain();
+          },
+          Qt::QueuedConnection);
+      return;
+  }
+}

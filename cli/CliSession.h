@@ -1,0 +1,68 @@
+#pragma once
+// One command of zulset-cli against the unit: the link core with a face for a script. It waits
+// for the unit as the window's user would (the first report, the operator and the SIM's size,
+// a report that opens the free window), presses the chain's button, and ends with an exit
+// status once the chain has ended. Nothing here waits for a person or blocks beyond the
+// core's own pauses; the event loop runs it.
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "link/LinkCore.h"
+
+class CliSession : public QObject, public LinkFace {
+  Q_OBJECT
+
+ public:
+  // The exit statuses.
+  enum Exit { Done = 0, DoneInPart = 1, BadFile = 2, NoLink = 3 };
+
+  struct Options {
+    Chain chain = Chain::LoadSim;  // the SIM button the command presses
+    QString file;                  // read before (write commands) or written after (load commands)
+    QStringList phoneBook;         // the rows to write (OverwriteSim, AddToSim)
+    SmsPair pairs[6];              // the pairs to save (SaveSms), as the file gave them
+    int port = 0;                  // the COM number
+    QString portLabel;             // a device given by its path: named so in messages
+    MessageTexts messages;
+    QString chainNames[7];  // the buttons' captions, by Chain
+    int maxLengthNumber = 13;
+    QString relayA = QStringLiteral("OUTPUT A"), relayB = QStringLiteral("OUTPUT B");
+  };
+
+  CliSession(const CoreEnvironment& env, const Options& options);
+  ~CliSession() override;
+
+  LinkCore& core() { return *link; }
+  // Opens the port and starts; `finished` comes with the exit status.
+  void Begin();
+  std::function<void(int status)> finished;
+  // Messages, one at a time, and the progress line (only set where someone watches it).
+  std::function<void(const QString& text)> say;
+  std::function<void(const QString& line)> progress;
+
+  // ---- the face ----
+  void Told(const Notice& notice) override;
+  void StatusChanged(Status what) override;
+  void PhoneBookChanged(BookChange change) override;
+  void SmsPairChanged(int pair, bool phone) override;
+  QString ChainName(Chain chain) const override;
+
+ private:
+  void schedule();
+  void step();
+  bool ready() const;
+  void end(int status);
+  void finish(const Notice& ended);
+  void showProgress();
+
+  Options opt;
+  std::unique_ptr<LinkCore> link;
+  bool pressing = false;  // the chain's button is being pressed
+  bool pressed = false;   // the chain has started
+  bool over = false;
+  bool stepQueued = false;
+  QString lastProgress;
+};
