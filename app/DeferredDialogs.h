@@ -32,6 +32,10 @@ class DeferredDialogs : public Dialogs {
     DeferredDialogs& d;
   };
 
+  // The same, for work whose start and end are two calls (LinkFace::UnattendedWork).
+  void beginUnattended() { ++depth; }
+  void endUnattended() { --depth; }
+
   // The standard error report of an error of this kind (its class): within the unattended
   // work, not shown while one of the same kind waits or is up.
   void report(const QString& text, const QString& kind, int tag = 0);

@@ -96,6 +96,7 @@ class TForm1 : public QWidget, public LinkFace {
   void ButtonSaveSMSClick();
   void ButtonDeleteSMSClick();
   void Told(const Notice& notice) override;
+  void UnattendedWork(bool begins) override;
   void StatusChanged(Status what) override;
   void LineReceived(const QByteArray& line) override;
   void PhoneBookChanged(BookChange change) override;

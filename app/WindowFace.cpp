@@ -207,20 +207,26 @@ QString TForm1::ChainName(Chain chain) const {
 
 // ---- what the core tells ----
 
+// Every box of the unit's lines, the tick or a lost port (the core's notices, and the window's
+// own, such as the entry check's as the read fills the grid) is shown once that work has ended,
+// one after another and one per error kind; what a click raises is shown at once.
+void TForm1::UnattendedWork(bool begins) {
+  if (begins)
+    Boxes->beginUnattended();
+  else
+    Boxes->endUnattended();
+}
+
 void TForm1::Told(const Notice& notice) {
-  // What the unit's lines, the tick or a lost port raised is shown once the core's handler has
-  // returned, one box after another and one per error kind (DeferredDialogs); what a click
-  // raised is shown at once, as any box of a click.
-  std::optional<DeferredDialogs::Unattended> unattended;
-  if (notice.unattended) unattended.emplace(*Boxes);
   switch (notice.kind) {
-    case Notice::Kind::ChainEnded:
+    case Notice::Kind::ChainEnded: {
       if (notice.text.isEmpty()) return;
       // Never inside the core's handler: the box's own event loop must not run the program
       // behind a half-done step.
-      if (!unattended) unattended.emplace(*Boxes);
+      DeferredDialogs::Unattended after(*Boxes);
       Env.dialogs->message(notice.text);
       return;
+    }
     case Notice::Kind::Error:
       ReportError(notice.text, notice.errorKind);
       return;

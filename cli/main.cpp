@@ -160,7 +160,14 @@ int verify(const QString& file, const Settings& s) {
 bool writable(const QString& file) {
   const QFileInfo info(file);
   if (info.exists()) return info.isFile() && info.isWritable();
-  return FolderWritable(info.absolutePath());
+  const QFileInfo folder(info.absolutePath());
+#ifdef Q_OS_WIN
+  return FolderWritable(folder.filePath());
+#else
+  // A place the user names, /usr/local too: FolderWritable keeps only the program's own files
+  // out of /usr.
+  return folder.isDir() && folder.isWritable();
+#endif
 }
 
 #ifdef ZUL_TEST_CLOCK

@@ -42,8 +42,14 @@ LinkCore::LinkCore(const CoreEnvironment& env, LinkFace* face, QObject* parent)
 LinkCore::~LinkCore() = default;
 
 void LinkCore::event(const std::function<void()>& fn, bool unattended) {
-  const bool outer = EventUnattended;
-  EventUnattended = unattended;
+  struct Work {
+    LinkFace* face;
+    bool unattended;
+    ~Work() {
+      if (unattended) face->UnattendedWork(false);
+    }
+  } work{face, unattended};
+  if (unattended) face->UnattendedWork(true);
   const auto error = [this](const QString& text, const std::type_info& kind) {
     Notice notice(Notice::Kind::Error, text);
     notice.errorKind = QString::fromLatin1(kind.name());
@@ -56,13 +62,9 @@ void LinkCore::event(const std::function<void()>& fn, bool unattended) {
   } catch (const std::exception& e) {
     error(QString::fromLocal8Bit(e.what()), typeid(e));
   }
-  EventUnattended = outer;
 }
 
-void LinkCore::tell(Notice notice) {
-  notice.unattended = EventUnattended;
-  face->Told(notice);
-}
+void LinkCore::tell(Notice notice) { face->Told(notice); }
 
 QString LinkCore::PortName() const {
   return PortLabel.isEmpty() ? QStringLiteral("COM%1").arg(ComPort1->ComNumber()) : PortLabel;

@@ -125,7 +125,7 @@ class LinkCore : public QObject {
  private:
   // Runs fn as one event of the core: an error that ends it goes to the face. guarded: an event
   // the face started; unattended: one the unit's lines, the tick or a lost port started
-  // (Notice::unattended).
+  // (LinkFace::UnattendedWork).
   void guarded(const std::function<void()>& fn) { event(fn, false); }
   void unattended(const std::function<void()>& fn) { event(fn, true); }
   void event(const std::function<void()>& fn, bool unattended);
@@ -208,7 +208,6 @@ class LinkCore : public QObject {
 
   Clock* clock;
   LinkFace* face;
-  bool BatchEnded = false;       // the phone book writer ended the current batch early
-  bool EventUnattended = false;  // the event being handled (guarded)
-  bool PortLostTold = false;     // until the port is open again
+  bool BatchEnded = false;    // the phone book writer ended the current batch early
+  bool PortLostTold = false;  // until the port is open again
 };

@@ -54,9 +54,6 @@ struct Notice {
 
   Kind kind;
   QString text;
-  // It arose in the unit's lines, the tick or a lost port, not in a call of the face's: nobody
-  // waits for it, and a night of line noise may bring the same error again and again.
-  bool unattended = false;
   QString errorKind;          // Error: the error's class (the same fault told again has it)
   QString caption;            // NoCommunication: "COM" and the port number
   Chain chain = Chain::None;  // ChainEnded
@@ -70,6 +67,10 @@ class LinkFace {
   virtual ~LinkFace() = default;
 
   virtual void Told(const Notice& notice) = 0;
+  // The core begins (true) or ends (false) work nobody started: the unit's lines, the tick, a
+  // lost port. Nobody waits for what it shows or tells meanwhile (the same error may come
+  // night-long), and a box shown inside it would hold the line: show it once this has ended.
+  virtual void UnattendedWork(bool begins) { (void)begins; }
   virtual void StatusChanged(Status what) { (void)what; }
   // Every line received from the unit, before it is acted on.
   virtual void LineReceived(const QByteArray& line) { (void)line; }

@@ -199,6 +199,10 @@ void LinkCore::HandleError(Owner owner) {
   HeardFromUnit();
   switch (refused) {
     case Awaiting::Row:
+      // The "ERROR" may be a stray line in place of the row's own answer (lost, or still on its
+      // way): a row for the first free entry may have taken one. Too few free entries is safe;
+      // a row in entry N is not.
+      if (Link.AwaitedCommand.startsWith("AT+CPBW=,")) Link.Room.Taken(QByteArray());
       Link.Awaited = Awaiting::None;
       WriteRetry();
       return;

@@ -337,6 +337,11 @@ class TestCli : public QObject {
     QTest::newRow("relay name for monitor")
         << QStringList{"--port", "COM1", "--relay-a", "X", "monitor"} << 2
         << "is for log-admissions";
+    // A file the user names under /usr is the user's business (nothing is written: no port).
+    if (QFileInfo(QStringLiteral("/usr/local")).isWritable())
+      QTest::newRow("writable under /usr")
+          << QStringList{"--port", "/dev/nonexistent", "load-sim", "/usr/local/zulset-cli.phb"} << 3
+          << "Specified comport doesn't exist.";
     QTest::newRow("verify, faults")
         << QStringList{"verify", "faulty.phb"} << 1 << "row 2: X=12a: Incorrect number";
     QTest::newRow("verify, clean") << QStringList{"verify", "clean.phb"} << 0 << "";

@@ -77,14 +77,21 @@ void CoreHarness::AdmissionsChanged(LogChange) {
   if (onAdmissions) onAdmissions(program->AdmissionLines);
 }
 
+void CoreHarness::UnattendedWork(bool begins) {
+  if (begins)
+    boxes->beginUnattended();
+  else
+    boxes->endUnattended();
+}
+
 void CoreHarness::Told(const Notice& notice) {
   notices << notice;
-  std::optional<DeferredDialogs::Unattended> unattended;
-  if (notice.unattended || notice.kind == Notice::Kind::ChainEnded) unattended.emplace(*boxes);
   switch (notice.kind) {
-    case Notice::Kind::ChainEnded:
+    case Notice::Kind::ChainEnded: {
+      DeferredDialogs::Unattended after(*boxes);
       if (!notice.text.isEmpty()) boxes->message(notice.text);
       return;
+    }
     case Notice::Kind::Error: {
       const QString text = ErrorReportText(notice.text);
       boxes->report(text, notice.errorKind.isEmpty() ? text : notice.errorKind);

@@ -28,6 +28,7 @@ class CoreHarness : public Rig, public LinkFace {
 
   // ---- the face ----
   void Told(const Notice& notice) override;
+  void UnattendedWork(bool begins) override;
   void StatusChanged(Status what) override;
   void LineReceived(const QByteArray& line) override { lines << line; }
   void SmsPairChanged(int pair, bool phone) override;

@@ -1,4 +1,5 @@
 // The SIM phone book between the unit and the grid: Load SIM, Overwrite SIM, Add To SIM.
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -317,6 +318,21 @@ class TestLinkPhoneBook : public QObject {
     QCOMPARE(simLines(h.unit(), 9, 10), (QStringList{"X=1", "OUT=777"}));
     QCOMPARE(h.dialogs().messages, QStringList{"Not written to the SIM (1):\nY (2)\n" + noRoom});
     QVERIFY(h.dialogs().errors.isEmpty());
+
+    // One entry left below N and N empty: S is stored, its "OK" lost and a stray "ERROR" comes
+    // in its place. S may be stored, so its second try finds no room and goes nowhere near N.
+    h.unit().removeEntry(9);
+    h.unit().removeEntry(10);
+    bool strayed = false;
+    h.unit().onCommand = [&](const QByteArray& line) {
+      if (strayed || !line.endsWith(",,\"S\"")) return;
+      strayed = true;
+      h.unit().faultAt(0, UnitEngine::Fault::LoseAnswer);
+      h.unit().injectBytes("\r\nERROR\r\n");
+    };
+    write(f.AddToSIM, {"S=5", "T=6"});
+    QCOMPARE(simLines(h.unit(), 9, 10), QStringList{"S=5"});
+    QCOMPARE(h.dialogs().messages, QStringList{"Not written to the SIM (1):\nT (6)\n" + noRoom});
   }
 
   void refusedRows() {
@@ -390,6 +406,31 @@ class TestLinkPhoneBook : public QObject {
                                               "AT+CPBW=,2,,\"B\"", "AT+CPBW=,3,,\"C\"",
                                               "AT+CPBW=,4,,\"D\"", "AT+CMGF?", "AT+CPBR=1,249"}));
     QCOMPARE(f.PhoneBook1->Strings(), (QStringList{"A=1", "B=2", "C=3", "D=4"}));
+  }
+
+  // Autoverify's box about an entry the read brings comes after the line's handler: the read
+  // goes on behind it, and a call meanwhile is recorded while the box stands.
+  void entryCheckBoxDuringTheRead() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    fillSim(h.unit(), 6);
+    h.unit().setEntry(1, "+42077711122233344", "LONG");  // row 1 is checked as it comes
+    f.Autoverify->setChecked(true);
+    int recordsBehind = -1;  // while the first box stands
+    h.dialogs().whileOpen = [&](const TestDialogs::Shown& box) {
+      if (box.text != f.Messages.NumberTooLong || recordsBehind >= 0) return;
+      h.unit().call("600100003", false);
+      h.run(500);
+      recordsBehind = f.AdmisRec->LineCount();
+    };
+    h.dialogs().keepOpen = [](const TestDialogs::Shown&) { return 20000; };
+    h.click(f.LoadPHONE);
+    QVERIFY(h.runUntil([&] { return idleAgain(f); }, 30000));
+    QCOMPARE(recordsBehind, 1);
+    QVERIFY(f.AdmisRec->Strings().value(0).contains("E3  (phone: 600100003)"));
+    QCOMPARE(f.PhoneBook1->Strings(), simLines(h.unit(), 1, 249));
+    QVERIFY(!h.dialogs().messages.join("").contains("was not finished"));
   }
 
   void loadSimStopsTheWrite() {
