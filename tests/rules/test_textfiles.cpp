@@ -26,6 +26,22 @@ QString messageOf(const std::function<void()>& fn) {
   return QStringLiteral("<no error>");
 }
 
+// A disk that fills up: no file grows beyond `bytes` while it lives.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit small = old_;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
+
+ private:
+  rlimit old_;
+};
+
 // The locale of the process environment while it lives.
 class LocaleScope {
  public:
@@ -255,18 +271,15 @@ class TestTextFiles : public QObject {
     writeBytes(sms, "+1\r\n");
     writeBytes(day, "1;A\r\n");
     const QStringList lines(1000, QStringLiteral("ADMIN1=+420603123456"));
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old;
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 100;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const QString bookError = messageOf<EFCreateError>([&] { WritePhoneBookFile(book, lines); });
-    const QString smsError = messageOf<EFileIOError>([&] { WriteSmsFile(sms, lines.mid(0, 12)); });
-    const QString dayError = messageOf<EFileIOError>([&] {
-      AppendAdmissionFile(day, QList<AdmissionRow>(100, {"2/1/24 8:00:00 AM", "B"}));
-    });
-    setrlimit(RLIMIT_FSIZE, &old);
+    QString bookError, smsError, dayError;
+    {
+      const FileSizeLimit full(100);
+      bookError = messageOf<EFCreateError>([&] { WritePhoneBookFile(book, lines); });
+      smsError = messageOf<EFileIOError>([&] { WriteSmsFile(sms, lines.mid(0, 12)); });
+      dayError = messageOf<EFileIOError>([&] {
+        AppendAdmissionFile(day, QList<AdmissionRow>(100, {"2/1/24 8:00:00 AM", "B"}));
+      });
+    }
     QCOMPARE(bookError, "Cannot create file \"" + book + "\". File too large");
     QCOMPARE(smsError, "Disk full");
     QCOMPARE(dayError, "Disk full");
@@ -324,14 +337,11 @@ class TestTextFiles : public QObject {
     // A full disk in the middle of a line: nothing of it stays; written once when there is room.
     writeBytes(f2, "01.03.24 00:00:00;torn");
     records.Add("01.03.24 00:00:02=C  (phone: 3)  /X", d2);
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old;
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 40;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const QString full = messageOf<EFCreateError>([&] { records.Write(); });
-    setrlimit(RLIMIT_FSIZE, &old);
+    QString full;
+    {
+      const FileSizeLimit limit(40);
+      full = messageOf<EFCreateError>([&] { records.Write(); });
+    }
     QCOMPARE(full, "Cannot write file \"" + f2 + "\". File too large");
     QCOMPARE(readBytes(f2), "01.03.24 00:00:00;torn");
     records.Write();
