@@ -10,6 +10,9 @@ ZUL_PACKAGES="$ZUL_PACKAGES openbox x11-utils wmctrl xdotool"
 # lintian: the test of the Debian package.
 ZUL_PACKAGES="$ZUL_PACKAGES ninja-build lintian"
 
+# systemd-analyze rates the confinement of the logger's service (it starts no systemd).
+ZUL_PACKAGES="$ZUL_PACKAGES systemd"
+
 zul_install_missing() {
   local missing=() installed
   # One question for all of them: a built tree is tested within seconds.

@@ -22,7 +22,7 @@ QList<AdmissionRow> LogRows(const QStringList& lines) {
 }  // namespace
 
 void LinkCore::EnterAdmission(const QString& record, const QDateTime& at) {
-  face->Admitted(record);
+  face->Admitted(record, at);
   if (!KeepAdmissionLog) return;
   auto place = [this](LogChange change, const QString& line) {
     if (change == LogChange::Replaced)

@@ -9,11 +9,19 @@ context switches of each thread (voluntary: it slept and was woken; nonvoluntary
 which a busy machine adds), counted from /proc/<pid>/task/<tid>/status; CPU is the threads' time
 on the CPU from /proc/<pid>/task/<tid>/schedstat (and utime + stime, in ticks).
 
-Needs Xvfb and xdotool (Debian packages xvfb, xdotool) and a built program and unit:
+Needs Xvfb and xdotool (Debian packages xvfb and xdotool) and a built program and unit:
 cmake --build build --target zulset zulsim.
 
   bench/rest_pty.py                   # a minute at rest, PHONE page on screen
   bench/rest_pty.py --monitor --seconds 120
+
+--logger measures `zulset-cli log-admissions` instead (no display needed) the same way, and its
+resident memory. --week runs it for a virtual week: the test build zulset-cli-testclock (its
+date and time run --rate times as fast), a report every 10 s of virtual time and --calls calls
+a virtual day (every seventh on relay B); it prints the resident memory as the days pass.
+
+  bench/rest_pty.py --logger          # a minute at rest, a report every 10 s
+  bench/rest_pty.py --logger --week   # 7 virtual days in 10 minutes
 """
 import argparse
 import os
@@ -24,7 +32,7 @@ import sys
 import tempfile
 import time
 
-from flood_pty import Xvfb, cpu_seconds, die, wait_window, xdotool
+from flood_pty import Xvfb, cpu_seconds, die, resident_bytes, wait_window, xdotool
 
 TICK = os.sysconf("SC_CLK_TCK")
 
@@ -89,33 +97,113 @@ def run(args, display, work):
 
         print(f"at rest for {args.seconds} s (a report every {args.interval:g} s) ...",
               flush=True)
-        before, cpu0, t0 = switches(proc.pid), cpu_seconds(proc.pid), time.time()
-        time.sleep(args.seconds)
-        after, cpu1, t1 = switches(proc.pid), cpu_seconds(proc.pid), time.time()
+        measure(proc.pid, args.seconds)
         if proc.poll() is not None:
             die("the program ended while it was measured")
-        span = t1 - t0
-        print("\n| thread | wake-ups/s (voluntary + nonvoluntary) | CPU ms |\n|---|---:|---:|")
-        total = voluntary = ran = 0
-        for tid, (name, vol, nonvol, ns) in sorted(after.items(), key=lambda kv: int(kv[0])):
-            _, vol0, nonvol0, ns0 = before.get(tid, (name, 0, 0, 0))
-            n = (vol - vol0) + (nonvol - nonvol0)
-            total += n
-            voluntary += vol - vol0
-            ran += ns - ns0
-            label = name + (" (window thread)" if tid == str(proc.pid) else "")
-            print(f"| {label} | {n / span:.2f} ({vol - vol0} + {nonvol - nonvol0}) | "
-                  f"{(ns - ns0) / 1e6:.1f} |")
-        print(f"| all threads | {total / span:.2f} (voluntary only: {voluntary / span:.2f}) | "
-              f"{ran / 1e6:.1f} |")
-        print(f"\nCPU: {ran / 1e6:.1f} ms in {span:.0f} s = {100 * ran / 1e9 / span:.3f} % "
-              f"(utime + stime: {cpu1 - cpu0:.2f} s in ticks of {1000 // TICK} ms)")
     finally:
+        stop(proc, unit)
+
+
+def stop(*procs):
+    for proc in procs:
         if proc:
             proc.terminate()
             proc.wait()
-        unit.terminate()
-        unit.wait()
+
+
+def measure(pid, seconds):
+    """Prints the wake-ups and CPU of every thread of pid over the next seconds."""
+    before, cpu0, t0 = switches(pid), cpu_seconds(pid), time.time()
+    time.sleep(seconds)
+    after, cpu1, t1 = switches(pid), cpu_seconds(pid), time.time()
+    span = t1 - t0
+    print("\n| thread | wake-ups/s (voluntary + nonvoluntary) | CPU ms |\n|---|---:|---:|")
+    total = voluntary = ran = 0
+    for tid, (name, vol, nonvol, ns) in sorted(after.items(), key=lambda kv: int(kv[0])):
+        _, vol0, nonvol0, ns0 = before.get(tid, (name, 0, 0, 0))
+        n = (vol - vol0) + (nonvol - nonvol0)
+        total += n
+        voluntary += vol - vol0
+        ran += ns - ns0
+        label = name + (" (main thread)" if tid == str(pid) else "")
+        print(f"| {label} | {n / span:.2f} ({vol - vol0} + {nonvol - nonvol0}) | "
+              f"{(ns - ns0) / 1e6:.1f} |")
+    print(f"| all threads | {total / span:.2f} (voluntary only: {voluntary / span:.2f}) | "
+          f"{ran / 1e6:.1f} |")
+    print(f"\nCPU: {ran / 1e6:.1f} ms in {span:.0f} s = {100 * ran / 1e9 / span:.3f} % "
+          f"(utime + stime: {cpu1 - cpu0:.2f} s in ticks of {1000 // TICK} ms)")
+
+
+def peak_resident(pid):
+    with open(f"/proc/{pid}/status") as f:
+        return int(next(line for line in f if line.startswith("VmHWM:")).split()[1]) * 1024
+
+
+def run_logger(args, work):
+    ports, logs = os.path.join(work, "ports"), os.path.join(work, "logs")
+    os.makedirs(logs)
+    week = 7 * 86400
+    # A report every 10 s of virtual time (zulsim counts whole milliseconds).
+    interval = round(10000 / args.rate) / 1000 if args.week else args.interval
+    log_path = os.path.join(work, "zulsim.log")
+    with open(log_path, "wb") as log:
+        unit = subprocess.Popen([args.zulsim, "--com", "1", "--ports-dir", ports, "--demo",
+                                 "--interval", str(interval)],
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=log)
+    proc = None
+    try:
+        if not unit.stdout.readline().startswith(b"COM1 "):
+            die("zulsim did not start")
+        env = dict(os.environ)
+        program = args.zulset_cli
+        if args.week:
+            program = args.testclock
+            start = int(time.time() * 1000)
+            env["ZUL_TEST_CLOCK"] = f"{start} {start} {args.rate}"
+        proc = subprocess.Popen([program, "--port", os.path.join(ports, "com1"),
+                                 "log-admissions", logs], env=env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for_line(log_path, b"<- AT+CPBR=?", interval * 3 + 30)
+        if not args.week:
+            time.sleep(interval * 1.5)
+            print(f"zulset-cli log-admissions at rest for {args.seconds:g} s "
+                  f"(a report every {interval:g} s) ...", flush=True)
+            measure(proc.pid, args.seconds)
+            print(f"resident: {resident_bytes(proc.pid) / 1e6:.1f} MB "
+                  f"(peak {peak_resident(proc.pid) / 1e6:.1f} MB)")
+            return
+        real = week / args.rate
+        gap = real / (7 * args.calls)
+        print(f"a virtual week in {real:.0f} s: a report every {interval * 1000:.1f} ms, "
+              f"a call every {gap:.2f} s", flush=True)
+        print("\n| virtual day | reports | calls | resident MB | peak MB |\n"
+              "|---:|---:|---:|---:|---:|")
+        print(f"| 0 | 0 | 0 | {resident_bytes(proc.pid) / 1e6:.1f} | "
+              f"{peak_resident(proc.pid) / 1e6:.1f} |", flush=True)
+        t0, calls, day = time.time(), 0, 0
+        while time.time() - t0 < real:
+            if proc.poll() is not None:
+                die("the logger ended")
+            unit.stdin.write(b"call +420777111222" + (b" b" if calls % 7 == 0 else b"") + b"\n")
+            unit.stdin.flush()
+            calls += 1
+            time.sleep(gap)
+            now_day = int((time.time() - t0) * args.rate // 86400)
+            if now_day > day:
+                day = now_day
+                print(f"| {day} | {int((time.time() - t0) / interval)} | {calls} | "
+                      f"{resident_bytes(proc.pid) / 1e6:.1f} | "
+                      f"{peak_resident(proc.pid) / 1e6:.1f} |", flush=True)
+        time.sleep(2)
+        files = sorted(os.listdir(logs))
+        records = 0
+        for name in files:
+            with open(os.path.join(logs, name), "rb") as f:
+                records += f.read().count(b"\n")
+        print(f"\n{calls} calls, {records} records in {len(files)} daily files: "
+              f"{', '.join(files)}")
+    finally:
+        stop(proc, unit)
 
 
 if __name__ == "__main__":
@@ -127,7 +215,22 @@ if __name__ == "__main__":
     parser.add_argument("--interval", type=float, default=10, help="seconds between reports")
     parser.add_argument("--monitor", action="store_true", help="the MONITOR page on screen")
     parser.add_argument("--screenshot", help="a PNG of the screen before measuring (scrot)")
+    parser.add_argument("--zulset-cli",
+                        default=os.path.join(here, "..", "build", "bin", "zulset-cli"))
+    parser.add_argument("--testclock",
+                        default=os.path.join(here, "..", "build", "bin", "zulset-cli-testclock"))
+    parser.add_argument("--logger", action="store_true", help="zulset-cli log-admissions")
+    parser.add_argument("--week", action="store_true", help="the logger for a virtual week")
+    parser.add_argument("--rate", type=float, default=1000, help="virtual seconds a second")
+    parser.add_argument("--calls", type=int, default=100, help="calls a virtual day")
     args = parser.parse_args()
+    if args.logger or args.week:
+        work = tempfile.mkdtemp(prefix="rest_pty.")
+        try:
+            run_logger(args, work)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+        sys.exit(0)
     for tool in ("Xvfb", "xdotool"):
         if not shutil.which(tool):
             die(f"{tool} is missing (Debian packages xvfb and xdotool)")

@@ -1,5 +1,7 @@
 // zulset-cli: the unit's phone book and SMS set from a script, one command a run, with the
 // window's chains, texts and files.
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCommandLineParser>
@@ -10,12 +12,14 @@
 #include <cstdio>
 
 #include "cli/CliSession.h"
+#include "cli/LinkListener.h"
 #include "files/PhoneBookFile.h"
 #include "files/TextFiles.h"
 #include "link/PortNames.h"
 #include "phonebook/EntrySyntax.h"
 #include "platform/Errors.h"
 #include "platform/QtSerialDevice.h"
+#include "platform/Signals.h"
 #include "platform/SystemClock.h"
 #include "settings/IniFile.h"
 #include "settings/SettingBindings.h"
@@ -25,9 +29,12 @@ namespace {
 
 const char* const kHelp =
     "Usage: zulset-cli [--port COMn|DEVICE] [--settings FILE] COMMAND [ARG]\n"
+    "       zulset-cli --port COMn|DEVICE [--settings FILE] [--prefix TEXT]\n"
+    "                  [--relay-a NAME] [--relay-b NAME] log-admissions FOLDER\n"
+    "       zulset-cli --port COMn|DEVICE [--settings FILE] monitor\n"
     "\n"
     "Configures a GSM access and alarm unit over a serial line, one command a run, as the\n"
-    "window's buttons do.\n"
+    "window's buttons do; or listens to it unattended until stopped.\n"
     "\n"
     "Commands:\n"
     "  load-sim FILE.phb       read the SIM phone book into FILE (as Load SIM, then Save)\n"
@@ -37,15 +44,26 @@ const char* const kHelp =
     "  save-smss FILE.sms      write FILE's six pairs (as Save SMSs)\n"
     "  delete-smss             delete every SMS on the SIM\n"
     "  verify FILE.phb         the entry check over every row; no port needed\n"
+    "  log-admissions FOLDER   record admissions into daily files in FOLDER until stopped\n"
+    "  monitor                 print every line from the unit, each with its local time\n"
+    "                          (ISO 8601), until stopped\n"
     "\n"
     "Options:\n"
     "  --port COMn|DEVICE  the unit's port: a COM number (1 to 50), found as the window finds\n"
     "                      it (a link ports/comN beside the program, then in\n"
     "                      ~/.config/zulset/ports/, then COM1-10 /dev/ttyS0-9, COM11-30\n"
-    "                      /dev/ttyUSB0-19, COM31-50 /dev/ttyACM0-19), or a device path.\n"
-    "                      Required except for verify.\n"
-    "  --settings FILE     the settings file whose texts and limits are used (default: the\n"
-    "                      window's, %1)\n"
+    "                      /dev/ttyUSB0-19, COM31-50 /dev/ttyACM0-19), a device's path, or\n"
+    "                      its path under /dev (ttyUSB0, serial/by-id/...): a path that\n"
+    "                      starts with neither / nor . is taken there. Required except for\n"
+    "                      verify.\n"
+    "  --settings FILE     the settings file whose texts, limits and relay names are used\n"
+    "                      (default: the window's, %1);\n"
+    "                      log-admissions and monitor read it once it is there\n"
+    "  --prefix TEXT       log-admissions: the first part of the daily files' names\n"
+    "                      (default: admiss)\n"
+    "  --relay-a NAME      log-admissions: the name of relay A in the records (default:\n"
+    "                      RelA of the settings file, OUTPUT A)\n"
+    "  --relay-b NAME      the same for relay B (RelB, OUTPUT B)\n"
     "  -h, --help          this text\n"
     "  -v, --version       the version\n"
     "\n"
@@ -53,6 +71,16 @@ const char* const kHelp =
     "operator and the SIM's size, then a report that opens the free window. Progress (rows or\n"
     "pairs done) goes to standard error when it is a terminal; messages, in the texts of the\n"
     "window's boxes, go to standard error. Files are read and written as the window does.\n"
+    "\n"
+    "log-admissions writes each call of a caller the SIM knows by name, as it comes, at the\n"
+    "end of FOLDER/<prefix><date>.csv, the file of the call's day (the date in the form of the\n"
+    "records, the system's short date), one line \"date time;name  (phone: number)  /relay\"\n"
+    "as in the window's admission files, synced to the disk before the next call. monitor\n"
+    "writes each line to standard output as it comes: the time, a blank, the line (bytes that\n"
+    "are no printable character as \\xHH, a backslash as \\\\; empty lines left out). Both take\n"
+    "the port back by themselves when its device comes again, and never stop on a garbled\n"
+    "line; their messages go to standard error. SIGTERM or SIGINT ends them (exit status 0),\n"
+    "SIGHUP reads the settings file again.\n"
     "\n"
     "Exit status:\n"
     "  0  all done (a caller found in the SIM's last entry, which is kept for OUT and which\n"
@@ -62,7 +90,8 @@ const char* const kHelp =
     "     with faults, named\n"
     "  2  bad usage, or a file that cannot be read or written\n"
     "  3  no link: the port cannot be opened, or the unit stays silent for the watchdog's time\n"
-    "     (about two minutes)\n";
+    "     (about two minutes)\n"
+    "log-admissions and monitor end with 0 when stopped by a signal, 2 on bad usage.\n";
 
 bool progressShown = false;
 
@@ -141,6 +170,101 @@ bool writable(const QString& file) {
 #endif
 }
 
+#ifdef ZUL_TEST_CLOCK
+// Tests only: ZUL_TEST_CLOCK="REAL VIRTUAL [RATE]" (milliseconds since the epoch) makes the
+// date and time read VIRTUAL at the real time REAL and run RATE times as fast; pauses and
+// timers keep real time. The same value in several runs gives them one virtual time line.
+class TestClock : public SystemClock {
+ public:
+  TestClock() {
+    const QList<QByteArray> v = qgetenv("ZUL_TEST_CLOCK").simplified().split(' ');
+    real = v.value(0).toLongLong();
+    virtualAt = v.value(1).toLongLong();
+    rate = v.size() > 2 ? v[2].toDouble() : 1.0;
+  }
+  QDateTime now() const override {
+    if (real == 0) return SystemClock::now();
+    const qint64 t = QDateTime::currentMSecsSinceEpoch();
+    return QDateTime::fromMSecsSinceEpoch(virtualAt + qint64(double(t - real) * rate));
+  }
+
+ private:
+  qint64 real = 0, virtualAt = 0;
+  double rate = 1.0;
+};
+#else
+using TestClock = SystemClock;
+#endif
+
+// The settings file: --settings, else the window's, found afresh (one put in place since the
+// start is the one to read again).
+QString settingsPath(const QCommandLineParser& parser) {
+  if (parser.isSet(QStringLiteral("settings"))) return parser.value(QStringLiteral("settings"));
+  return LocateSettings(QCoreApplication::applicationDirPath() + QStringLiteral("/zulset"),
+                        UserConfigFolder())
+      .readFrom();
+}
+
+// Messages of the unattended commands: to the journal with their priority when standard
+// error is the journal's stream (it then drops the "<N>"), else plain.
+bool stderrIsJournal() {
+  const QByteArray stream = qgetenv("JOURNAL_STREAM");
+  struct stat st {};
+  if (stream.isEmpty() || fstat(STDERR_FILENO, &st) != 0) return false;
+  return stream ==
+         QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino));
+}
+
+// The unattended commands: they run until a signal ends them.
+int listen(const QString& command, const QCommandLineParser& parser, const LinkListener::Options& o,
+           CoreEnvironment env) {
+  const QString prefix = QStringLiteral("zulset-cli ") + command + QStringLiteral(": ");
+  const bool journal = stderrIsJournal();
+  auto tell = [prefix, journal](LinkListener::Level level, const QString& text) {
+    say((journal ? QStringLiteral("<%1>").arg(int(level)) : QString()) + prefix + text);
+  };
+  QtSerialDeviceFactory serial;
+  TestClock clock;
+  env.clock = &clock;
+  env.serial = &serial;
+  // Nobody to ask: the same port again.
+  env.choosePort = [port = o.port] { return port; };
+  LinkListener listener(env, o);
+  listener.say = tell;
+  listener.line = [](const QByteArray& text) {
+    fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    fputc('\n', stdout);
+    fflush(stdout);
+  };
+  OnSignals({SIGTERM, SIGINT, SIGHUP}, [&](int number) {
+    if (number == SIGHUP) {
+      const QString settingsFile = settingsPath(parser);
+      const Settings again = readSettings(settingsFile);
+      listener.Reload(!parser.isSet(QStringLiteral("relay-a")) ? again.relayA : o.relayA,
+                      !parser.isSet(QStringLiteral("relay-b")) ? again.relayB : o.relayB,
+                      again.messages);
+      tell(LinkListener::Level::Info, QStringLiteral("read %1 again").arg(settingsFile));
+      return;
+    }
+    listener.End();
+    tell(LinkListener::Level::Info,
+         QStringLiteral("stopped by %1").arg(number == SIGTERM ? "SIGTERM" : "SIGINT"));
+    QCoreApplication::exit(0);
+  });
+  // The device behind a COM number; a path names itself.
+  QString start = o.portLabel;
+  if (start.isEmpty()) start = QStringLiteral("COM%1 (%2)").arg(o.port).arg(env.deviceName(o.port));
+  if (!o.folder.isEmpty())
+    start += QStringLiteral(", records into ") + QDir(o.folder).filePath(o.prefix + "<date>.csv");
+  const QString settingsFile = settingsPath(parser);
+  start += QFileInfo::exists(settingsFile)
+               ? QStringLiteral(", settings from ") + settingsFile
+               : QStringLiteral(", no settings file %1 (built-in texts)").arg(settingsFile);
+  tell(LinkListener::Level::Info, start);
+  listener.Begin();
+  return QCoreApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -149,19 +273,26 @@ int main(int argc, char** argv) {
   const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("PORT"));
   const QCommandLineOption settingsOption(QStringLiteral("settings"), QString(),
                                           QStringLiteral("FILE"));
+  const QCommandLineOption prefixOption(QStringLiteral("prefix"), QString(),
+                                        QStringLiteral("TEXT"));
+  const QCommandLineOption relayAOption(QStringLiteral("relay-a"), QString(),
+                                        QStringLiteral("NAME"));
+  const QCommandLineOption relayBOption(QStringLiteral("relay-b"), QString(),
+                                        QStringLiteral("NAME"));
   const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QString());
   const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
                                          QString());
-  parser.addOptions({portOption, settingsOption, helpOption, versionOption});
+  parser.addOptions({portOption, settingsOption, prefixOption, relayAOption, relayBOption,
+                     helpOption, versionOption});
   if (!parser.parse(app.arguments())) return usage(parser.errorText());
 
   const QString programDir = QCoreApplication::applicationDirPath();
   const QString configDir = UserConfigFolder();
-  // The window's settings file: the same name as the window's program, in the same places.
-  const QString defaultSettings =
-      LocateSettings(programDir + QStringLiteral("/zulset"), configDir).readFrom();
   if (parser.isSet(helpOption)) {
-    fputs(QString::fromLatin1(kHelp).arg(defaultSettings).toLocal8Bit().constData(), stdout);
+    // The window's settings file: the same name as the window's program, in the same places.
+    const QString window =
+        LocateSettings(programDir + QStringLiteral("/zulset"), configDir).readFrom();
+    fputs(QString::fromLatin1(kHelp).arg(window).toLocal8Bit().constData(), stdout);
     return 0;
   }
   if (parser.isSet(versionOption)) {
@@ -176,22 +307,32 @@ int main(int argc, char** argv) {
     const char* name;
     bool takesFile;
   };
-  const Known known[] = {{"load-sim", true},  {"overwrite-sim", true}, {"add-to-sim", true},
-                         {"load-smss", true}, {"save-smss", true},     {"delete-smss", false},
-                         {"verify", true}};
+  // The chains in the order of the SIM buttons, then the commands that press none.
+  const Known known[] = {{"load-sim", true},  {"overwrite-sim", true},  {"add-to-sim", true},
+                         {"load-smss", true}, {"save-smss", true},      {"delete-smss", false},
+                         {"verify", true},    {"log-admissions", true}, {"monitor", false}};
   int which = -1;
   for (int i = 0; i < int(std::size(known)); ++i)
     if (command == QLatin1String(known[i].name)) which = i;
   if (which < 0) return usage(QStringLiteral("unknown command '%1'").arg(command));
   if (args.size() != (known[which].takesFile ? 2 : 1))
-    return usage(known[which].takesFile ? QStringLiteral("%1 takes one file").arg(command)
-                                        : QStringLiteral("%1 takes no file").arg(command));
+    return usage(!known[which].takesFile ? QStringLiteral("%1 takes no file").arg(command)
+                 : command == QLatin1String("log-admissions")
+                     ? QStringLiteral("%1 takes one folder").arg(command)
+                     : QStringLiteral("%1 takes one file").arg(command));
   const QString file = args.value(1);
+  const bool logging = command == QLatin1String("log-admissions");
+  for (const QCommandLineOption* option : {&prefixOption, &relayAOption, &relayBOption})
+    if (parser.isSet(*option) && !logging)
+      return usage(QStringLiteral("--%1 is for log-admissions").arg(option->names().first()));
 
-  QString settingsFile = defaultSettings;
+  const QString settingsFile = settingsPath(parser);
   if (parser.isSet(settingsOption)) {
-    settingsFile = parser.value(settingsOption);
-    if (!QFileInfo(settingsFile).isFile() || !QFileInfo(settingsFile).isReadable())
+    const QFileInfo info(settingsFile);
+    // A service names its settings file before anyone has written it: it is read once it is
+    // there (SIGHUP).
+    const bool later = !info.exists() && (logging || command == QLatin1String("monitor"));
+    if (!later && (!info.isFile() || !info.isReadable()))
       return usage(QStringLiteral("cannot read the settings file %1").arg(settingsFile));
   }
   const Settings settings = readSettings(settingsFile);
@@ -200,14 +341,32 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("verify")) return verify(file, settings);
 
     CliSession::Options o;
-    o.chain = Chain(which + 1);  // in the order of the SIM buttons
-    o.file = file;
+    if (which < 6) {
+      o.chain = Chain(which + 1);
+      o.file = file;
+    }
     o.messages = settings.messages;
     o.maxLengthNumber = settings.maxLengthNumber;
     o.relayA = settings.relayA;
     o.relayB = settings.relayB;
     for (int c = 0; c < 7; ++c) o.chainNames[c] = settings.chainNames[c];
-    switch (o.chain) {
+    LinkListener::Options lo;
+    if (which >= 7) {
+      lo.messages = settings.messages;
+      lo.relayA = parser.isSet(relayAOption) ? parser.value(relayAOption) : settings.relayA;
+      lo.relayB = parser.isSet(relayBOption) ? parser.value(relayBOption) : settings.relayB;
+      lo.monitor = !logging;
+      if (logging) {
+        lo.folder = file;
+        if (parser.isSet(prefixOption)) lo.prefix = parser.value(prefixOption);
+        if (lo.prefix.contains(QLatin1Char('/')) || lo.prefix.contains(QLatin1Char('\\')))
+          return usage(
+              QStringLiteral("the prefix is the start of a file's name, without a folder"));
+        if (!FolderWritable(file))
+          return usage(QStringLiteral("cannot write into the folder %1").arg(file));
+      }
+    }
+    switch (which < 6 ? o.chain : Chain::None) {
       case Chain::OverwriteSim:
       case Chain::AddToSim:
         o.phoneBook = ReadPhoneBookFile(file);
@@ -237,9 +396,18 @@ int main(int argc, char** argv) {
       env.deviceName = [places](int n) { return PortDeviceName(n, places); };
     } else {
       o.port = 1;
-      o.portLabel = port;
-      env.deviceName = [port](int) { return port; };
+      // Not a path (ttyUSB0, serial/by-id/...): a device under /dev, as a service's instance
+      // names it.
+      const bool path = port.startsWith(QLatin1Char('/')) || port.startsWith(QLatin1Char('.'));
+      o.portLabel = path ? port : QStringLiteral("/dev/") + port;
+      env.deviceName = [device = o.portLabel](int) { return device; };
     }
+    if (which >= 7) {
+      lo.port = o.port;
+      lo.portLabel = o.portLabel;
+      return listen(command, parser, lo, env);
+    }
+
     QtSerialDeviceFactory serial;
     SystemClock clock;
     env.clock = &clock;

@@ -307,6 +307,16 @@ void TComPort::ChoosePortAgain() {
 
 bool TComPort::Revive() { return d->revive(); }
 
+void TComPort::Close() {
+  d->wanted = false;
+  d->lostOpen = false;
+  d->close();
+}
+
+qint64 TComPort::BytesToWrite() const {
+  return d->state == Private::State::Open ? d->device->bytesToWrite() : 0;
+}
+
 void TComPort::HoldEvents(bool hold) {
   d->held = hold;
   if (!hold && d->state == Private::State::Open) d->scheduleDispatch();

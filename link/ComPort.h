@@ -44,6 +44,10 @@ class TComPort : public QObject {
   // away, or the last opening failed): when the device last tried is there again, opens it
   // without a word and returns true. Never asks, never fails; meant to run now and then.
   bool Revive();
+  // Closes the port and stops Revive looking for it (the next use opens it again).
+  void Close();
+  // Bytes sent that have not left yet.
+  qint64 BytesToWrite() const;
   // While held, no data-available event is raised; received bytes wait in the ring.
   void HoldEvents(bool hold);
   // Called while the data-available event is handled: once its handler has returned, the event

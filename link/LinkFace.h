@@ -4,6 +4,7 @@
 // records it and returns, and never answers by waiting for a person (a question is answered by
 // calling the core back later).
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include "link/LinkState.h"
@@ -86,7 +87,11 @@ class LinkFace {
     (void)added;
   }
   // One admission record, as the call came; then, where the core keeps the log, how it changed.
-  virtual void Admitted(const QString& record) { (void)record; }
+  // `at` is the one reading of the clock the record's key was made from.
+  virtual void Admitted(const QString& record, const QDateTime& at) {
+    (void)record;
+    (void)at;
+  }
   virtual void AdmissionsChanged(LogChange change) { (void)change; }
   // The name of the chain in the messages: the caption of the button that starts it.
   virtual QString ChainName(Chain chain) const;

@@ -1,6 +1,9 @@
 // zulset-cli against zulsim on a pseudo-terminal: every command, faults struck in the middle of a
 // chain from zulsim's console, the exit status and what the unit holds afterwards (zulsim's state
-// file). A unit that stays silent for the watchdog's time is played on virtual time.
+// file); the admission logger over midnight and the monitor, with the adapter pulled and garbage
+// on the line. A unit that stays silent for the watchdog's time is played on virtual time.
+#include <signal.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -10,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "admissions/AdmissionRecord.h"
 #include "cli/CliSession.h"
 #include "link/PortNames.h"
 #include "support/Rig.h"
@@ -86,6 +90,43 @@ class CliRig : public Rig {
     o.capacity = capacity;
     return o;
   }
+};
+
+// zulsim on dir/ports/com9 with its console, and what it logged.
+class Sim {
+ public:
+  Sim(const QString& program, const QTemporaryDir& dir) {
+    process.start(program, {"--com", "9", "--ports-dir", dir.filePath("ports"), "--interval", "2",
+                            "--capacity", QString::number(kCapacity), "--demo"});
+    up = process.waitForStarted(5000) && process.waitForReadyRead(5000);
+  }
+  ~Sim() {
+    process.terminate();
+    process.waitForFinished(5000);
+  }
+  void type(const QByteArray& lines) { process.write(lines); }
+  // Lets time pass, gathering what zulsim and the listening program say, until done() holds.
+  bool waitFor(const std::function<bool()>& done, int ms = 30000, QProcess* other = nullptr) {
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+      process.waitForReadyRead(10);
+      log += process.readAllStandardError();
+      if (other) {
+        other->waitForReadyRead(0);  // a QProcess reads its pipes only when asked or in the loop
+        said += other->readAllStandardError();
+      }
+      if (done()) return true;
+      if (t.elapsed() > ms) return false;
+    }
+  }
+  // ESC comes first from every program that opens or takes back the port, and last from a
+  // listener that ends: how often zulsim has heard the line opened or left.
+  int escapes() const { return int(log.count("<- <ESC>")); }
+
+  QProcess process;
+  bool up = false;
+  QByteArray log, said;
 };
 
 }  // namespace
@@ -286,6 +327,16 @@ class TestCli : public QObject {
                                   << "cannot write";
     QTest::newRow("no such port") << QStringList{"--port", "/dev/nonexistent", "delete-smss"} << 3
                                   << "Specified comport doesn't exist.";
+    QTest::newRow("log-admissions, no folder")
+        << QStringList{"--port", "COM1", "log-admissions"} << 2 << "takes one folder";
+    QTest::newRow("log-admissions, folder missing")
+        << QStringList{"--port", "COM1", "log-admissions", "nodir"} << 2 << "cannot write into";
+    QTest::newRow("prefix with a folder")
+        << QStringList{"--port", "COM1", "--prefix", "a/b", "log-admissions", "."} << 2
+        << "without a folder";
+    QTest::newRow("relay name for monitor")
+        << QStringList{"--port", "COM1", "--relay-a", "X", "monitor"} << 2
+        << "is for log-admissions";
     // A file the user names under /usr is the user's business (nothing is written: no port).
     if (QFileInfo(QStringLiteral("/usr/local")).isWritable())
       QTest::newRow("writable under /usr")
@@ -392,6 +443,206 @@ class TestCli : public QObject {
     QCOMPARE(rig.unit().messages().size(), 6);
     QVERIFY(!rig.unit().waitingForBody());
     QFile::remove(o.file);
+  }
+
+  // log-admissions over midnight: a thousand calls (every seventh on relay B) in two runs of
+  // the logger, the adapter pulled in each, garbage between the calls, the settings read again
+  // on SIGHUP, SIGTERM between the runs. Every call is in the file of the day its record bears,
+  // exactly once, and calls after midnight in the next day's file. The date and time are the
+  // test build's (ZUL_TEST_CLOCK): run 1 at 22:00 on 29 February, run 2 from 23:59:50.
+  void logAdmissionsOverMidnight() {
+    const QString logger = qEnvironmentVariable("ZULSET_CLI_TESTCLOCK");
+    if (!QFileInfo(logger).isExecutable()) QSKIP("ZULSET_CLI_TESTCLOCK names no program");
+    QTemporaryDir dir;
+    const QString logs = dir.filePath("logs"), ini = dir.filePath("relays.ini");
+    QVERIFY(QDir().mkpath(logs));
+    Sim unit(zulsim, dir);
+    QVERIFY(unit.up);
+    const QDate day(2024, 2, 29);
+    QProcess run;
+    qint64 started = 0;
+    auto start = [&](const QDateTime& at, const QStringList& options) {
+      unit.said.clear();
+      const int before = unit.escapes();
+      started = QDateTime::currentMSecsSinceEpoch();
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert("ZUL_TEST_CLOCK",
+                 QStringLiteral("%1 %2").arg(started).arg(at.toMSecsSinceEpoch()));
+      run.setProcessEnvironment(env);
+      run.start(logger, QStringList{"--port", dir.filePath("ports/com9")} + options +
+                            QStringList{"log-admissions", logs});
+      return unit.waitFor([&] { return unit.escapes() > before; }, 10000, &run);
+    };
+    auto records = [&] {
+      QStringList lines;
+      for (const QString& f : QDir(logs).entryList(QDir::Files))
+        for (const QString& l : QString::fromLocal8Bit(readFile(logs + "/" + f)).split("\r\n"))
+          if (!l.isEmpty()) lines << f + "|" + l;
+      return lines;
+    };
+    int calls = 0;
+    auto call = [&](int count) {
+      QByteArray lines;
+      for (int end = calls + count; calls < end; ++calls) {
+        if (calls % 7 == 0) lines += "send +CSSU: 0\n";
+        lines += QStringLiteral("send +CLCC: 1,1,4,0,0,\"+4206%1\",145,\"C%2\"\n")
+                     .arg(calls, 8, 10, QChar('0'))
+                     .arg(calls, 4, 10, QChar('0'))
+                     .toLatin1();
+      }
+      unit.type(lines);
+      return unit.waitFor([&] { return records().size() == calls; }, 60000, &run);
+    };
+    auto garbage = [&] {
+      unit.type("noise 400\nsend +CSQ: 1x,99\nsend +CLCC: 1,1,4,0,0,\"+4206\nsend " +
+                QByteArray(3000, 'x') + "\nsend +CLCC: \"\",,\"\"\n");
+    };
+    auto pull = [&] {
+      const int before = unit.escapes();
+      unit.type("vanish 2\n");
+      return unit.waitFor(
+          [&] { return unit.escapes() > before && unit.said.contains("taken back"); }, 20000, &run);
+    };
+    auto stop = [&] {
+      const int before = unit.escapes();
+      run.terminate();
+      const bool ended = run.waitForFinished(10000) && run.exitStatus() == QProcess::NormalExit &&
+                         run.exitCode() == 0;
+      unit.waitFor([&] { return unit.escapes() > before; }, 5000, &run);
+      unit.said += run.readAllStandardError();
+      return ended && unit.escapes() > before && unit.said.contains("stopped by SIGTERM");
+    };
+
+    QVERIFY(start(QDateTime(day, QTime(22, 0)), {"--relay-a", "Gate", "--relay-b", "Garage"}));
+    QVERIFY(call(200));
+    garbage();
+    QVERIFY2(pull(), (unit.said + unit.log.right(2000)).constData());
+    QVERIFY(call(200));
+    QVERIFY2(stop(), unit.said.constData());
+
+    QVERIFY(writeFile(ini, "[Form]\r\nRelA=Gate2\r\nRelB=Garage2\r\n"));
+    QVERIFY(start(QDateTime(day, QTime(23, 59, 50)), {"--settings", ini}));
+    QVERIFY(call(300));
+    QVERIFY(writeFile(ini, "[Form]\r\nRelA=Gate3\r\nRelB=Garage3\r\n"));
+    ::kill(pid_t(run.processId()), SIGHUP);
+    QVERIFY(unit.waitFor([&] { return unit.said.contains("again"); }, 10000, &run));
+    // Midnight passes for the logger 10 s after its start.
+    QTest::qWait(int(std::max<qint64>(0, started + 11000 - QDateTime::currentMSecsSinceEpoch())));
+    QVERIFY(call(150));
+    QVERIFY2(pull(), (unit.said + unit.log.right(2000)).constData());
+    garbage();
+    QVERIFY(call(150));
+    QVERIFY2(stop(), unit.said.constData());
+
+    const AdmissionClockForm form = SystemClockForm();
+    const QString before = DailyFileName("admiss", day, form);
+    const QString after = DailyFileName("admiss", day.addDays(1), form);
+    QStringList both{before, after};
+    both.sort();
+    QCOMPARE(QDir(logs).entryList(QDir::Files), both);
+    QList<int> seen(calls);
+    for (const QString& line : records()) {
+      static const QRegularExpression record(
+          "^(.*)\\|(.*) \\S+;C(\\d{4})  \\(phone: \\+4206(\\d{8})\\)  /(.*)$");
+      const QRegularExpressionMatch m = record.match(line);
+      QVERIFY2(m.hasMatch(), qPrintable(line));
+      const int id = m.captured(3).toInt();
+      QVERIFY2(id < calls && m.captured(4).toInt() == id, qPrintable(line));
+      ++seen[id];
+      const QDate filed = m.captured(1) == before ? day : day.addDays(1);
+      QVERIFY2(m.captured(2) == AdmissionDate(filed, form), qPrintable(line));
+      if (id >= 700) QCOMPARE(filed, day.addDays(1));
+      const QString relay = id % 7 == 0 ? "Garage" : "Gate";
+      QCOMPARE(m.captured(5), relay + (id < 400 ? "" : id < 700 ? "2" : "3"));
+    }
+    for (int id = 0; id < calls; ++id) QVERIFY2(seen[id] == 1, qPrintable(QString::number(id)));
+  }
+
+  // The service's own command lines (packaging/zulset-log@.service), run by hand as systemd
+  // would run them, its paths moved into a temporary folder: ExecStart logs with the relay
+  // names of the settings in XDG_CONFIG_HOME, ExecReload reads them again, SIGTERM ends it.
+  void serviceCommandLines() {
+    QTemporaryDir dir;
+    QFile unitFile(qEnvironmentVariable("ZUL_SOURCE_DIR") + "/packaging/zulset-log@.service");
+    QVERIFY(unitFile.open(QIODevice::ReadOnly));
+    QMap<QString, QString> keys;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString root = dir.path();
+    for (QString line : QString::fromUtf8(unitFile.readAll()).split('\n')) {
+      line.replace("%I", dir.filePath("ports/com9")).replace("%i", "unit9");
+      line.replace("/usr/bin/zulset-cli", cli).replace(" /var/", " " + root + "/var/");
+      line.replace(" /etc/", " " + root + "/etc/");
+      if (line.startsWith("Environment=")) {
+        const QString assignment = line.mid(12);
+        env.insert(assignment.section('=', 0, 0),
+                   assignment.section('=', 1).replace("/etc", root + "/etc"));
+      }
+      keys[line.section('=', 0, 0)] = line.section('=', 1);
+    }
+    const QString state = root + "/var/lib/zulset/unit9", ini = root + "/etc/zulset/zulset.ini";
+    QVERIFY(QDir().mkpath(state) && QDir().mkpath(root + "/etc/zulset"));
+    QVERIFY(writeFile(ini, "[Form]\r\nRelA=Tor\r\n"));
+    Sim unit(zulsim, dir);
+    QVERIFY(unit.up);
+    QProcess run;
+    run.setProcessEnvironment(env);
+    QStringList args = QProcess::splitCommand(keys["ExecStart"]);
+    run.start(args.takeFirst(), args);
+    QVERIFY(unit.waitFor([&] { return unit.escapes() > 0; }, 10000, &run));
+    const QString day =
+        state + "/" + DailyFileName("admiss", QDate::currentDate(), SystemClockForm());
+    auto calls = [&] { return readFile(day).count("ADMIN2  (phone: +420777111222)"); };
+    unit.type("call +420777111222\n");
+    QVERIFY2(unit.waitFor([&] { return calls() == 1; }, 10000, &run), unit.said.constData());
+    QVERIFY(writeFile(ini, "[Form]\r\nRelA=Vrata\r\n"));
+    QStringList reload = QProcess::splitCommand(
+        keys["ExecReload"].replace("$MAINPID", QString::number(run.processId())));
+    QCOMPARE(QProcess::execute(reload.takeFirst(), reload), 0);
+    QVERIFY(unit.waitFor([&] { return unit.said.contains("again"); }, 10000, &run));
+    unit.type("call +420777111222\n");
+    QVERIFY(unit.waitFor([&] { return calls() == 2; }, 10000, &run));
+    run.terminate();
+    QVERIFY(run.waitForFinished(10000));
+    QCOMPARE(run.exitCode(), 0);
+    const QList<QByteArray> lines = readFile(day).split('\n');
+    QVERIFY2(lines[0].endsWith("/Tor\r") && lines[1].endsWith("/Vrata\r"),
+             readFile(day).constData());
+  }
+
+  // monitor: every line with its local time, flushed as it comes, through a pulled adapter;
+  // bytes that are no text shown as \xHH; SIGINT ends it with 0.
+  void monitor() {
+    QTemporaryDir dir;
+    Sim unit(zulsim, dir);
+    QVERIFY(unit.up);
+    QProcess run;
+    run.start(cli, {"--port", dir.filePath("ports/com9"), "monitor"});
+    QByteArray out;
+    auto shown = [&](const QByteArray& text) {
+      return unit.waitFor(
+          [&] {
+            out += run.readAllStandardOutput();
+            return out.contains(text);
+          },
+          15000, &run);
+    };
+    QVERIFY2(shown("+COPS: 0,0,\"ZUL NET\""), (out + unit.said + unit.log).constData());
+    unit.type("send A\\B \xe9\x85\x7f\n");
+    QVERIFY(shown(" A\\\\B \xc3\xa9\\x85\\x7f\n"));
+    const int before = unit.escapes();
+    unit.type("vanish 1\n");
+    QVERIFY(unit.waitFor(
+        [&] { return unit.escapes() > before && unit.said.contains("taken back"); }, 15000, &run));
+    unit.type("send after\n");
+    QVERIFY(shown(" after\n"));
+    ::kill(pid_t(run.processId()), SIGINT);
+    QVERIFY(run.waitForFinished(10000));
+    QCOMPARE(run.exitCode(), 0);
+    out += run.readAllStandardOutput();
+    static const QRegularExpression stamped(
+        "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}(Z|[+-]\\d\\d:\\d\\d) \\S");
+    for (const QByteArray& line : out.trimmed().split('\n'))
+      QVERIFY2(stamped.match(QString::fromUtf8(line)).hasMatch(), line.constData());
   }
 };
 

@@ -131,6 +131,7 @@ class TestDesktop : public QObject {
                                 "bin/zulset",
                                 "bin/zulset-cli",
                                 "bin/zulsim",
+                                "lib/systemd/system/zulset-log@.service",
                                 "share/applications/zulset.desktop",
                                 "share/doc/zulset/README.md",
                                 "share/doc/zulset/changelog.gz",
@@ -205,6 +206,7 @@ class TestDesktop : public QObject {
     const QByteArray contents = run("dpkg-deb", {"-c", deb}).out;
     for (const char* file :
          {" ./usr/bin/zulset\n", " ./usr/bin/zulset-cli\n", " ./usr/bin/zulsim\n",
+          " ./usr/lib/systemd/system/zulset-log@.service\n",
           " ./usr/share/applications/zulset.desktop\n",
           " ./usr/share/icons/hicolor/256x256/apps/zulset.png\n",
           " ./usr/share/man/man1/zulset-cli.1.gz\n", " ./usr/share/zulset/translations/cs.ini\n"})
@@ -217,6 +219,19 @@ class TestDesktop : public QObject {
     for (const QByteArray& line : lint.out.split('\n'))
       if (line.startsWith("E:") || line.startsWith("W:")) findings << line;
     QVERIFY2(findings.isEmpty() && lint.code == 0, (lint.out + lint.err).constData());
+  }
+
+  // The logger's service is confined as systemd rates it: exposure 2.0 or lower.
+  void serviceConfined() {
+    const QString analyze = QStandardPaths::findExecutable("systemd-analyze");
+    if (analyze.isEmpty()) QSKIP("systemd-analyze is not installed");
+    const QString unit = fromEnv("ZUL_SOURCE_DIR") + "/packaging/zulset-log@.service";
+    const Run r = run(analyze, {"security", "--offline=true", "--no-pager", unit});
+    static const QRegularExpression overall("Overall exposure level for \\S+: (\\d+\\.\\d)");
+    const QRegularExpressionMatch m = overall.match(QString::fromUtf8(r.out + r.err));
+    QVERIFY2(m.hasMatch(), (r.out + r.err).constData());
+    qInfo("exposure %s", qPrintable(m.captured(1)));
+    QVERIFY2(m.captured(1).toDouble() <= 2.0, r.out.constData());
   }
 
   // A build of an unchanged tree, configured again or not, compiles and links nothing: the

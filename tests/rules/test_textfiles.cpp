@@ -7,6 +7,7 @@
 #include <csignal>
 
 #include "admissions/AdmissionRecord.h"
+#include "admissions/DailyRecords.h"
 #include "files/PhoneBookFile.h"
 #include "files/TextFiles.h"
 #include "platform/Errors.h"
@@ -24,6 +25,22 @@ QString messageOf(const std::function<void()>& fn) {
   }
   return QStringLiteral("<no error>");
 }
+
+// A disk that fills up: no file grows beyond `bytes` while it lives.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit small = old_;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
+
+ private:
+  rlimit old_;
+};
 
 // The locale of the process environment while it lives.
 class LocaleScope {
@@ -254,18 +271,15 @@ class TestTextFiles : public QObject {
     writeBytes(sms, "+1\r\n");
     writeBytes(day, "1;A\r\n");
     const QStringList lines(1000, QStringLiteral("ADMIN1=+420603123456"));
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old;
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 100;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const QString bookError = messageOf<EFCreateError>([&] { WritePhoneBookFile(book, lines); });
-    const QString smsError = messageOf<EFileIOError>([&] { WriteSmsFile(sms, lines.mid(0, 12)); });
-    const QString dayError = messageOf<EFileIOError>([&] {
-      AppendAdmissionFile(day, QList<AdmissionRow>(100, {"2/1/24 8:00:00 AM", "B"}));
-    });
-    setrlimit(RLIMIT_FSIZE, &old);
+    QString bookError, smsError, dayError;
+    {
+      const FileSizeLimit full(100);
+      bookError = messageOf<EFCreateError>([&] { WritePhoneBookFile(book, lines); });
+      smsError = messageOf<EFileIOError>([&] { WriteSmsFile(sms, lines.mid(0, 12)); });
+      dayError = messageOf<EFileIOError>([&] {
+        AppendAdmissionFile(day, QList<AdmissionRow>(100, {"2/1/24 8:00:00 AM", "B"}));
+      });
+    }
     QCOMPARE(bookError, "Cannot create file \"" + book + "\". File too large");
     QCOMPARE(smsError, "Disk full");
     QCOMPARE(dayError, "Disk full");
@@ -292,6 +306,51 @@ class TestTextFiles : public QObject {
                AppendAdmissionFile(dir.path(), {{"1", "A"}});
              }),
              "File access denied");
+  }
+
+  // The logger's daily files: a record that cannot be written waits and goes out once, in
+  // order, with the next write that works; a write cut short leaves nothing of itself; a line
+  // left without its end is ended first; a text the set cannot hold goes in UTF-8, said.
+  void dailyRecordsWaitAndGoOut() {
+    QTemporaryDir dir;
+    const QString logs = dir.filePath("logs");
+    const AdmissionClockForm form = ClockFormOf(QLocale(QLocale::German, QLocale::Germany));
+    DailyRecords records(logs, "adm", form, FileCharset::Latin1());
+    const QDate d1(2024, 2, 29), d2(2024, 3, 1);
+    const QString f1 = records.FileOf(d1), f2 = records.FileOf(d2);
+    QCOMPARE(f1, logs + "/adm29.02.24.csv");
+
+    // No folder: both wait.
+    QCOMPARE(records.Add("29.02.24 23:59:59=A  (phone: 1)  /X", d1), QString());
+    QVERIFY(messageOf<EFCreateError>([&] {
+              records.Write();
+            }).startsWith("Cannot write file \"" + f1 + "\". "));
+    records.Add("01.03.24 00:00:01=B  (phone: 2)  /X", d2);
+    QVERIFY(messageOf<EFCreateError>([&] { records.Write(); }) != "<no error>");
+    QCOMPARE(records.Waiting(), 2);
+    QVERIFY(QDir().mkpath(logs));
+    records.Write();
+    QCOMPARE(records.Waiting(), 0);
+    QCOMPARE(readBytes(f1), "29.02.24 23:59:59;A  (phone: 1)  /X\r\n");
+    QCOMPARE(readBytes(f2), "01.03.24 00:00:01;B  (phone: 2)  /X\r\n");
+
+    // A full disk in the middle of a line: nothing of it stays; written once when there is room.
+    writeBytes(f2, "01.03.24 00:00:00;torn");
+    records.Add("01.03.24 00:00:02=C  (phone: 3)  /X", d2);
+    QString full;
+    {
+      const FileSizeLimit limit(40);
+      full = messageOf<EFCreateError>([&] { records.Write(); });
+    }
+    QCOMPARE(full, "Cannot write file \"" + f2 + "\". File too large");
+    QCOMPARE(readBytes(f2), "01.03.24 00:00:00;torn");
+    records.Write();
+    QCOMPARE(readBytes(f2), "01.03.24 00:00:00;torn\r\n01.03.24 00:00:02;C  (phone: 3)  /X\r\n");
+
+    const QString note = records.Add("01.03.24 00:00:03=D  (phone: 4)  /Br\u00e1na \u010c", d2);
+    QVERIFY2(note.contains("UTF-8"), qPrintable(note));
+    records.Write();
+    QVERIFY(readBytes(f2).endsWith("/Br\xc3\xa1na \xc4\x8c\r\n"));
   }
 };
 

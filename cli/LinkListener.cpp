@@ -1,0 +1,166 @@
+#include "cli/LinkListener.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+
+#include "link/AtCommands.h"
+#include "link/ComPort.h"
+#include "platform/Clock.h"
+#include "platform/Errors.h"
+
+LinkListener::LinkListener(const CoreEnvironment& env, const Options& options)
+    : opt(options), clock(env.clock) {
+  link = std::make_unique<LinkCore>(env, this);
+  link->Messages = opt.messages;
+  link->PortLabel = opt.portLabel;
+  link->SetRelayA(opt.relayA);
+  link->SetRelayB(opt.relayB);
+  // Months of calls: each record goes to its file and is forgotten.
+  link->KeepAdmissionLog = false;
+  if (!opt.folder.isEmpty())
+    records.emplace(opt.folder, opt.prefix, SystemClockForm(), FileCharset::System());
+  // Records that wait for the disk are tried again with the watchdog's tick: no timer of
+  // their own to wake the process.
+  connect(link->Timer1, &QTimer::timeout, this, [this] {
+    if (records && records->Waiting() > 0) writeWaiting();
+  });
+}
+
+LinkListener::~LinkListener() = default;
+
+void LinkListener::tell(Level level, const QString& text) {
+  if (say) say(level, text);
+}
+
+void LinkListener::Begin() {
+  link->ComPort1->SetComNumber(opt.port);
+  try {
+    // The unit may still wait for an SMS body another program left open: our commands would
+    // become its text.
+    link->ComPort1->SendText(At::CancelBody);
+    link->Start();
+    tell(Level::Info, QStringLiteral("%1: listening.").arg(link->PortName()));
+  } catch (const Exception& e) {
+    tell(Level::Error, QStringLiteral("%1: %2 It is looked for every second.")
+                           .arg(link->PortName(), ErrorReportText(e.Message)));
+  }
+  link->Timer1->start();
+}
+
+void LinkListener::End(int waitMs) {
+  link->Timer1->stop();
+  TComPort& port = *link->ComPort1;
+  if (port.IsOpen()) {
+    try {
+      port.SendText(At::CancelBody);
+    } catch (const Exception&) {
+      // The device is going anyway; closing is all that is left.
+    }
+    // Qt writes from the event loop: let it, or the bytes die with the port.
+    const QDeadlineTimer deadline(waitMs);
+    while (port.IsOpen() && port.BytesToWrite() > 0 && !deadline.hasExpired())
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  port.Close();
+  if (records && records->Waiting() > 0) {
+    writeWaiting();
+    if (records->Waiting() > 0)
+      tell(Level::Error,
+           QStringLiteral("%1 admission records were not written.").arg(records->Waiting()));
+  }
+}
+
+void LinkListener::Reload(const QString& relayA, const QString& relayB,
+                          const MessageTexts& messages) {
+  opt.relayA = relayA;
+  opt.relayB = relayB;
+  link->Messages = messages;
+  // Relay B names only the call its "+CSSU" announced: one in the air keeps it.
+  const bool relayBNext = link->Link.RelayName == link->RelayB;
+  link->SetRelayA(relayA);
+  link->SetRelayB(relayB);
+  if (relayBNext) link->Link.RelayName = relayB;
+}
+
+void LinkListener::Told(const Notice& notice) {
+  switch (notice.kind) {
+    case Notice::Kind::ChainEnded:
+      return;  // no chain is started here
+    case Notice::Kind::Error:
+      // A garbled line: its handling ended, the next line is handled as ever.
+      tell(Level::Warning, QStringLiteral("%1: %2").arg(link->PortName(), notice.text));
+      return;
+    case Notice::Kind::PortLost:
+      tell(Level::Error, notice.text + QStringLiteral(". It is looked for every second."));
+      return;
+    case Notice::Kind::NoCommunication:
+      // Nobody to ask for another port: the same one is listened to, and taken back whenever
+      // its device comes again. A port that is not there was told already.
+      if (silenceTold || !link->ComPort1->IsOpen()) return;
+      silenceTold = true;
+      tell(Level::Warning,
+           QStringLiteral("%1: no report from the unit for two minutes; listening on.")
+               .arg(link->PortName()));
+      return;
+  }
+}
+
+void LinkListener::StatusChanged(Status what) {
+  if (what == Status::PortBack)
+    tell(Level::Notice, QStringLiteral("%1: taken back; listening.").arg(link->PortName()));
+  if (what == Status::Countdown && link->Countdown == -27 && silenceTold) {
+    silenceTold = false;
+    tell(Level::Notice, QStringLiteral("%1: the unit reports again.").arg(link->PortName()));
+  }
+}
+
+void LinkListener::LineReceived(const QByteArray& received) {
+  // The unit frames each line in line ends: the empty line before it carries nothing.
+  if (!opt.monitor || !line || received.isEmpty()) return;
+  line((IsoLocalTime(clock->now()) + QLatin1Char(' ') + MonitorText(received)).toLocal8Bit());
+}
+
+void LinkListener::Admitted(const QString& record, const QDateTime& at) {
+  if (!records) return;
+  const QString note = records->Add(record, at.date());
+  if (!note.isEmpty()) tell(Level::Warning, note);
+  writeWaiting();
+}
+
+void LinkListener::writeWaiting() {
+  const qsizetype before = records->Waiting();
+  try {
+    records->Write();
+  } catch (const Exception& e) {
+    if (!writeFailing)
+      tell(Level::Error, QStringLiteral("%1 %2 admission records wait and are tried every second.")
+                             .arg(ErrorReportText(e.Message))
+                             .arg(records->Waiting()));
+    writeFailing = true;
+    return;
+  }
+  if (writeFailing)
+    tell(Level::Notice, QStringLiteral("%1 waiting admission records written.").arg(before));
+  writeFailing = false;
+}
+
+QString MonitorText(const QByteArray& line) {
+  QString text;
+  text.reserve(line.size());
+  for (const char c : line) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b == '\\')
+      text += QStringLiteral("\\\\");
+    else if (b < 0x20 || (b >= 0x7F && b < 0xA0))
+      text += QStringLiteral("\\x%1").arg(b, 2, 16, QLatin1Char('0'));
+    else
+      text += QChar(b);
+  }
+  return text;
+}
+
+QString IsoLocalTime(const QDateTime& at) {
+  // As an offset, the time carries its zone into the text; "Z" where the zone is UTC.
+  return at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}

@@ -1,0 +1,76 @@
+#pragma once
+// The unattended faces of zulset-cli: log-admissions (each admission record into the file of
+// its day, as it comes) and monitor (every line of the unit, with its time). The link core
+// with a face that presses no button and asks nobody: a port that cannot be opened or went
+// away is looked for every second, the watchdog's question is answered by listening on, a
+// garbled line is told and passed over. Nothing is kept in memory but records still waiting
+// for the disk.
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "admissions/DailyRecords.h"
+#include "link/LinkCore.h"
+
+class LinkListener : public QObject, public LinkFace {
+  Q_OBJECT
+
+ public:
+  // How much a message matters (the journal's priorities).
+  enum class Level { Error = 3, Warning = 4, Notice = 5, Info = 6 };
+
+  struct Options {
+    int port = 0;       // the COM number
+    QString portLabel;  // a device given by its path: named so in messages
+    MessageTexts messages;
+    QString relayA = QStringLiteral("OUTPUT A"), relayB = QStringLiteral("OUTPUT B");
+    // log-admissions: the folder of the daily files and the first part of their names; no
+    // folder, no records written.
+    QString folder;
+    QString prefix = QStringLiteral("admiss");
+    bool monitor = false;  // every line to `line`
+  };
+
+  LinkListener(const CoreEnvironment& env, const Options& options);
+  ~LinkListener() override;
+
+  LinkCore& core() { return *link; }
+  // Opens the port and listens. Never fails: a port that cannot be opened is said and looked
+  // for every second.
+  void Begin();
+  // Before the process ends: an SMS body the unit may wait for is cancelled, what is queued
+  // for the unit is sent (at most `waitMs`), the port closed; records still waiting are tried
+  // once more and named when they cannot be written.
+  void End(int waitMs = 1000);
+  // Relay names and message texts read again (the settings file changed).
+  void Reload(const QString& relayA, const QString& relayB, const MessageTexts& messages);
+
+  std::function<void(Level level, const QString& text)> say;
+  // A monitor line: the time, a blank, the line.
+  std::function<void(const QByteArray& text)> line;
+
+  // ---- the face ----
+  void Told(const Notice& notice) override;
+  void StatusChanged(Status what) override;
+  void LineReceived(const QByteArray& received) override;
+  void Admitted(const QString& record, const QDateTime& at) override;
+
+ private:
+  void tell(Level level, const QString& text);
+  void writeWaiting();
+
+  Options opt;
+  Clock* clock;
+  std::unique_ptr<LinkCore> link;
+  std::optional<DailyRecords> records;
+  bool writeFailing = false;  // told once until a write works again
+  bool silenceTold = false;   // told once until the unit reports again
+};
+
+// A line of the unit as text for a terminal or a log: bytes that are no printable character
+// (DEL, 0x80-0x9F) as \xHH and the backslash as \\, the rest Latin-1.
+QString MonitorText(const QByteArray& line);
+// The local time in ISO 8601 with milliseconds and the offset from UTC.
+QString IsoLocalTime(const QDateTime& at);
