@@ -158,7 +158,8 @@ class LinkCore : public QObject {
   void HandleCentre(const QByteArray& line);
   void HandleOperator(const QByteArray& line);
   void HandlePhoneBookSize(const QByteArray& line);
-  void HandleError(Owner owner);
+  // line: the error line itself ("+CMS ERROR: 321" tells an empty slot from a refusal).
+  void HandleError(Owner owner, const QByteArray& line);
   // ---- Watchdog.cpp ----
   void SignalReport(const QByteArray& line);
   // ---- CommandSequences.cpp ----
@@ -180,7 +181,9 @@ class LinkCore : public QObject {
   void SmsPrompt();
   void SmsWritten(const QByteArray& line);
   void SmsDeleteStep();
+  void SmsDeleteRefused(bool noSuchSlot);
   void SmsDeleteEnd();
+  bool FillsPair(qint32 slot) const;
   void SmsWriteRefused();
   void RewritePair();
   // ---- CallReports.cpp, admissions/AdmissionLog.cpp ----

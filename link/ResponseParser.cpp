@@ -104,7 +104,7 @@ void LinkCore::HandleLine() {
       SmsListText(line);
       break;
     case LineRule::Error:
-      HandleError(owner);
+      HandleError(owner, line);
       break;
     case LineRule::Other:
       // A census line that lost bytes may still be an entry: counted as one, it can only
@@ -190,7 +190,7 @@ void LinkCore::HandlePhoneBookSize(const QByteArray& line) {
   show(Status::Size);
 }
 
-void LinkCore::HandleError(Owner owner) {
+void LinkCore::HandleError(Owner owner, const QByteArray& line) {
   SetLed(Led::Error);
   clock->pause(200);
   // An error that answers none of our commands changes nothing else.
@@ -207,13 +207,7 @@ void LinkCore::HandleError(Owner owner) {
       WriteRetry();
       return;
     case Awaiting::SmsDelete:
-      Link.Awaited = Awaiting::None;
-      // A slot the unit has not (a SIM with fewer slots) does not stop a save from writing;
-      // a slot that cannot be freed for a pair written again does.
-      if (Link.WritingSms && !Link.RedoPair)
-        SmsDeleteStep();
-      else
-        SmsDeleteEnd();
+      SmsDeleteRefused(NoSuchSlot(line));
       return;
     case Awaiting::Prompt:
     case Awaiting::Body:
