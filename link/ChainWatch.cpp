@@ -28,12 +28,33 @@ void LinkCore::HeardFromUnit() { Link.HeardAt = Link.AwaitedSince = LinkClock();
 
 void LinkCore::SendForChain(const QByteArray& bytes) {
   try {
-    ComPort1->SendText(bytes);
-  } catch (const EComPortError&) {
-    // Nothing would answer: the chain ends here, and the error report says why.
-    StopChain(QString());
+    // Echo back on means the unit restarted: off again before the next command, its "OK"
+    // passed over as a probe's. Never just before a body or its cancel (it would be text).
+    if (Link.EchoSeen && bytes != At::CancelBody && Link.Awaited != Awaiting::Prompt) {
+      SendLine(At::EchoOff);
+      ++Link.Marks.probesDue;
+    }
+    SendLine(bytes);
+  } catch (const EComPortError& e) {
+    // Nothing would answer: the chain ends here and says what it left undone; the error
+    // report says why.
+    StopChain(e.Message);
     throw;
   }
+}
+
+void LinkCore::SendLine(const QByteArray& bytes) {
+  ComPort1->SendText(bytes);
+  if (bytes == At::EchoOff) Link.EchoSeen = false;
+  const QByteArray line = bytes.trimmed();
+  if (line.left(2).toUpper() != "AT") return;  // a body, or its cancel
+  Link.SentLines << line;
+  if (Link.SentLines.size() > 4) Link.SentLines.removeFirst();
+}
+
+bool LinkCore::IsEcho(const QByteArray& line) const {
+  // Only command lines are kept: a listed SMS text may well equal a body just written.
+  return !line.isEmpty() && Link.SentLines.contains(line);
 }
 
 void LinkCore::SendAwaited(const QByteArray& command, Awaiting what) {
@@ -335,8 +356,8 @@ void LinkCore::PortTakenBack() {
   // body would store our commands as its text: that body is cancelled first.
   Link.OperatorName.clear();
   NotePortBack();
-  ComPort1->SendText(At::CancelBody);
-  ComPort1->SendText(At::EchoOff);
+  SendLine(At::CancelBody);
+  SendLine(At::EchoOff);
 }
 
 void LinkCore::NotePortBack() {

@@ -194,6 +194,9 @@ class LinkCore : public QObject {
   qint64 LinkClock() const;
   void HeardFromUnit();
   void SendForChain(const QByteArray& bytes);
+  // Every command goes out here: kept to tell its echo from the unit's lines.
+  void SendLine(const QByteArray& bytes);
+  bool IsEcho(const QByteArray& line) const;
   void SendAwaited(const QByteArray& command, Awaiting what);
   void ResendAwaited();
   void SendSmsList();

@@ -65,6 +65,10 @@ struct LinkState {
   bool RedoPair = false;       // the slot of a pair whose answer was lost is being freed again
   QList<ListedSms> Listed;     // the SMS of the last list
 
+  // ---- echo: a unit that restarted says our commands back ----
+  QList<QByteArray> SentLines;  // the last commands sent, without their line end
+  bool EchoSeen = false;        // switched off ("ATE") before the next command goes out
+
   // A chain is running: an "OK" must not end the busy state.
   bool anyTransfer() const {
     return ErasePending || ErasingPhoneBook || WritingPhoneBook || WritingSms || DeletingSms ||

@@ -1,5 +1,7 @@
 // The handler of the unit's bytes: lines, their recognition, "OK", errors and the status
 // lines of the start-up chain.
+#include <QScopeGuard>
+
 #include "link/Answers.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
@@ -62,6 +64,15 @@ void LinkCore::ComPort1TriggerAvail(TComPort* /*CP*/, int Count) {
 void LinkCore::HandleLine() {
   face->LineReceived(Link.RxLine);
   const QByteArray line = Link.RxLine;
+  // Also when the line's handler raises (a refused write): kept, the line would be handled
+  // again at the next carriage return, an "OK" answering the next chain's first command.
+  const auto done = qScopeGuard([this] { Link.RxLine.clear(); });
+  if (IsEcho(line)) {
+    // Our own command said back is no data, and no line of an exchange: only a sign that
+    // the echo is on again ("ATE" said back is its last).
+    if (line.toUpper() != "ATE") Link.EchoSeen = true;
+    return;
+  }
   // Entries are taken only for a read: a stray one must not land in a grid about to be written.
   const bool entries = Link.Awaited == Awaiting::Read || Link.Awaited == Awaiting::Census;
   const LineRule rule = RecogniseLine(line, !entries, Link.SmsTextExpected);
@@ -112,7 +123,6 @@ void LinkCore::HandleLine() {
       if (Link.Awaited == Awaiting::Census && !line.isEmpty()) Link.Room.Found(line);
       break;
   }
-  Link.RxLine.clear();
 }
 
 void LinkCore::HandleOk(Owner owner) {
