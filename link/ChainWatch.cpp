@@ -77,6 +77,7 @@ void LinkCore::ResendAwaited() {
 
 void LinkCore::SendSmsList() {
   Link.Listed.clear();
+  Link.ListRefused = false;
   SendAwaited(At::ListSms, Awaiting::SmsList);
 }
 
@@ -100,6 +101,8 @@ void LinkCore::StartChain(Chain chain) {
   Link.PairsStored = 0;
   Link.RedoPair = false;
   Link.Listed.clear();
+  Link.ListRefused = false;
+  Link.SlotKept = 0;
 }
 
 void LinkCore::WatchAnswers() {
@@ -309,6 +312,10 @@ void LinkCore::ChainDone() {
     if (!pairs.isEmpty())
       parts << FirstItems(Messages.SmsNotSaved.arg(pairs.size()), pairs, Messages.AndMore);
   }
+  // A list the unit refused shows nothing: what it would have had to show is named instead.
+  if (Link.ListRefused && chain == Chain::LoadSms) parts << Messages.SmsListIncomplete;
+  if (Link.ListRefused && chain == Chain::DeleteSms && Link.SlotKept > 0)
+    parts << Messages.SmsLeftFromSlot.arg(Link.SlotKept);
   if (chain == Chain::DeleteSms && !Link.Listed.isEmpty()) {
     QStringList left;
     for (const ListedSms& m : Link.Listed)

@@ -238,6 +238,7 @@ void LinkCore::HandleError(Owner owner, const QByteArray& line) {
       if (refused == Awaiting::Erase) Link.EntriesKept << Link.StepIndex;
       // Not knowing which entries are free, no row may go to the first free one.
       if (refused == Awaiting::Census) Link.Room.Unknown();
+      if (refused == Awaiting::SmsList) Link.ListRefused = true;
       Link.Awaited = Awaiting::None;
       OkHandling();
       return;

@@ -93,10 +93,12 @@ void LinkCore::SmsDeleteRefused(bool noSuchSlot) {
   }
   // A save goes on past a slot the SIM has not, and past one no pair goes to; a pair's slot
   // that cannot be emptied ends it before anything is written.
-  if (Link.WritingSms && !Link.RedoPair && (noSuchSlot || !isPair(Link.StepIndex)))
+  if (Link.WritingSms && !Link.RedoPair && (noSuchSlot || !isPair(Link.StepIndex))) {
     SmsDeleteStep();
-  else
-    SmsDeleteEnd();
+    return;
+  }
+  if (!noSuchSlot && !Link.WritingSms) Link.SlotKept = Link.StepIndex;
+  SmsDeleteEnd();
 }
 
 void LinkCore::SmsDeleteEnd() {
