@@ -522,7 +522,10 @@ class Session {
     const QList<QByteArray> lines = h().monitor();
     for (; scanned < lines.size(); ++scanned) {
       const QByteArray& line = lines[scanned];
-      if (line.contains("+CLCC") && !CallReportFields(line).name.isEmpty()) ++shownNamed;
+      // As the program reads it: noise may glue a report into a line an earlier rule takes.
+      if (RecogniseLine(line, true, false) == LineRule::CallReport &&
+          !CallReportFields(line).name.isEmpty())
+        ++shownNamed;
     }
   }
 
