@@ -54,6 +54,7 @@ constexpr bool kSanitized = false;
 
 struct Figures {
   quint64 sessions = 0, bytes = 0, clicks = 0, boxes = 0, calls = 0, records = 0, fullSims = 0;
+  quint64 echoReads = 0;  // sessions that ended with the unit's echo on
   QStringList findings;
   qint64 batchNs = 0;
   quint32 batchSeed = 0;
@@ -497,6 +498,7 @@ class Session {
   }
 
   QStringList readAfterRestart() {
+    ++total.echoReads;
     h().press(Chain::LoadSim);
     if (!h().runUntil([&] { return finished(); }, kChainMs + 2 * kInterval))
       return {QStringLiteral("Load SIM after a restart still busy: ") + state()};
@@ -630,10 +632,11 @@ class TestRandomTraffic : public QObject {
   void cleanupTestCase() {
     qInfo(
         "%llu sessions, %.1f MB of unit traffic, %llu clicks, %llu boxes, %llu named calls, "
-        "%llu admission records, %llu boxes naming rows a full SIM had no room for, %lld findings; "
-        "longest batch %.2f ms (seed %u)",
+        "%llu admission records, %llu boxes naming rows a full SIM had no room for, %llu reads "
+        "after a restart left the echo on, %lld findings; longest batch %.2f ms (seed %u)",
         total.sessions, total.bytes / 1e6, total.clicks, total.boxes, total.calls, total.records,
-        total.fullSims, qint64(total.findings.size()), total.batchNs / 1e6, total.batchSeed);
+        total.fullSims, total.echoReads, qint64(total.findings.size()), total.batchNs / 1e6,
+        total.batchSeed);
   }
 };
 
