@@ -11,9 +11,10 @@
 //   link/CommandSequences.cpp  LoadPHONEClick ... ButtonDeleteSMSClick (the six SIM buttons)
 //   link/PhoneBookTransfer.cpp PhoneBookEntry, EraseStep, StartWriting, WriteStep, RowStored,
 //                              EndOfWrite, WriteRetry
-//   link/SmsTransfer.cpp       SmsListHeader, SmsListText, SmsPrompt, SmsWritten, SmsDeleteStep
+//   link/SmsTransfer.cpp       SmsListHeader, SmsListText, SmsPrompt, SmsWritten, SmsDeleteStep,
+//                              SmsDeleteRefused
 //   link/Watchdog.cpp          Timer1Timer, SignalReport
-//   link/ChainWatch.cpp        the answer awaited, its time bound, the end of a chain
+//   link/ChainWatch.cpp        the answer awaited, its time bound, the end of a chain, echo
 //   link/CallReports.cpp       RelayBMarker, CallReport
 //   admissions/AdmissionLog.cpp EnterAdmission
 #include <QObject>
