@@ -174,10 +174,12 @@ class TestFaultMatrix : public QObject {
         u.injectBytes("\r\n+CSQ: 1x,99\r\n");  // its error box stands while the chain goes on
       else if (x == WriteRefused)
         hp->serial().refuseWrites(true);  // the next command the program sends
-      else if (x == Restart)
-        u.faultAt(0, UnitEngine::Fault::Restart), restartAt = u.received().size();
-      else
+      else if (x != Restart)
         hp->serial().unplug();
+      if (x == Restart) {
+        u.faultAt(0, UnitEngine::Fault::Restart);
+        restartAt = u.received().size();
+      }
     };
 
     RigSetup s;
