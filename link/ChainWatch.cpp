@@ -28,12 +28,33 @@ void LinkCore::HeardFromUnit() { Link.HeardAt = Link.AwaitedSince = LinkClock();
 
 void LinkCore::SendForChain(const QByteArray& bytes) {
   try {
-    ComPort1->SendText(bytes);
-  } catch (const EComPortError&) {
-    // Nothing would answer: the chain ends here, and the error report says why.
-    StopChain(QString());
+    // Echo back on means the unit restarted: off again before the next command, its "OK"
+    // passed over as a probe's. Never just before a body or its cancel (it would be text).
+    if (Link.EchoSeen && bytes != At::CancelBody && Link.Awaited != Awaiting::Prompt) {
+      SendLine(At::EchoOff);
+      ++Link.Marks.probesDue;
+    }
+    SendLine(bytes);
+  } catch (const EComPortError& e) {
+    // Nothing would answer: the chain ends here and says what it left undone; the error
+    // report says why.
+    StopChain(e.Message);
     throw;
   }
+}
+
+void LinkCore::SendLine(const QByteArray& bytes) {
+  ComPort1->SendText(bytes);
+  if (bytes == At::EchoOff) Link.EchoSeen = false;
+  const QByteArray line = bytes.trimmed();
+  if (line.left(2).toUpper() != "AT") return;  // a body, or its cancel
+  Link.SentLines << line;
+  if (Link.SentLines.size() > 4) Link.SentLines.removeFirst();
+}
+
+bool LinkCore::IsEcho(const QByteArray& line) const {
+  // Only command lines are kept: a listed SMS text may well equal a body just written.
+  return !line.isEmpty() && Link.SentLines.contains(line);
 }
 
 void LinkCore::SendAwaited(const QByteArray& command, Awaiting what) {
@@ -56,6 +77,7 @@ void LinkCore::ResendAwaited() {
 
 void LinkCore::SendSmsList() {
   Link.Listed.clear();
+  Link.ListRefused = false;
   SendAwaited(At::ListSms, Awaiting::SmsList);
 }
 
@@ -79,6 +101,8 @@ void LinkCore::StartChain(Chain chain) {
   Link.PairsStored = 0;
   Link.RedoPair = false;
   Link.Listed.clear();
+  Link.ListRefused = false;
+  Link.SlotKept = 0;
 }
 
 void LinkCore::WatchAnswers() {
@@ -288,6 +312,10 @@ void LinkCore::ChainDone() {
     if (!pairs.isEmpty())
       parts << FirstItems(Messages.SmsNotSaved.arg(pairs.size()), pairs, Messages.AndMore);
   }
+  // A list the unit refused shows nothing: what it would have had to show is named instead.
+  if (Link.ListRefused && chain == Chain::LoadSms) parts << Messages.SmsListIncomplete;
+  if (Link.ListRefused && chain == Chain::DeleteSms && Link.SlotKept > 0)
+    parts << Messages.SmsLeftFromSlot.arg(Link.SlotKept);
   if (chain == Chain::DeleteSms && !Link.Listed.isEmpty()) {
     QStringList left;
     for (const ListedSms& m : Link.Listed)
@@ -335,8 +363,8 @@ void LinkCore::PortTakenBack() {
   // body would store our commands as its text: that body is cancelled first.
   Link.OperatorName.clear();
   NotePortBack();
-  ComPort1->SendText(At::CancelBody);
-  ComPort1->SendText(At::EchoOff);
+  SendLine(At::CancelBody);
+  SendLine(At::EchoOff);
 }
 
 void LinkCore::NotePortBack() {

@@ -244,3 +244,8 @@ bool RowSendable(const QByteArray& name, const QByteArray& number) {
   }
   return true;
 }
+
+bool NoSuchSlot(const QByteArray& line) {
+  const qsizetype at = line.indexOf("+CMS ERROR:");
+  return at >= 0 && line.mid(at + 11).trimmed() == "321";
+}

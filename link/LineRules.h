@@ -93,6 +93,9 @@ NameAndNumber CallReportFields(const QByteArray& line);
 // +CMGL: 3,"REC READ","+420123",,"..." -> the number after the status
 QByteArray SmsListNumber(const QByteArray& line);
 
+// "+CMS ERROR: 321": the SMS slot named does not exist or holds nothing.
+bool NoSuchSlot(const QByteArray& line);
+
 // ---- the signal meter ----
 
 // 0xRRGGBB of the meter bar for a signal level.

@@ -72,7 +72,7 @@ QString LinkCore::PortName() const {
 
 void LinkCore::Start() {
   Link.RxLine.clear();
-  ComPort1->SendText(At::EchoOff);
+  SendLine(At::EchoOff);
   Link.OperatorName.clear();
   Link.PhoneBookCapacity = 0;
   Link.CentreAsked = true;

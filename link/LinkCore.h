@@ -11,9 +11,10 @@
 //   link/CommandSequences.cpp  LoadPHONEClick ... ButtonDeleteSMSClick (the six SIM buttons)
 //   link/PhoneBookTransfer.cpp PhoneBookEntry, EraseStep, StartWriting, WriteStep, RowStored,
 //                              EndOfWrite, WriteRetry
-//   link/SmsTransfer.cpp       SmsListHeader, SmsListText, SmsPrompt, SmsWritten, SmsDeleteStep
+//   link/SmsTransfer.cpp       SmsListHeader, SmsListText, SmsPrompt, SmsWritten, SmsDeleteStep,
+//                              SmsDeleteRefused
 //   link/Watchdog.cpp          Timer1Timer, SignalReport
-//   link/ChainWatch.cpp        the answer awaited, its time bound, the end of a chain
+//   link/ChainWatch.cpp        the answer awaited, its time bound, the end of a chain, echo
 //   link/CallReports.cpp       RelayBMarker, CallReport
 //   admissions/AdmissionLog.cpp EnterAdmission
 #include <QObject>
@@ -158,7 +159,8 @@ class LinkCore : public QObject {
   void HandleCentre(const QByteArray& line);
   void HandleOperator(const QByteArray& line);
   void HandlePhoneBookSize(const QByteArray& line);
-  void HandleError(Owner owner);
+  // line: the error line itself ("+CMS ERROR: 321" tells an empty slot from a refusal).
+  void HandleError(Owner owner, const QByteArray& line);
   // ---- Watchdog.cpp ----
   void SignalReport(const QByteArray& line);
   // ---- CommandSequences.cpp ----
@@ -180,7 +182,9 @@ class LinkCore : public QObject {
   void SmsPrompt();
   void SmsWritten(const QByteArray& line);
   void SmsDeleteStep();
+  void SmsDeleteRefused(bool noSuchSlot);
   void SmsDeleteEnd();
+  bool FillsPair(qint32 slot) const;
   void SmsWriteRefused();
   void RewritePair();
   // ---- CallReports.cpp, admissions/AdmissionLog.cpp ----
@@ -191,6 +195,9 @@ class LinkCore : public QObject {
   qint64 LinkClock() const;
   void HeardFromUnit();
   void SendForChain(const QByteArray& bytes);
+  // Every command goes out here: kept to tell its echo from the unit's lines.
+  void SendLine(const QByteArray& bytes);
+  bool IsEcho(const QByteArray& line) const;
   void SendAwaited(const QByteArray& command, Awaiting what);
   void ResendAwaited();
   void SendSmsList();

@@ -64,6 +64,12 @@ struct LinkState {
   quint8 PairsStored = 0;      // bit k-1: pair k was answered with "+CMGW"
   bool RedoPair = false;       // the slot of a pair whose answer was lost is being freed again
   QList<ListedSms> Listed;     // the SMS of the last list
+  bool ListRefused = false;    // the unit refused the last list every time: it tells nothing
+  qint32 SlotKept = 0;         // the slot Delete SMSs could not empty, and stopped at
+
+  // ---- echo: a unit that restarted says our commands back ----
+  QList<QByteArray> SentLines;  // the last commands sent, without their line end
+  bool EchoSeen = false;        // switched off ("ATE") before the next command goes out
 
   // A chain is running: an "OK" must not end the busy state.
   bool anyTransfer() const {

@@ -1,5 +1,7 @@
 // The handler of the unit's bytes: lines, their recognition, "OK", errors and the status
 // lines of the start-up chain.
+#include <QScopeGuard>
+
 #include "link/Answers.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
@@ -62,6 +64,15 @@ void LinkCore::ComPort1TriggerAvail(TComPort* /*CP*/, int Count) {
 void LinkCore::HandleLine() {
   face->LineReceived(Link.RxLine);
   const QByteArray line = Link.RxLine;
+  // Also when the line's handler raises (a refused write): kept, the line would be handled
+  // again at the next carriage return, an "OK" answering the next chain's first command.
+  const auto done = qScopeGuard([this] { Link.RxLine.clear(); });
+  if (IsEcho(line)) {
+    // Our own command said back is no data, and no line of an exchange: only a sign that
+    // the echo is on again ("ATE" said back is its last).
+    if (line.toUpper() != "ATE") Link.EchoSeen = true;
+    return;
+  }
   // Entries are taken only for a read: a stray one must not land in a grid about to be written.
   const bool entries = Link.Awaited == Awaiting::Read || Link.Awaited == Awaiting::Census;
   const LineRule rule = RecogniseLine(line, !entries, Link.SmsTextExpected);
@@ -104,7 +115,7 @@ void LinkCore::HandleLine() {
       SmsListText(line);
       break;
     case LineRule::Error:
-      HandleError(owner);
+      HandleError(owner, line);
       break;
     case LineRule::Other:
       // A census line that lost bytes may still be an entry: counted as one, it can only
@@ -112,7 +123,6 @@ void LinkCore::HandleLine() {
       if (Link.Awaited == Awaiting::Census && !line.isEmpty()) Link.Room.Found(line);
       break;
   }
-  Link.RxLine.clear();
 }
 
 void LinkCore::HandleOk(Owner owner) {
@@ -190,7 +200,7 @@ void LinkCore::HandlePhoneBookSize(const QByteArray& line) {
   show(Status::Size);
 }
 
-void LinkCore::HandleError(Owner owner) {
+void LinkCore::HandleError(Owner owner, const QByteArray& line) {
   SetLed(Led::Error);
   clock->pause(200);
   // An error that answers none of our commands changes nothing else.
@@ -207,13 +217,7 @@ void LinkCore::HandleError(Owner owner) {
       WriteRetry();
       return;
     case Awaiting::SmsDelete:
-      Link.Awaited = Awaiting::None;
-      // A slot the unit has not (a SIM with fewer slots) does not stop a save from writing;
-      // a slot that cannot be freed for a pair written again does.
-      if (Link.WritingSms && !Link.RedoPair)
-        SmsDeleteStep();
-      else
-        SmsDeleteEnd();
+      SmsDeleteRefused(NoSuchSlot(line));
       return;
     case Awaiting::Prompt:
     case Awaiting::Body:
@@ -234,6 +238,7 @@ void LinkCore::HandleError(Owner owner) {
       if (refused == Awaiting::Erase) Link.EntriesKept << Link.StepIndex;
       // Not knowing which entries are free, no row may go to the first free one.
       if (refused == Awaiting::Census) Link.Room.Unknown();
+      if (refused == Awaiting::SmsList) Link.ListRefused = true;
       Link.Awaited = Awaiting::None;
       OkHandling();
       return;

@@ -23,6 +23,13 @@ QByteArray LinkCore::PairPhone(int pair) const {
   return FilterPhone(Pairs[pair].phone, MaxLengthNumber).toLatin1();
 }
 
+bool LinkCore::FillsPair(qint32 slot) const {
+  // A save's list fills only the pairs it stored: the others hold what the user typed, and an
+  // old SMS left in their slot must not take its place.
+  if (!isPair(slot)) return false;
+  return Link.Running != Chain::SaveSms || (Link.PairsStored & (1u << (slot - 1)));
+}
+
 void LinkCore::SmsListHeader(const QByteArray& line) {
   // A stray header must not move another running chain to another step, nor put its number
   // into the pairs a save is about to write.
@@ -33,7 +40,8 @@ void LinkCore::SmsListHeader(const QByteArray& line) {
   AddToSmsList(fields);
   Link.StepIndex = ReadIntField(SmsSlotField(line), Link.RxLine, 1, kMaxSmsSlot);
   const QByteArray number = SmsListNumber(line);
-  if (isPair(Link.StepIndex)) SetPairField(Link.StepIndex - 1, true, QString::fromLatin1(number));
+  if (FillsPair(Link.StepIndex))
+    SetPairField(Link.StepIndex - 1, true, QString::fromLatin1(number));
   Link.Listed << ListedSms{Link.StepIndex, number, QByteArray()};
   Link.SmsTextExpected = true;
   Link.RxLine.clear();
@@ -48,7 +56,7 @@ void LinkCore::SmsListText(const QByteArray& line) {
   AddToSmsList('"' + line + "\"\r");
   Link.SmsTextExpected = false;
   if (!Link.Listed.isEmpty()) Link.Listed.last().text = line;
-  if (isPair(Link.StepIndex)) SetPairField(Link.StepIndex - 1, false, QString::fromLatin1(line));
+  if (FillsPair(Link.StepIndex)) SetPairField(Link.StepIndex - 1, false, QString::fromLatin1(line));
 }
 
 void LinkCore::SmsDeleteStep() {
@@ -69,6 +77,28 @@ void LinkCore::SmsDeleteStep() {
     SendAwaited(At::DeleteSms(Link.StepIndex), Awaiting::SmsDelete);
   }
   Link.LinkIdle = false;
+}
+
+void LinkCore::SmsDeleteRefused(bool noSuchSlot) {
+  // Only "no such slot" says a slot holds nothing. Any other refusal (a busy SIM, a stray line)
+  // is tried again, as the erase's are: a pair's slot left full would shift every pair after it.
+  if (!noSuchSlot && ++Link.Tries < kAttempts) {
+    ResendAwaited();
+    return;
+  }
+  Link.Awaited = Awaiting::None;
+  if (Link.RedoPair && noSuchSlot) {
+    RewritePair();
+    return;
+  }
+  // A save goes on past a slot the SIM has not, and past one no pair goes to; a pair's slot
+  // that cannot be emptied ends it before anything is written.
+  if (Link.WritingSms && !Link.RedoPair && (noSuchSlot || !isPair(Link.StepIndex))) {
+    SmsDeleteStep();
+    return;
+  }
+  if (!noSuchSlot && !Link.WritingSms) Link.SlotKept = Link.StepIndex;
+  SmsDeleteEnd();
 }
 
 void LinkCore::SmsDeleteEnd() {

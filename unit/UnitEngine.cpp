@@ -116,7 +116,10 @@ QList<UnitEngine::Fault> UnitEngine::takeFaults() {
 void UnitEngine::answerCommand(Answer& a, const QList<Fault>& struck) {
   if (struck.contains(Fault::ReportFirst) || struck.contains(Fault::ReportFirstNoOk))
     signalReportAt(clock, struck.contains(Fault::ReportFirst));
-  if (!struck.contains(Fault::LoseAnswer)) sendAnswer(a);
+  if (struck.contains(Fault::Restart))
+    restart();
+  else if (!struck.contains(Fault::LoseAnswer))
+    sendAnswer(a);
 }
 
 void UnitEngine::faultAt(int n, Fault fault) {
@@ -806,6 +809,18 @@ void UnitEngine::setErrorName(const QByteArray& name, bool on) {
 }
 
 void UnitEngine::silence(qint64 ms) { silentUntil = std::max(silentUntil, clock + ms); }
+
+void UnitEngine::restart(qint64 bootMs) {
+  pending.clear();
+  lastAt = clock;
+  lineBuf.clear();
+  prompt = false;
+  body.clear();
+  reportDeferred = false;
+  echoOn = true;
+  errorMode = 1;
+  silence(bootMs);
+}
 
 void UnitEngine::behave() {
   faults.clear();

@@ -104,6 +104,7 @@ class UnitEngine {
     Refuse,           // not carried out, answered "ERROR"
     ReportFirst,      // a signal report with its "OK" goes out before the answer
     ReportFirstNoOk,  // the same report without its "OK"
+    Restart,          // carried out, then the unit restarts before answering (see restart())
   };
   // Strikes the nth command from now (1 = the next; 0, from onCommand: the one just received).
   // Commands are the entries of received(): command lines and SMS bodies.
@@ -124,6 +125,11 @@ class UnitEngine {
   void setLatency(qint64 ms) { opt.latencyMs = ms; }
   // Only the next answer comes ms later than the latency.
   void delayNextAnswer(qint64 ms) { extraDelay = ms; }
+  // The unit restarts, as after a power cut: what it was about to send and what it was reading
+  // (an SMS body too) are lost, echo and error codes are as after power-up, and for bootMs it
+  // hears nothing and reports nothing. The SIM keeps its phone book and SMS.
+  void restart(qint64 bootMs = kBootMs);
+  static constexpr qint64 kBootMs = 3000;
   // Every cue above not yet struck is dropped and a silence ends: the unit behaves again
   // (what it has already sent still arrives).
   void behave();

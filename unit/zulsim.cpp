@@ -78,6 +78,7 @@ const char* const Help =
     "  silent SECONDS    no answers and no reports for a while\n"
     "  lfonly on|off     end lines with line feed only\n"
     "  noise N           N random bytes on the line\n"
+    "  restart [N]       the unit restarts now, or on the Nth command from now (echo on again)\n"
     "  send TEXT         TEXT as a line of the unit's own (e.g. send +CSQ: 1x,99)\n"
     "  latency MS        delay of every answer\n"
     "  list              show the phone book and the SMS\n"
@@ -191,6 +192,11 @@ bool command(UnitEngine& unit, const QByteArray& line) {
   } else if (verb == "send" && !arg.isEmpty()) {
     const QByteArray text = line.trimmed().mid(verb.size()).trimmed();
     unit.injectBytes("\r\n" + text + "\r\n");
+  } else if (verb == "restart" && (arg.isEmpty() || (arg.toInt(&ok), ok))) {
+    if (arg.isEmpty())
+      unit.restart();
+    else
+      unit.faultAt(std::max(arg.toInt(), 1), UnitEngine::Fault::Restart);
   } else if (verb == "noise" && (arg.toInt(&ok), ok)) {
     unit.injectNoise(arg.toInt());
   } else if (verb == "latency" && (arg.toInt(&ok), ok)) {

@@ -216,6 +216,10 @@ class TestCli : public QObject {
     QTest::newRow("load-smss, report without OK before the answer")
         << "load-smss"
         << "AT\\+CPBR=\\?" << QByteArray("between nook") << 0;
+    // The unit restarts on the read (its answer lost, echo on again): the read sent again is
+    // said back, and the echo is no entry.
+    QTest::newRow("load-sim, unit restarted") << "load-sim"
+                                              << "AT\\+CMGF\\?" << QByteArray("restart 1") << 0;
     // The adapter pulled out while rows are written: what is not on the unit is named.
     QTest::newRow("overwrite-sim, adapter pulled")
         << "overwrite-sim"

@@ -182,6 +182,12 @@ class TestLineRules : public QObject {
     }
   }
 
+  void noSuchSlot() {
+    for (const char* yes : {"+CMS ERROR: 321", "+CMS ERROR:321 "}) QVERIFY2(NoSuchSlot(yes), yes);
+    for (const char* no : {"ERROR", "+CMS ERROR: 3210", "+CME ERROR: 321", "+CMS ERROR: 500"})
+      QVERIFY2(!NoSuchSlot(no), no);
+  }
+
   void integerFields() {
     QByteArray rx;
     QCOMPARE(ReadIntField(SignalLevelField("+CSQ:  18 ,99"), rx), 18);

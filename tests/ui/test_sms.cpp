@@ -253,6 +253,79 @@ class TestSms : public QObject {
     QVERIFY(h.dialogs().messages.isEmpty());
   }
 
+  // A refused delete is tried again; only "no such slot" means the slot is empty. A pair's
+  // slot that stays full ends the save before anything is written: no pair lands a slot late,
+  // the edits keep what was typed, and the message names every pair (or SMS) not done; a list
+  // the unit refuses every time names what it would have had to show.
+  void refusedDeletes_data() {
+    QTest::addColumn<bool>("save");  // else Delete SMSs (Load SMSs when nothing is refused)
+    QTest::addColumn<QByteArray>("refused");
+    QTest::addColumn<int>("times");
+    QTest::addColumn<QList<int>>("left");  // slots that keep their old SMS
+    QTest::addColumn<QString>("told");
+    QTest::addColumn<bool>("listRefused");  // and so is every list
+    const QList<int> twoOn{2, 3, 4, 5, 6, 7, 8, 9};
+    QTest::newRow("save, one ERROR")
+        << true << QByteArray("AT+CMGD=1") << 1 << QList<int>{8, 9} << QString() << false;
+    QTest::newRow("save, slot stays full") << true << QByteArray("AT+CMGD=2") << 3 << twoOn
+                                           << QStringLiteral("Not saved to the SIM (6):") << false;
+    QTest::newRow("save, slot 7 stays full")
+        << true << QByteArray("AT+CMGD=7") << 3 << QList<int>{7, 8, 9} << QString() << false;
+    QTest::newRow("delete, one ERROR")
+        << false << QByteArray("AT+CMGD=3") << 1 << QList<int>{} << QString() << false;
+    QTest::newRow("delete, slot stays full")
+        << false << QByteArray("AT+CMGD=3") << 3 << QList<int>{3, 4, 5, 6, 7, 8, 9}
+        << QStringLiteral("Not deleted from the SIM (7):\n3: +42003 \"Old 3\"") << false;
+    QTest::newRow("delete, slot stays full, no list")
+        << false << QByteArray("AT+CMGD=3") << 3 << QList<int>{3, 4, 5, 6, 7, 8, 9}
+        << QStringLiteral("The SMS from slot 3 on were not deleted.") << true;
+    QTest::newRow("load, no list")
+        << false << QByteArray() << 0 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}
+        << QStringLiteral("The SMS list is incomplete.") << true;
+  }
+
+  void refusedDeletes() {
+    QFETCH(bool, save);
+    QFETCH(QByteArray, refused);
+    QFETCH(int, times);
+    QFETCH(QList<int>, left);
+    QFETCH(QString, told);
+    QFETCH(bool, listRefused);
+    WindowHarness h;
+    TForm1& f = h.form();
+    UnitEngine& u = h.unit();
+    for (int slot = 1; slot <= 9; ++slot)
+      u.setSms(slot, "+4200" + QByteArray::number(slot), "Old " + QByteArray::number(slot));
+    startLinked(h);
+    const QStringList phones{"+4201", "+4202", "+4203", "+4204", "+4205", "+4206"};
+    const QStringList smsTexts{"A", "B", "C", "D", "E", "F"};
+    setPairs(f, phones, smsTexts);
+    int refusals = 0;
+    u.onCommand = [&](const QByteArray& line) {
+      if ((line == refused && refusals++ < times) || (listRefused && line == "AT+CMGL=ALL"))
+        u.faultAt(0, UnitEngine::Fault::Refuse);
+    };
+    h.click(save ? f.ButtonSaveSMS : times ? f.ButtonDeleteSMS : f.ButtonLoadSMS);
+    QVERIFY(h.runUntil([&] { return idleAgain(f) && f.Link.Running == Chain::None; }, 30000));
+    h.settle();
+    QList<int> old;
+    for (auto it = u.messages().begin(); it != u.messages().end(); ++it)
+      if (it->text.startsWith("Old")) old << it.key();
+    QCOMPARE(old, left);
+    if (save) {
+      for (int slot = 1; slot <= 6 && told.isEmpty(); ++slot)
+        QCOMPARE(u.messages().value(slot).text, smsTexts[slot - 1].toLatin1());
+      QCOMPARE(texts(f.SmsPhones), phones);
+      QCOMPARE(texts(f.SmsTexts), smsTexts);
+    }
+    if (told.isEmpty())
+      QCOMPARE(h.dialogs().messages, QStringList());
+    else
+      QVERIFY2(h.dialogs().messages.join('|').contains(told),
+               qPrintable(h.dialogs().messages.join('|')));
+    QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
   // A pair the unit refuses three times ends the save with a list; the pairs it did not take
   // keep what the user typed, and one message names them. A stray error while the unit waits
   // for a body (its prompt lost) makes neither the command sent again nor the list its text.

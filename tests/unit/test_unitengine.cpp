@@ -296,6 +296,29 @@ class TestUnitEngine : public QObject {
     QCOMPARE(u.takeOutput(), QByteArray("\r\nOK\r\n"));
     QVERIFY(!u.waitingForBody() && u.messages().isEmpty());
 
+    // A restart on cue: carried out, its answer and the body being read are lost; for the boot
+    // the unit hears nothing, then it says every command back. The SIM keeps what it holds.
+    u.setLatency(500);
+    QCOMPARE(ask(u, "AT+CMGW=1"), QByteArray());
+    u.feed("half a body");
+    u.restart();
+    QVERIFY(!u.waitingForBody() && u.echo());
+    u.elapse(UnitEngine::kBootMs);
+    u.feed("ATE\r\n");
+    u.elapse(500);
+    u.takeOutput();
+    u.faultAt(1, UnitEngine::Fault::Restart);
+    QCOMPARE(ask(u, "AT+CPBW=3,5,,\"R\""), QByteArray());
+    QCOMPARE(ask(u, "AT"), QByteArray());  // booting
+    u.elapse(UnitEngine::kBootMs + 1000);
+    QCOMPARE(u.takeOutput(), QByteArray());
+    QCOMPARE(ask(u, "AT"), QByteArray("AT\r"));
+    u.elapse(500);
+    QCOMPARE(u.takeOutput(), QByteArray("\r\nOK\r\n\n"));
+    QCOMPARE(u.phoneBook().value(3).name, QByteArray("R"));
+    QVERIFY(u.messages().isEmpty());
+    u.setLatency(0);
+
     // Noise: as many bytes as asked for, the same ones for the same seed.
     UnitEngine a, b;
     a.injectNoise(64);
