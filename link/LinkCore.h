@@ -14,6 +14,8 @@
 //   link/SmsTransfer.cpp       SmsListHeader, SmsListText, SmsPrompt, SmsWritten, SmsDeleteStep
 //   link/Watchdog.cpp          Timer1Timer, SignalReport
 //   link/ChainWatch.cpp        the answer awaited, its time bound, the end of a chain
+//   (ResponseParser.cpp NoteFinal/BackInStep: a final result is judged only once the step
+//   probe's answer shows every answer before it is in)
 //   link/CallReports.cpp       RelayBMarker, CallReport
 //   admissions/AdmissionLog.cpp EnterAdmission
 #include <QObject>
@@ -159,6 +161,11 @@ class LinkCore : public QObject {
   void HandleOperator(const QByteArray& line);
   void HandlePhoneBookSize(const QByteArray& line);
   void HandleError(Owner owner);
+  void NoteFinal(bool ok);
+  void SendStepProbe();
+  void BackInStep();
+  void AnswerOk();
+  void AnswerRefused();
   // ---- Watchdog.cpp ----
   void SignalReport(const QByteArray& line);
   // ---- CommandSequences.cpp ----
@@ -197,6 +204,9 @@ class LinkCore : public QObject {
   void StartChain(Chain chain);
   void WatchAnswers();
   void AnswerOverdue();
+  void AnswerLost();
+  void BodyUnanswered();
+  void Resend();
   void StopChain(const QString& reason);
   QString UndoneText() const;
   void ChainDone();
