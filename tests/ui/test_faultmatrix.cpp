@@ -174,7 +174,7 @@ class TestFaultMatrix : public QObject {
     // Arms the fault at its command, and a call at the chain's first command (for the SMS
     // chains and Load SIM, that falls into the probe's pauses).
     bool armed = false, called = false, startCounted = k == StartUp && x != DeviceGone;
-    bool lateNext = false;
+    bool lateNext = false, refusedThree = false;
     Rig* hp = nullptr;
     const QRegularExpression strike = target(k, x);
     auto onCommand = [&](const QByteArray& line) {
@@ -186,6 +186,12 @@ class TestFaultMatrix : public QObject {
       if (lateNext) {
         lateNext = false;
         u.delayNextAnswer(kLateMs);
+      }
+      // The erase's start: an entry the unit refuses once after it must still be erased, or
+      // named.
+      if (k == EraseStart && line == "AT+CPBW=3" && !refusedThree) {
+        refusedThree = true;
+        u.faultAt(0, UnitEngine::Fault::Refuse);
       }
       if (armed || (x == NoFault && y == Alone) ||
           !strike.match(QString::fromLatin1(line)).hasMatch())

@@ -154,7 +154,6 @@ class Session {
       noteTexts();
       h().run(rnd.bounded(4000));
       checkFiles();
-      checkWrite();
     }
   }
 
@@ -352,6 +351,8 @@ class Session {
   }
 
   void click() {
+    // The message of the last write has been shown by now (a box it waited behind is closed).
+    checkWrite();
     TForm1* const f = h().window();
     if (chance(60) || !f) {
       ++clicks;
@@ -526,7 +527,9 @@ class Session {
     const bool sms = w.chain == Chain::SaveSms;
     QStringList before, now, shownNow;
     if (sms) {
-      for (const UnitEngine::Sms& m : w.sms) before << QString::fromLatin1(m.number + '=' + m.text);
+      // The save frees slots 1 to 7 first: only the SMS above stay.
+      for (auto it = w.sms.begin(); it != w.sms.end(); ++it)
+        if (it.key() > 7) before << QString::fromLatin1(it->number + '=' + it->text);
       for (const UnitEngine::Sms& m : unit().messages())
         now << QString::fromLatin1(m.number + '=' + m.text);
     } else {
