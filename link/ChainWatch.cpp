@@ -277,8 +277,9 @@ void LinkCore::ChainDone() {
     parts << Messages.NotVerified;
   }
   if (chain == Chain::OverwriteSim || chain == Chain::AddToSim) {
-    // Without a read-back, the rows held back are all that is known to be missing.
-    QStringList missing = Link.HeldLines;
+    // Without a read-back (the size not known), only the rows the unit answered are known to
+    // be there.
+    QStringList missing = MissingLines(Link.GridBefore, Link.StoredLines);
     bool stored = false;  // rows the read-back must show (entry N is never read back)
     for (const QString& line : Link.StoredLines)
       stored = stored || !line.startsWith(QLatin1String("OUT="));

@@ -249,7 +249,7 @@ class TestLinkPhoneBook : public QObject {
       h.clearReceived();
       h.click(f.AddToSIM);
       QVERIFY(h.runUntil([&] { return idleAgain(f); }, 15000));
-      // A single entry is OUT's: the one row the write goes to is not sent, and is named.
+      // A single entry is OUT's: the one row the write goes to is not sent.
       QList<QByteArray> expected{"AT"};
       if (n == 1) expected << "AT";
       expected << "AT+CMGF?";
@@ -257,10 +257,13 @@ class TestLinkPhoneBook : public QObject {
       QCOMPARE(f.PhoneBook1->Strings(), book);
       QVERIFY(!f.Link.PhoneBookFresh);
       h.settle();
+      // Without a read-back, what the unit did not answer is named.
+      QString told = QStringLiteral("Not written to the SIM (2):\nADMIN1 (123)\nALARM1 (456)");
       if (n == 1)
-        QCOMPARE(h.dialogs().messages.value(0),
-                 QStringLiteral("Not written to the SIM (1):\nADMIN1 (123)\nNo entry known to be "
-                                "free was left for them: entry 1 is kept for OUT."));
+        told += QStringLiteral(
+            "\nNo entry known to be free was left for them: entry 1 is kept "
+            "for OUT.");
+      QCOMPARE(h.dialogs().messages.value(0), told);
       h.dialogs().clear();
     }
   }
