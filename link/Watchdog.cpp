@@ -47,7 +47,9 @@ void LinkCore::SignalReport(const QByteArray& line) {
   if (Link.ErasingPhoneBook && Link.Awaited == Awaiting::None) Link.HeardAt = LinkClock();
   if (Link.ErasingPhoneBook) {
     EraseToWriteSwitch();
-  } else {
+  } else if (!Link.ErasePending) {
+    // An erase still waiting for "AT^SPBD=SM" to be answered is part of the chain: its SIM
+    // buttons stay off.
     show(Status::Signal);
     EnableSimButtons(true);
   }

@@ -32,6 +32,7 @@
 #include "link/LineRules.h"
 #include "phonebook/NameValueGrid.h"
 #include "support/CallTimes.h"
+#include "support/CoreHarness.h"
 #include "support/WindowHarness.h"
 #include "unit/UnitEngine.h"
 
@@ -366,6 +367,7 @@ class Session {
       before.book = unit().phoneBook();
       before.sms = unit().messages();
       before.shown = h().dialogs().shown.size();
+      if (!h().window()) before.notices = static_cast<CoreHarness&>(h()).notices.size();
       before.strays = strayEntries;
       for (int k = 0; k < 6; ++k)
         before.typed << h().pair(k).phone + QLatin1Char('=') + h().pair(k).text;
@@ -501,7 +503,7 @@ class Session {
     Chain chain = Chain::None;
     QMap<int, UnitEngine::Entry> book;
     QMap<int, UnitEngine::Sms> sms;
-    qsizetype shown = 0;
+    qsizetype shown = 0, notices = 0;
     int strays = 0;
     bool ended = false;
     unsigned editedPairs = 0;
@@ -528,6 +530,10 @@ class Session {
     QString told;
     for (qsizetype i = w.shown; i < h().dialogs().shown.size(); ++i)
       told += h().dialogs().shown[i].text + '\n';
+    // The core's own words, shown or still waiting behind another box.
+    if (!h().window())
+      for (const Notice& n : static_cast<CoreHarness&>(h()).notices.mid(w.notices))
+        told += n.text + '\n';
     if (told.contains(QStringLiteral("was not finished")) || !core().ComPort1->IsOpen()) return;
     const bool sms = w.chain == Chain::SaveSms;
     QStringList before, now, shownNow;
