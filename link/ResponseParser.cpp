@@ -199,10 +199,11 @@ void LinkCore::BackInStep() {
       Link.Awaited = Awaiting::None;
       SmsWriteRefused();
     }
-  } else if (verdict == Verdict::Refused && !firstFree)
+  } else if (verdict == Verdict::Refused && !firstFree) {
     AnswerRefused();
-  else
+  } else {
     AnswerLost();
+  }
 }
 
 void LinkCore::AnswerOk() {
