@@ -196,7 +196,7 @@ class Session {
           << QStringLiteral("entry %1 holds \"%2\"").arg(kCapacity).arg(QString::fromLatin1(last));
     for (const TestDialogs::Shown& box : h().dialogs().shown)
       if (box.text.contains(QStringLiteral("is kept for OUT"))) ++total.fullSims;
-    checkWrite();
+    for (const Write& w : writes) checkWrite(w);
     wrong << fileFindings << writeFindings;
     scanMonitor();
     const int records = countRecords();
@@ -352,10 +352,6 @@ class Session {
   }
 
   void click() {
-    // The message of the last write is shown once what is posted runs (a box it waited behind
-    // is closed by now).
-    h().settle();
-    checkWrite();
     TForm1* const f = h().window();
     if (chance(60) || !f) {
       ++clicks;
@@ -509,7 +505,14 @@ class Session {
     unsigned editedPairs = 0;
     QStringList asked, grid, typed;
     QList<SmsPair> pairs;
+    // At its end: the unit, the port, the stray entry lines sent so far.
+    QMap<int, UnitEngine::Entry> bookAfter;
+    QMap<int, UnitEngine::Sms> smsAfter;
+    bool portOpen = false;
+    int straysAfter = 0;
   } write;
+  // Judged once the session is at rest: a message may wait behind another box until then.
+  QList<Write> writes;
 
   void chainEnded(Chain chain) {
     if (write.chain != chain || write.ended) return;
@@ -517,16 +520,20 @@ class Session {
     write.asked = chain == Chain::SaveSms ? core().Link.SmsAsked : core().Link.GridBefore;
     write.grid = h().grid();
     for (int k = 0; k < 6; ++k) write.pairs << h().pair(k);
+    write.bookAfter = unit().phoneBook();
+    write.smsAfter = unit().messages();
+    write.portOpen = core().ComPort1->IsOpen();
+    write.straysAfter = strayEntries;
+    writes << write;
+    write = Write();
   }
 
   static int count(const QStringList& lines, const QString& line) {
     return int(std::count(lines.begin(), lines.end(), line));
   }
 
-  void checkWrite() {
-    Write w;
-    std::swap(w, write);
-    if (!w.ended || w.strays != strayEntries) return;
+  void checkWrite(const Write& w) {
+    if (w.strays != w.straysAfter) return;
     QString told;
     for (qsizetype i = w.shown; i < h().dialogs().shown.size(); ++i)
       told += h().dialogs().shown[i].text + '\n';
@@ -534,19 +541,19 @@ class Session {
     if (!h().window())
       for (const Notice& n : static_cast<CoreHarness&>(h()).notices.mid(w.notices))
         told += n.text + '\n';
-    if (told.contains(QStringLiteral("was not finished")) || !core().ComPort1->IsOpen()) return;
+    if (told.contains(QStringLiteral("was not finished")) || !w.portOpen) return;
     const bool sms = w.chain == Chain::SaveSms;
     QStringList before, now, shownNow;
     if (sms) {
       // The save frees slots 1 to 7 first: only the SMS above stay.
       for (auto it = w.sms.begin(); it != w.sms.end(); ++it)
         if (it.key() > 7) before << QString::fromLatin1(it->number + '=' + it->text);
-      for (const UnitEngine::Sms& m : unit().messages())
+      for (const UnitEngine::Sms& m : w.smsAfter)
         now << QString::fromLatin1(m.number + '=' + m.text);
     } else {
       for (const UnitEngine::Entry& e : w.book)
         before << QString::fromLatin1(e.name + '=' + e.number);
-      for (auto it = unit().phoneBook().begin(); it != unit().phoneBook().end(); ++it) {
+      for (auto it = w.bookAfter.begin(); it != w.bookAfter.end(); ++it) {
         now << QString::fromLatin1(it->name + '=' + it->number);
         if (it.key() < kCapacity) shownNow << now.last();
       }
@@ -583,7 +590,7 @@ class Session {
     if (sms) {
       for (int k = 0; k < 6 && k < w.asked.size(); ++k) {
         const QString pair = w.pairs[k].phone + '=' + w.pairs[k].text;
-        const UnitEngine::Sms m = unit().messages().value(k + 1);
+        const UnitEngine::Sms m = w.smsAfter.value(k + 1);
         if (!(w.editedPairs & (1u << k)) && pair != w.asked[k] && pair != w.typed.value(k) &&
             pair != QString::fromLatin1(m.number + '=' + m.text))
           writeFindings << QStringLiteral(
