@@ -15,24 +15,42 @@ constexpr int kItemsShown = 20;
 
 }  // namespace
 
-Owner LineOwner(AnswerMarks& marks, LineRule rule, bool lineEmpty, bool smsTextExpected,
-                bool awaiting) {
+ProbeLine ProbeAnswer(const QByteArray& line) {
+  if (!line.startsWith("+CMGF:")) return ProbeLine::None;
+  return line.mid(6).trimmed().startsWith('(') ? ProbeLine::Step : ProbeLine::Pace;
+}
+
+Owner LineOwner(AnswerMarks& marks, LineRule rule, ProbeLine probe, const AnswerContext& at) {
   if (rule == LineRule::Ok || rule == LineRule::Error) {
     // A report that came without its "OK" leaves the mark set; an error is never a report's.
     const bool exchange = marks.okDue && rule == LineRule::Ok;
-    marks.okDue = false;
+    const AnswerMarks was = marks;
+    marks = AnswerMarks();
+    if (was.stepDue) return Owner::Step;
     if (exchange) return Owner::Exchange;
-    if (marks.probesDue > 0) {
-      --marks.probesDue;
-      return Owner::Probe;
-    }
-    return awaiting ? Owner::Awaited : Owner::Unasked;
+    if (was.probeDue && !at.awaitingProbe) return Owner::Probe;
+    return at.awaiting ? Owner::Awaited : Owner::Unasked;
   }
-  if (opensExchange(rule) && !smsTextExpected)
+  if (at.smsTextExpected) {
+    if (!at.lineEmpty) marks = AnswerMarks();
+    return Owner::None;
+  }
+  if (probe != ProbeLine::None) {
+    marks = AnswerMarks();
+    (probe == ProbeLine::Step ? marks.stepDue : marks.probeDue) = true;
+  } else if (opensExchange(rule)) {
+    marks = AnswerMarks();
     marks.okDue = true;
-  else if (!lineEmpty)
-    marks.okDue = false;
+  } else if (!at.lineEmpty) {
+    marks = AnswerMarks();
+  }
   return Owner::None;
+}
+
+Verdict Judge(const QList<bool>& finals) {
+  if (finals.isEmpty()) return Verdict::Unknown;
+  if (!finals.contains(false)) return Verdict::Answered;
+  return finals.size() == 1 ? Verdict::Refused : Verdict::Unknown;
 }
 
 QStringList MissingLines(const QStringList& asked, const QStringList& present) {

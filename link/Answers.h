@@ -27,26 +27,43 @@ enum class Awaiting : quint8 {
 // Error answers to one command before the chain gives it up.
 constexpr int kAttempts = 3;
 
-// Who a line answers. Only final results ("OK" and error lines) are given an owner.
+// Whose answer a line is. Only final results ("OK" and error lines) are given an owner.
 enum class Owner {
   None,      // not a final result
   Exchange,  // closes the exchange the line before it opened (the unit's own report, or an
              // answer whose chain already moved on at its information line)
   Probe,     // answers a probe sent only to pace a chain; carries nothing
-  Awaited,   // answers the command the program waits for
+  Step,      // answers the probe that gets a chain back in step: every answer before it is in
+  Awaited,   // may answer the command the program waits for
   Unasked,   // nothing is awaited
 };
 
+// The information line of a probe: the final result after it is the probe's. The pacing probe
+// (AT+CMGF?) and the step probe (AT+CMGF=?) answer differently, so neither is taken for the
+// other.
+enum class ProbeLine : quint8 { None, Pace, Step };
+ProbeLine ProbeAnswer(const QByteArray& line);
+
 struct AnswerMarks {
-  bool okDue = false;  // the line before opened an exchange whose "OK" comes next
-  int probesDue = 0;   // answers of pacing probes still to come (they come first: the unit
-                       // answers in turn)
+  bool okDue = false;     // the line before opened an exchange whose "OK" comes next
+  bool probeDue = false;  // the line before was a pacing probe's answer
+  bool stepDue = false;   // the line before was the step probe's answer
 };
 
-// Settles the owner of one complete line and carries the marks on. smsTextExpected: the line
-// may be an SMS text, which opens no exchange whatever it contains.
-Owner LineOwner(AnswerMarks& marks, LineRule rule, bool lineEmpty, bool smsTextExpected,
-                bool awaiting);
+struct AnswerContext {
+  bool lineEmpty = false;
+  bool smsTextExpected = false;  // the line may be an SMS text: it opens no exchange
+  bool awaiting = false;         // a command of ours waits for its answer
+  bool awaitingProbe = false;    // that command is itself the pacing probe
+};
+
+// Settles the owner of one complete line and carries the marks on.
+Owner LineOwner(AnswerMarks& marks, LineRule rule, ProbeLine probe, const AnswerContext& at);
+
+// Final results heard since the awaited command was sent (true: "OK"), judged once the chain
+// is back in step. Any error among several may be a stray line as much as the answer.
+enum class Verdict : quint8 { Answered, Refused, Unknown };
+Verdict Judge(const QList<bool>& finals);
 
 // ---- what a chain left undone ----
 

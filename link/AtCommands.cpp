@@ -10,6 +10,7 @@ QByteArray quoted(const QByteArray& text) { return '"' + text + '"'; }
 
 const QByteArray EchoOff = QByteArrayLiteral("ATE\r\n");
 const QByteArray Attention = QByteArrayLiteral("AT\r\n");
+const QByteArray StepProbe = QByteArrayLiteral("AT+CMGF=?\r\n");
 const QByteArray Probe = QByteArrayLiteral("AT+CMGF?\r\n");
 const QByteArray CentreQuery = QByteArrayLiteral("AT+CSCA?\r\n");
 const QByteArray OperatorQuery = QByteArrayLiteral("AT+COPS?\r\n");

@@ -6,9 +6,11 @@
 
 namespace At {
 
-extern const QByteArray EchoOff;         // ATE
-extern const QByteArray Attention;       // AT: the empty step
-extern const QByteArray Probe;           // AT+CMGF?: an answer that carries nothing
+extern const QByteArray EchoOff;    // ATE
+extern const QByteArray Attention;  // AT: the empty step
+extern const QByteArray Probe;      // AT+CMGF?: an answer that carries nothing
+// AT+CMGF=?: its answer, unlike any other, tells that every answer before it is in.
+extern const QByteArray StepProbe;
 extern const QByteArray CentreQuery;     // AT+CSCA?
 extern const QByteArray OperatorQuery;   // AT+COPS?
 extern const QByteArray SizeQuery;       // AT+CPBR=?

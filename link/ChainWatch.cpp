@@ -28,12 +28,11 @@ void LinkCore::HeardFromUnit() { Link.HeardAt = Link.AwaitedSince = LinkClock();
 
 void LinkCore::SendForChain(const QByteArray& bytes) {
   try {
-    // Echo back on means the unit restarted: off again before the next command, its "OK"
-    // passed over as a probe's. Never just before a body or its cancel (it would be text).
-    if (Link.EchoSeen && bytes != At::CancelBody && Link.Awaited != Awaiting::Prompt) {
+    // Echo back on means the unit restarted: off again before the next command. Its "OK" is
+    // one more final result before the step probe's answer: an error with it is judged
+    // unknown, never a refusal. Never just before a body or its cancel (it would be text).
+    if (Link.EchoSeen && bytes != At::CancelBody && Link.Awaited != Awaiting::Prompt)
       SendLine(At::EchoOff);
-      ++Link.Marks.probesDue;
-    }
     SendLine(bytes);
   } catch (const EComPortError& e) {
     // Nothing would answer: the chain ends here and says what it left undone; the error
@@ -66,10 +65,15 @@ void LinkCore::SendAwaited(const QByteArray& command, Awaiting what) {
   Link.AwaitedCommand = command;
   Link.AwaitedSince = now;
   Link.Tries = 0;
+  Link.Finals.clear();
+  Link.AnswerLines = 0;
+  Link.EmptyAgain = false;
   Link.LinkIdle = false;
 }
 
 void LinkCore::ResendAwaited() {
+  Link.Finals.clear();
+  Link.AnswerLines = 0;
   SendForChain(Link.AwaitedCommand);
   Link.AwaitedSince = LinkClock();
   Link.LinkIdle = false;
@@ -84,14 +88,18 @@ void LinkCore::SendSmsList() {
 void LinkCore::StartChain(Chain chain) {
   Link.Running = chain;
   Link.HeardAt = Link.AwaitedSince = LinkClock();
-  Link.Marks.probesDue = 0;
   Link.Tries = 0;
+  Link.Finals.clear();
+  Link.Stepping = false;
+  Link.EntriesFound.clear();
+  Link.HeldBefore.clear();
+  Link.Unverified = false;
   Link.RowErrors = Link.RowErrorsRow = 0;
   Link.GridBefore = PhoneBookLines;
   Link.WriteRows = Link.GridBefore;
   Link.StoredLines.clear();
   Link.UncertainLines.clear();
-  Link.SecondPass = false;
+  Link.Passes = 0;
   Link.ReadBack = false;
   Link.EntriesKept.clear();
   Link.Room = SimRoom();
@@ -131,41 +139,65 @@ void LinkCore::WatchAnswers() {
 }
 
 void LinkCore::AnswerOverdue() {
-  // Whatever a probe had to say would have come long ago.
-  Link.Marks.probesDue = 0;
+  if (Link.Stepping) {
+    // The step probe's answer is lost too: ask again; what comes before it is still noted.
+    SendStepProbe();
+    return;
+  }
   switch (Link.Awaited) {
-    case Awaiting::Row:
-      // A row for a fixed entry (RTIME, OUT) lands there however often it is sent.
-      if (!Link.AwaitedCommand.startsWith("AT+CPBW=,")) break;
-      // Any other may have been stored, so it is not sent again: the read-back tells, and
-      // what it lacks is written then. The "OK" to "AT" moves on to the next row.
-      Link.UncertainLines << Link.WriteRows.value(Link.StepIndex - 1);
-      Link.Room.Taken(QByteArray());  // it may have taken a free entry
-      SendAwaited(At::Attention, Awaiting::Step);
-      return;
     case Awaiting::Prompt:
       // The prompt may have been lost while the unit waits for a body: cancel that first.
       SendForChain(At::CancelBody);
       clock->pause(200);
-      break;
-    case Awaiting::Body:
-      // It may have been stored, in the slot the unit gives next: free that slot again (the
-      // save frees it anyway), then write the pair once more.
-      SendForChain(At::CancelBody);
-      clock->pause(200);
-      Link.RedoPair = true;
-      SendAwaited(At::DeleteSms(Link.StepIndex), Awaiting::SmsDelete);
+      ResendAwaited();
       return;
-    case Awaiting::Read:
-      Link.PhoneBookFresh = true;  // the answer sent again replaces what came of the first
-      break;
-    case Awaiting::SmsList:
-      ClearSmsList();
-      Link.Listed.clear();
-      Link.SmsTextExpected = false;
-      break;
+    case Awaiting::Body:
+      BodyUnanswered();
+      return;
     default:
-      break;
+      // Late or lost: the step probe tells which, and nothing is sent again before it does.
+      SendStepProbe();
+      return;
+  }
+}
+
+void LinkCore::AnswerLost() {
+  if (Link.Awaited == Awaiting::Body) {
+    BodyUnanswered();
+    return;
+  }
+  if (Link.Awaited == Awaiting::Row && Link.AwaitedCommand.startsWith("AT+CPBW=,")) {
+    // A row for a fixed entry (RTIME, OUT) lands there however often it is sent. Any other
+    // may have been stored, so it is not sent again: the read-back tells, and what it lacks
+    // is written then. The "OK" to "AT" moves on to the next row.
+    Link.UncertainLines << Link.WriteRows.value(Link.StepIndex - 1);
+    Link.Room.Taken(QByteArray());  // it may have taken a free entry
+    SendAwaited(At::Attention, Awaiting::Step);
+    return;
+  }
+  Resend();
+}
+
+void LinkCore::BodyUnanswered() {
+  // It may have been stored, in the slot the unit gives next: free that slot again (the save
+  // frees it anyway), then write the pair once more.
+  SendForChain(At::CancelBody);
+  clock->pause(200);
+  Link.RedoPair = true;
+  SendAwaited(At::DeleteSms(Link.StepIndex), Awaiting::SmsDelete);
+}
+
+void LinkCore::Resend() {
+  if (Link.Awaited == Awaiting::Census && Link.Passes == 0) {
+    Link.EntriesFound.clear();  // the census sent again lists them again
+    Link.HeldBefore.clear();
+  }
+  if (Link.Awaited == Awaiting::Read) {
+    Link.PhoneBookFresh = true;  // the answer sent again replaces what came of the first
+  } else if (Link.Awaited == Awaiting::SmsList) {
+    ClearSmsList();
+    Link.Listed.clear();
+    Link.SmsTextExpected = false;
   }
   ResendAwaited();
 }
@@ -184,6 +216,8 @@ void LinkCore::StopChain(const QString& reason) {
   Link.Running = Chain::None;
   Link.Awaited = Awaiting::None;
   Link.Marks = AnswerMarks();
+  Link.Finals.clear();
+  Link.Stepping = false;
   Link.ErasePending = Link.ErasingPhoneBook = Link.WritingPhoneBook = false;
   Link.WritingSms = Link.DeletingSms = Link.ProbePending = false;
   Link.SmsTextExpected = false;
@@ -258,15 +292,34 @@ QString LinkCore::UndoneText() const {
 void LinkCore::ChainDone() {
   const Chain chain = Link.Running;
   Link.Running = Chain::None;
-  Link.Marks.probesDue = 0;
   QStringList parts;
   bool hidden = false;
+  if (chain == Chain::LoadSim && Link.Unverified) {
+    SetPhoneBook(Link.GridBefore);
+    ClearInfo();
+    parts << Messages.NotVerified;
+  }
   if (chain == Chain::OverwriteSim || chain == Chain::AddToSim) {
-    // Without a read-back, the rows held back are all that is known to be missing.
-    QStringList missing = Link.HeldLines;
-    if (Link.ReadBack) {
+    // Without a read-back (the size not known), only the rows the unit answered are known to
+    // be there.
+    QStringList missing = MissingLines(Link.GridBefore, Link.StoredLines);
+    bool stored = false;  // rows the read-back must show (entry N is never read back)
+    for (const QString& line : Link.StoredLines)
+      stored = stored || !line.startsWith(QLatin1String("OUT="));
+    if (Link.ReadBack && (Link.Unverified || (stored && PhoneBookLines.isEmpty()))) {
+      // A read-back that did not happen must not empty the grid, which may be the only copy.
+      SetPhoneBook(Link.GridBefore);
+      ClearInfo();
+      parts << Messages.NotVerified;
+      QStringList rows;
+      for (const QString& line : MissingLines(Link.GridBefore, Link.StoredLines))
+        rows << RowText(line);
+      if (!rows.isEmpty())
+        parts << FirstItems(Messages.RowsMayBeMissing.arg(rows.size()), rows, Messages.AndMore);
+    } else if (Link.ReadBack) {
       // Entry N ("OUT") is never read back: its own "OK" stands for it.
-      QStringList present = PhoneBookLines;
+      // What the SIM held before is no row of this write's, though it may read the same.
+      QStringList present = MissingLines(PhoneBookLines, Link.HeldBefore);
       for (const QString& line : Link.StoredLines)
         if (line.startsWith(QLatin1String("OUT="))) present << line;
       missing = MissingLines(Link.GridBefore, present);
@@ -274,14 +327,14 @@ void LinkCore::ChainDone() {
       QStringList redo;
       for (const QString& line : missing)
         if (Link.UncertainLines.removeOne(line)) redo << line;
-      if (!redo.isEmpty() && !Link.SecondPass) {
+      if (!redo.isEmpty() && Link.Passes < kAttempts - 1) {
         WriteAgain(chain, redo);
         return;
       }
     }
     QStringList rows;
     for (const QString& line : missing) rows << RowText(line);
-    if (!rows.isEmpty()) {
+    if (!rows.isEmpty() && !parts.contains(Messages.NotVerified)) {
       QString text = FirstItems(Messages.RowsNotWritten.arg(rows.size()), rows, Messages.AndMore);
       if (!Link.HeldLines.isEmpty())
         text += QLatin1Char('\n') + Messages.NoFreeEntry.arg(Link.PhoneBookCapacity);
@@ -297,7 +350,26 @@ void LinkCore::ChainDone() {
     for (qint32 e : Link.EntriesKept) entries << QString::number(e);
     parts << Messages.EntriesNotErased.arg(entries.join(", "));
   }
-  if (chain == Chain::SaveSms) {
+  const bool smsChain =
+      chain == Chain::LoadSms || chain == Chain::SaveSms || chain == Chain::DeleteSms;
+  if (smsChain && (Link.Unverified ||
+                   (chain == Chain::SaveSms && Link.PairsStored != 0 && Link.Listed.isEmpty()))) {
+    // The edits were emptied for a list that did not come: they get back what they held.
+    for (int k = 0; k < 6 && k < Link.SmsAsked.size(); ++k) {
+      SetPairField(k, true, Link.SmsAsked[k].section(QLatin1Char('='), 0, 0));
+      SetPairField(k, false, Link.SmsAsked[k].section(QLatin1Char('='), 1));
+    }
+    parts << Messages.SmsNotVerified;
+    QStringList pairs;
+    for (int k = 0; chain == Chain::SaveSms && k < Link.SmsAsked.size(); ++k) {
+      const QString& pair = Link.SmsAsked[k];
+      if (pair != QStringLiteral("=") && !(Link.PairsStored & (1u << k)))
+        pairs << pairText(k + 1, pair.section(QLatin1Char('='), 0, 0),
+                          pair.section(QLatin1Char('='), 1));
+    }
+    if (!pairs.isEmpty())
+      parts << FirstItems(Messages.SmsMayBeMissing.arg(pairs.size()), pairs, Messages.AndMore);
+  } else if (chain == Chain::SaveSms) {
     QStringList pairs;
     for (int k = 0; k < Link.SmsAsked.size(); ++k) {
       const QString phone = Link.SmsAsked[k].section(QLatin1Char('='), 0, 0);
@@ -332,7 +404,7 @@ void LinkCore::ChainDone() {
 
 void LinkCore::WriteAgain(Chain chain, const QStringList& rows) {
   Link.Running = chain;
-  Link.SecondPass = true;
+  ++Link.Passes;
   Link.WriteRows = rows;
   Link.ReadBack = false;
   LockButtons();

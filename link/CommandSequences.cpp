@@ -5,11 +5,10 @@
 #include "link/LinkCore.h"
 #include "platform/Clock.h"
 
-// The probe only paces the chain: its answer is passed over when the parser reaches it,
-// while a call that came meanwhile is still read.
+// The probe only paces the chain: its answer, told by its line, is passed over when the parser
+// reaches it, while a call that came meanwhile is still read.
 void LinkCore::ProbeAndPause() {
   SendForChain(At::Probe);
-  ++Link.Marks.probesDue;
   clock->pause(1000);
   clock->pause(1000);
 }
@@ -54,7 +53,8 @@ void LinkCore::SavePhoneClick() {
     Link.StepIndex = 0;
     SetProgressPosition(Link.PhoneBookCapacity);
     StartTransfer();
-    SendForChain(At::ErasePhoneBook);
+    // Awaited: a report with its "OK" before this command's answer must not start the erase.
+    SendAwaited(At::ErasePhoneBook, Awaiting::Query);
     // The erase itself waits for the unit's next signal report.
     Link.ErasePending = true;
   });

@@ -15,6 +15,8 @@
 //                              SmsDeleteRefused
 //   link/Watchdog.cpp          Timer1Timer, SignalReport
 //   link/ChainWatch.cpp        the answer awaited, its time bound, the end of a chain, echo
+//   (ResponseParser.cpp NoteFinal/BackInStep: a final result is judged only once the step
+//   probe's answer shows every answer before it is in)
 //   link/CallReports.cpp       RelayBMarker, CallReport
 //   admissions/AdmissionLog.cpp EnterAdmission
 #include <QObject>
@@ -161,6 +163,11 @@ class LinkCore : public QObject {
   void HandlePhoneBookSize(const QByteArray& line);
   // line: the error line itself ("+CMS ERROR: 321" tells an empty slot from a refusal).
   void HandleError(Owner owner, const QByteArray& line);
+  void NoteFinal(bool ok);
+  void SendStepProbe();
+  void BackInStep();
+  void AnswerOk();
+  void AnswerRefused();
   // ---- Watchdog.cpp ----
   void SignalReport(const QByteArray& line);
   // ---- CommandSequences.cpp ----
@@ -204,6 +211,9 @@ class LinkCore : public QObject {
   void StartChain(Chain chain);
   void WatchAnswers();
   void AnswerOverdue();
+  void AnswerLost();
+  void BodyUnanswered();
+  void Resend();
   void StopChain(const QString& reason);
   QString UndoneText() const;
   void ChainDone();

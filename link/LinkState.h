@@ -48,6 +48,14 @@ struct LinkState {
   qint64 AwaitedSince = 0;    // link clock: sent, or last heard of its answer
   qint64 HeardAt = 0;         // link clock: the running chain last heard from the unit
   qint32 Tries = 0;           // error answers to the awaited command
+  // Final results that may answer the awaited command (true: "OK"). An error, a time-out or
+  // the end of a read sends the step probe; until its answer every final result is only noted,
+  // and then judged.
+  QList<bool> Finals;
+  QByteArray LastError;  // the last error line noted ("+CMS ERROR: 321": no such slot)
+  bool Stepping = false;    // the step probe is out
+  qint32 AnswerLines = 0;   // entries or SMS the awaited read has brought
+  bool EmptyAgain = false;  // an empty read is asked once more: a stray "OK" can end one early
 
   // ---- what a chain was asked to do, to tell at its end what is missing ----
   Chain Running = Chain::None;
@@ -55,9 +63,12 @@ struct LinkState {
   QStringList WriteRows;       // the rows the writer goes through, as name=number
   QStringList StoredLines;     // rows the unit answered "OK" (entry N is never read back)
   QStringList UncertainLines;  // rows whose answer was lost: stored or not, the read-back tells
-  bool SecondPass = false;     // the rows such a loss left missing are being written
+  qint32 Passes = 0;           // the writes again of rows an error or a loss left missing
   bool ReadBack = false;       // the write's read-back was sent
   QList<qint32> EntriesKept;   // entries the erase could not delete
+  QList<qint32> EntriesFound;  // entries below N the census listed
+  QStringList HeldBefore;      // and what they held, before the first row was written
+  bool Unverified = false;     // the read or list that was to show the unit's content failed
   SimRoom Room;                // free entries below N, and a caller hidden in N
   QStringList HeldLines;       // rows not sent: no entry below N was free for them
   QStringList SmsAsked;        // the six pairs when a save began, as phone=text

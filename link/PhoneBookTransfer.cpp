@@ -20,8 +20,20 @@ bool onTheLine(const QString& text) {
 }  // namespace
 
 void LinkCore::PhoneBookEntry(const QByteArray& line) {
+  ++Link.AnswerLines;
   if (Link.Awaited == Awaiting::Census) {
     Link.Room.Found(line);
+    qint32 index = 0;
+    if (TryStrToInt(PhoneBookIndexField(line).text, &index) && index >= 1 &&
+        index < Link.PhoneBookCapacity && !Link.EntriesFound.contains(index)) {
+      Link.EntriesFound << index;
+      // What the read-back will show that this write did not store.
+      const NameAndNumber held = PhoneBookEntryFields(line);
+      // RTIME's entry is written over, not added to.
+      if (Link.Passes == 0 && index != Link.PhoneBookCapacity - 1)
+        Link.HeldBefore << QString::fromLatin1(held.name) + QLatin1Char('=') +
+                               QString::fromLatin1(held.number);
+    }
     return;
   }
   const NameAndNumber entry = PhoneBookEntryFields(line);
@@ -130,7 +142,6 @@ void LinkCore::EndOfWrite() {
   // The probe's answer comes before the read's and is passed over: the read's closing "OK"
   // ends the busy state.
   SendForChain(At::Probe);
-  ++Link.Marks.probesDue;
   clock->pause(100);
   Link.PhoneBookFresh = true;
   Link.ReadBack = true;

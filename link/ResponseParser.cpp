@@ -77,9 +77,15 @@ void LinkCore::HandleLine() {
   const bool entries = Link.Awaited == Awaiting::Read || Link.Awaited == Awaiting::Census;
   const LineRule rule = RecogniseLine(line, !entries, Link.SmsTextExpected);
   // Settled before the line's handler runs, so that an error in it cannot leave the marks stale.
-  const Owner owner = LineOwner(Link.Marks, rule, line.isEmpty(), Link.SmsTextExpected,
-                                Link.Awaited != Awaiting::None);
-  if (partOfAnswer(rule, Link.Awaited)) HeardFromUnit();
+  AnswerContext at;
+  at.lineEmpty = line.isEmpty();
+  at.smsTextExpected = Link.SmsTextExpected;
+  at.awaiting = Link.Awaited != Awaiting::None;
+  at.awaitingProbe = at.awaiting && Link.AwaitedCommand == At::Probe;
+  const ProbeLine probe = rule == LineRule::Other ? ProbeAnswer(line) : ProbeLine::None;
+  const Owner owner = LineOwner(Link.Marks, rule, probe, at);
+  if (partOfAnswer(rule, Link.Awaited) || (probe == ProbeLine::Step && Link.Stepping))
+    HeardFromUnit();
   switch (rule) {
     case LineRule::Ok:
       HandleOk(owner);
@@ -120,7 +126,8 @@ void LinkCore::HandleLine() {
     case LineRule::Other:
       // A census line that lost bytes may still be an entry: counted as one, it can only
       // hold a row back.
-      if (Link.Awaited == Awaiting::Census && !line.isEmpty()) Link.Room.Found(line);
+      if (Link.Awaited == Awaiting::Census && !line.isEmpty() && probe == ProbeLine::None)
+        Link.Room.Found(line);
       break;
   }
 }
@@ -129,6 +136,9 @@ void LinkCore::HandleOk(Owner owner) {
   switch (owner) {
     case Owner::Probe:
       return;  // it only paced the chain
+    case Owner::Step:
+      BackInStep();
+      return;
     case Owner::Exchange:
       // The unit's own exchange steers nothing while an answer of ours is outstanding.
       if (Link.Awaited != Awaiting::None) return;
@@ -136,14 +146,83 @@ void LinkCore::HandleOk(Owner owner) {
     case Owner::Awaited:
       // The prompt and the body are answered otherwise; an "OK" here closes a cancelled body.
       if (Link.Awaited == Awaiting::Prompt || Link.Awaited == Awaiting::Body) return;
-      if (Link.Awaited == Awaiting::Row) RowStored();
-      Link.Awaited = Awaiting::None;
-      HeardFromUnit();
-      break;
+      // What a read brought is taken only once every answer before the step probe's is in: a
+      // stray "OK" must not end it early.
+      if (Link.Stepping || Link.Awaited == Awaiting::Read || Link.Awaited == Awaiting::Census ||
+          Link.Awaited == Awaiting::SmsList) {
+        NoteFinal(true);
+        return;
+      }
+      AnswerOk();
+      return;
     case Owner::Unasked:
     case Owner::None:
       break;
   }
+  OkHandling();
+}
+
+void LinkCore::NoteFinal(bool ok) {
+  // An "OK" ends an SMS text the list waits for, as always: the step probe's line is none.
+  if (ok) Link.SmsTextExpected = false;
+  Link.Finals << ok;
+  HeardFromUnit();
+  if (!Link.Stepping) SendStepProbe();
+}
+
+void LinkCore::SendStepProbe() {
+  SendForChain(At::StepProbe);
+  Link.Stepping = true;
+  Link.AwaitedSince = LinkClock();
+  Link.LinkIdle = false;
+}
+
+void LinkCore::BackInStep() {
+  // A step probe answered after the chain had moved on (sent again, and both answered).
+  if (!Link.Stepping) return;
+  Link.Stepping = false;
+  HeardFromUnit();
+  const Verdict verdict = Judge(Link.Finals);
+  Link.Finals.clear();
+  // A row for the first free entry is never written again on an error alone: the error may
+  // have been a stray line while the row's own answer was lost. The read-back tells.
+  const bool firstFree =
+      Link.Awaited == Awaiting::Row && Link.AwaitedCommand.startsWith("AT+CPBW=,");
+  const bool content = Link.Awaited == Awaiting::Read || Link.Awaited == Awaiting::Census ||
+                       Link.Awaited == Awaiting::SmsList;
+  if (verdict == Verdict::Answered && content && Link.AnswerLines == 0 && !Link.EmptyAgain) {
+    // Nothing listed: the unit may be empty, or a stray "OK" stood in for a lost answer.
+    Link.EmptyAgain = true;
+    Resend();
+  } else if (verdict == Verdict::Answered) {
+    AnswerOk();
+  } else if (verdict == Verdict::Refused && Link.Awaited == Awaiting::Body) {
+    // The error may stand for a lost "+CMGW": the slot it may have taken is freed before the
+    // pair is written again. A pair refused every time ends the save.
+    if (Link.RowErrorsRow != Link.StepIndex) {
+      Link.RowErrorsRow = Link.StepIndex;
+      Link.RowErrors = 0;
+    }
+    if (++Link.RowErrors < kAttempts) {
+      BodyUnanswered();
+    } else {
+      Link.Awaited = Awaiting::None;
+      SmsWriteRefused();
+    }
+  } else if (verdict == Verdict::Refused && !firstFree) {
+    AnswerRefused();
+  } else {
+    AnswerLost();
+  }
+}
+
+void LinkCore::AnswerOk() {
+  if (Link.Awaited == Awaiting::Row) RowStored();
+  // The census after the erase lists what it left: that, not the erase's answers, is told.
+  if (Link.Awaited == Awaiting::Census && Link.Running == Chain::OverwriteSim && Link.Passes == 0)
+    Link.EntriesKept = Link.EntriesFound;
+  Link.Awaited = Awaiting::None;
+  HeardFromUnit();
   OkHandling();
 }
 
@@ -203,26 +282,35 @@ void LinkCore::HandlePhoneBookSize(const QByteArray& line) {
 void LinkCore::HandleError(Owner owner, const QByteArray& line) {
   SetLed(Led::Error);
   clock->pause(200);
+  if (owner == Owner::Step) {
+    BackInStep();
+    return;
+  }
   // An error that answers none of our commands changes nothing else.
   if (owner != Owner::Awaited) return;
+  // A body already taken may still be stored ("+CMGW" tells): the step probe shows whether
+  // the error was its answer. A refused prompt leaves nothing stored, and the body is
+  // cancelled before the pair is written again.
+  if (Link.Awaited == Awaiting::Prompt) {
+    HeardFromUnit();
+    Link.Awaited = Awaiting::None;
+    SmsWriteRefused();
+    return;
+  }
+  // Judged once back in step; a refusal is then this line alone.
+  Link.LastError = line;
+  NoteFinal(false);
+}
+
+void LinkCore::AnswerRefused() {
   const Awaiting refused = Link.Awaited;
-  HeardFromUnit();
   switch (refused) {
     case Awaiting::Row:
-      // The "ERROR" may be a stray line in place of the row's own answer (lost, or still on its
-      // way): a row for the first free entry may have taken one. Too few free entries is safe;
-      // a row in entry N is not.
-      if (Link.AwaitedCommand.startsWith("AT+CPBW=,")) Link.Room.Taken(QByteArray());
       Link.Awaited = Awaiting::None;
       WriteRetry();
       return;
     case Awaiting::SmsDelete:
-      SmsDeleteRefused(NoSuchSlot(line));
-      return;
-    case Awaiting::Prompt:
-    case Awaiting::Body:
-      Link.Awaited = Awaiting::None;
-      SmsWriteRefused();
+      SmsDeleteRefused(NoSuchSlot(Link.LastError));
       return;
     case Awaiting::Query:
     case Awaiting::Read:
@@ -231,7 +319,7 @@ void LinkCore::HandleError(Owner owner, const QByteArray& line) {
     case Awaiting::Step:
     case Awaiting::SmsList:
       if (++Link.Tries < kAttempts) {
-        ResendAwaited();
+        Resend();
         return;
       }
       // Refused every time: the chain goes on as if answered; an entry left is told at the end.
@@ -239,9 +327,16 @@ void LinkCore::HandleError(Owner owner, const QByteArray& line) {
       // Not knowing which entries are free, no row may go to the first free one.
       if (refused == Awaiting::Census) Link.Room.Unknown();
       if (refused == Awaiting::SmsList) Link.ListRefused = true;
+      // What the unit holds could not be read: what the user had stays.
+      if (refused == Awaiting::Read || refused == Awaiting::SmsList) Link.Unverified = true;
       Link.Awaited = Awaiting::None;
       OkHandling();
       return;
+    case Awaiting::Body:
+      Link.Awaited = Awaiting::None;
+      SmsWriteRefused();
+      return;
+    case Awaiting::Prompt:
     case Awaiting::None:
       return;
   }

@@ -43,6 +43,7 @@ void LinkCore::SmsListHeader(const QByteArray& line) {
   if (FillsPair(Link.StepIndex))
     SetPairField(Link.StepIndex - 1, true, QString::fromLatin1(number));
   Link.Listed << ListedSms{Link.StepIndex, number, QByteArray()};
+  ++Link.AnswerLines;
   Link.SmsTextExpected = true;
   Link.RxLine.clear();
 }
@@ -155,8 +156,11 @@ void LinkCore::SmsWritten(const QByteArray& line) {
   if (!Link.WritingSms || Link.Awaited != Awaiting::Body) return;
   const qint32 pair = Link.StepIndex;
   Link.StepIndex = ReadIntField(SmsWrittenSlotField(line), Link.RxLine, 1, kMaxSmsSlot);
-  // Answered: the "OK" after this line closes the body's exchange.
+  // Answered: the "OK" after this line closes the body's exchange, and a step probe sent on an
+  // error before it has nothing left to judge.
   Link.Awaited = Awaiting::None;
+  Link.Stepping = false;
+  Link.Finals.clear();
   HeardFromUnit();
   if (isPair(pair)) Link.PairsStored |= quint8(1u << (pair - 1));
   SetProgressPosition(Link.StepIndex);

@@ -37,7 +37,8 @@ void LinkCore::Timer1Timer() {
 
 void LinkCore::SignalReport(const QByteArray& line) {
   Link.SignalLevel = ReadIntField(SignalLevelField(line), Link.RxLine);
-  if (Link.ErasePending) {
+  // Not before "AT^SPBD=SM" is answered: the erase's steps take the "OK"s that follow.
+  if (Link.ErasePending && Link.Awaited == Awaiting::None) {
     Link.ErasingPhoneBook = true;
     Link.ErasePending = false;
     Link.AwaitedSince = LinkClock();  // its first step comes with this report's "OK"
@@ -46,7 +47,9 @@ void LinkCore::SignalReport(const QByteArray& line) {
   if (Link.ErasingPhoneBook && Link.Awaited == Awaiting::None) Link.HeardAt = LinkClock();
   if (Link.ErasingPhoneBook) {
     EraseToWriteSwitch();
-  } else {
+  } else if (!Link.ErasePending) {
+    // An erase still waiting for "AT^SPBD=SM" to be answered is part of the chain: its SIM
+    // buttons stay off.
     show(Status::Signal);
     EnableSimButtons(true);
   }

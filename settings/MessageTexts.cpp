@@ -33,6 +33,8 @@ SectionBindings MessageBindings(MessageTexts& m) {
       bindVariable("Hidden in last entry", m.HiddenInLastEntry),
       bindVariable("SMS not saved", m.SmsNotSaved),
       bindVariable("SMS not deleted", m.SmsNotDeleted),
+      bindVariable("Not verified", m.NotVerified),
+      bindVariable("SMS not verified", m.SmsNotVerified),
       bindVariable("And more", m.AndMore),
       bindVariable("Not loaded", m.NotLoaded),
       bindVariable("Not pasted", m.NotPasted),

@@ -31,6 +31,8 @@ struct MessageTexts {
   QString HiddenInLastEntry;
   QString SmsNotSaved;
   QString SmsNotDeleted;
+  QString NotVerified;
+  QString SmsNotVerified;
   QString AndMore;
   // What keeps a spreadsheet's text out of the phone book.
   QString NotLoaded;

@@ -137,6 +137,9 @@ inline constexpr SettingKey Messages[] = {
          "SIM does not erase it; an OUT row written to the SIM takes its place."),
     text("SMS not saved", "Not saved to the SIM (%1):"),
     text("SMS not deleted", "Not deleted from the SIM (%1):"),
+    text("Not verified", "The SIM phone book could not be read back: the grid keeps what it held."),
+    text("SMS not verified",
+         "The SMS on the SIM could not be listed: the edits keep what they held."),
     text("And more", "and %1 more."),
     // What keeps a spreadsheet's text (a .csv file, the clipboard) out of the phone book.
     text("Not loaded", "\"%1\" was not loaded: %2"),

