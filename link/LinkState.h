@@ -52,7 +52,7 @@ struct LinkState {
   // the end of a read sends the step probe; until its answer every final result is only noted,
   // and then judged.
   QList<bool> Finals;
-  QByteArray LastError;  // the last error line noted ("+CMS ERROR: 321": no such slot)
+  QByteArray LastError;     // the last error line noted ("+CMS ERROR: 321": no such slot)
   bool Stepping = false;    // the step probe is out
   qint32 AnswerLines = 0;   // entries or SMS the awaited read has brought
   bool EmptyAgain = false;  // an empty read is asked once more: a stray "OK" can end one early

@@ -59,8 +59,8 @@ const char* const kKindNames[] = {"start-up",
                                   "Add To SIM (read-back)",
                                   "Add To SIM (RTIME row)"};
 const char* const kFaultNames[] = {
-    "none",         "answer lost",      "ERROR",       "report+OK first",
-    "report first", "answer 11 s late", "silent 30 s", "prompt lost",
+    "none",         "answer lost",      "ERROR",         "report+OK first",
+    "report first", "answer 11 s late", "silent 30 s",   "prompt lost",
     "device gone",  "garbled report",   "write refused", "unit restarted"};
 const char* const kThenNames[] = {"", ", then a late answer", ", then a stray OK",
                                   ", then a stray ERROR"};
