@@ -400,6 +400,8 @@ class Session {
       d.openNames << (made.isEmpty() || chance(20) ? h().path("none." + kind)
                                                    : h().path(made[pick(made.size())]));
     if (chance(80)) d.saveNames << h().path(QStringLiteral("f%1.%2").arg(n).arg(kind));
+    // A file loaded into the edits during a save is what the user typed, not the save's.
+    if (b == f->LoadSMSPC && write.chain != Chain::None) write.editedPairs = 0x3f;
     ++clicks;
     static_cast<WindowHarness&>(h()).click(b);
     d.openNames.clear();
