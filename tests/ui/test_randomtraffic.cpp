@@ -287,6 +287,8 @@ class Session {
   QByteArray framedLine() {
     switch (pick(4)) {
       case 0:
+        // Indistinguishable from a real list line while a list may still be coming.
+        ++strayEntries;
         return "\r\n+CMGL: " + QByteArray(any(kOddNumbers)) + ",\"REC READ\",\"+4207" +
                QByteArray::number(pick(100)) + "\",,\"24/02/01,08:05:09+04\"\r\n" +
                QByteArray(any(kTexts)) + "\r\n";
@@ -503,7 +505,8 @@ class Session {
 
   // A write that ended: the unit must hold each row or SMS asked for once, or the message
   // name it; the grid and the edits hold what was read back or what the user had. A chain
-  // that could not finish, or a stray entry line during its read-back, is not judged here.
+  // that could not finish, or a stray entry or list line during its read-back or list, is not
+  // judged here.
   struct Write {
     Chain chain = Chain::None;
     QMap<int, UnitEngine::Entry> book;
@@ -514,7 +517,7 @@ class Session {
     unsigned editedPairs = 0;
     QStringList asked, grid, typed;
     QList<SmsPair> pairs;
-    // At its end: the unit, the port, the stray entry lines sent so far.
+    // At its end: the unit, the port, the stray entry and list lines sent so far.
     QMap<int, UnitEngine::Entry> bookAfter;
     QMap<int, UnitEngine::Sms> smsAfter;
     bool portOpen = false;
@@ -723,7 +726,7 @@ class Session {
   QSet<int> answeredSizes;
   QMap<QString, QByteArray> csvSeen;
   QStringList fileFindings, writeFindings;
-  int strayEntries = 0;
+  int strayEntries = 0;    // stray "+CPBR" and "+CMGL" lines injected
   QSet<QByteArray> known;  // every text an SMS edit held, and the unit's own
   bool calm = false;
   bool reading = false;
