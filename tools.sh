@@ -14,19 +14,31 @@ ZUL_PACKAGES="$ZUL_PACKAGES ninja-build lintian"
 ZUL_PACKAGES="$ZUL_PACKAGES systemd"
 
 zul_install_missing() {
-  local missing=() installed
-  # One question for all of them: a built tree is tested within seconds.
-  installed=$(dpkg-query -W -f='${db:Status-Status} ${Package}\n' $ZUL_PACKAGES 2>/dev/null |
-    sed -n 's/^installed //p')
+  local missing=() status p
+  # One question for all of them: a built tree is tested within seconds. dpkg-query exits 1 for a
+  # package dpkg has never known, which is an answer here, not a failure.
+  status=$(dpkg-query -W -f='${db:Status-Status} ${Package}\n' $ZUL_PACKAGES 2>/dev/null || true)
   for p in $ZUL_PACKAGES; do
-    grep -qx "$p" <<<"$installed" || missing+=("$p")
+    grep -qx "installed $p" <<<"$status" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq || return 1
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" || return 1
+  echo "Installing the Debian packages that are missing: ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "Not root and no sudo: install them as root (apt-get install ${missing[*]}), then run again." >&2
+      return 1
+    fi
+    sudo=(sudo)
+  fi
+  if ! "${sudo[@]}" apt-get update -qq; then
+    echo "apt-get update failed (its message is above); nothing was installed." >&2
+    return 1
+  fi
+  if ! DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"; then
+    echo "apt-get install failed (its message is above): ${missing[*]}" >&2
+    return 1
+  fi
 }
 
 # zul_build DIR [TARGET...]: configures DIR and builds the targets (all when none are named).

@@ -306,16 +306,13 @@ void LinkCore::ChainDone() {
     bool stored = false;  // rows the read-back must show (entry N is never read back)
     for (const QString& line : Link.StoredLines)
       stored = stored || !line.startsWith(QLatin1String("OUT="));
-    if (Link.ReadBack && (Link.Unverified || (stored && PhoneBookLines.isEmpty()))) {
+    const bool unverified =
+        Link.ReadBack && (Link.Unverified || (stored && PhoneBookLines.isEmpty()));
+    if (unverified) {
       // A read-back that did not happen must not empty the grid, which may be the only copy.
       SetPhoneBook(Link.GridBefore);
       ClearInfo();
       parts << Messages.NotVerified;
-      QStringList rows;
-      for (const QString& line : MissingLines(Link.GridBefore, Link.StoredLines))
-        rows << RowText(line);
-      if (!rows.isEmpty())
-        parts << FirstItems(Messages.RowsMayBeMissing.arg(rows.size()), rows, Messages.AndMore);
     } else if (Link.ReadBack) {
       // Entry N ("OUT") is never read back: its own "OK" stands for it.
       // What the SIM held before is no row of this write's, though it may read the same.
@@ -334,7 +331,9 @@ void LinkCore::ChainDone() {
     }
     QStringList rows;
     for (const QString& line : missing) rows << RowText(line);
-    if (!rows.isEmpty() && !parts.contains(Messages.NotVerified)) {
+    if (!rows.isEmpty() && unverified) {
+      parts << FirstItems(Messages.RowsMayBeMissing.arg(rows.size()), rows, Messages.AndMore);
+    } else if (!rows.isEmpty()) {
       QString text = FirstItems(Messages.RowsNotWritten.arg(rows.size()), rows, Messages.AndMore);
       if (!Link.HeldLines.isEmpty())
         text += QLatin1Char('\n') + Messages.NoFreeEntry.arg(Link.PhoneBookCapacity);

@@ -26,6 +26,12 @@ QStringList texts(QLineEdit* const (&edits)[6]) {
   return r;
 }
 
+// Slots 1 to 9 hold "Old <slot>" from <prefix><slot>: what a save must free.
+void oldSmsInSlots(UnitEngine& u, const QByteArray& prefix) {
+  for (int slot = 1; slot <= 9; ++slot)
+    u.setSms(slot, prefix + QByteArray::number(slot), "Old " + QByteArray::number(slot));
+}
+
 void setPairs(TForm1& f, const QStringList& phones, const QStringList& smsTexts) {
   for (int k = 0; k < 6; ++k) {
     f.SmsPhones[k]->setText(phones[k]);
@@ -151,8 +157,7 @@ class TestSms : public QObject {
     WindowHarness h;
     TForm1& f = h.form();
     UnitEngine& u = h.unit();
-    for (int slot = 1; slot <= 9; ++slot)
-      u.setSms(slot, "+42000" + QByteArray::number(slot), "Old " + QByteArray::number(slot));
+    oldSmsInSlots(u, "+42000");
     startLinked(h);
     const QStringList phones{"+4201", "+4202", "", "+4204", "+4205", "+4206"};
     const QStringList smsTexts{"Unit is on", "Input 1 alarm!", "Input 2 alarm!",
@@ -301,8 +306,7 @@ class TestSms : public QObject {
     WindowHarness h;
     TForm1& f = h.form();
     UnitEngine& u = h.unit();
-    for (int slot = 1; slot <= 9; ++slot)
-      u.setSms(slot, "+4200" + QByteArray::number(slot), "Old " + QByteArray::number(slot));
+    oldSmsInSlots(u, "+4200");
     startLinked(h);
     const QStringList phones{"+4201", "+4202", "+4203", "+4204", "+4205", "+4206"};
     const QStringList smsTexts{"A", "B", "C", "D", "E", "F"};
