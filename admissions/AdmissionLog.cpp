@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The admission log: each record placed in the log, and the daily files.
 #include <QDateTime>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Admission records and their files: the record text, the date and time form of its key,
 // the daily file name, the comma-separated bytes and writing them. No widgets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The unattended logger's files: each admission record, as it comes, at the end of the file
 // of its day, folder/<prefix><date>.csv (the date in the form of the records' keys), on the

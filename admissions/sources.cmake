@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 list(APPEND ZULRULES_SOURCES ${CMAKE_CURRENT_LIST_DIR}/AdmissionRecord.cpp
      ${CMAKE_CURRENT_LIST_DIR}/AdmissionRecord.h)
 list(APPEND ZULCORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/AdmissionLog.cpp)

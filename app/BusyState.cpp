@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The busy state of the controls and the Info panel.
 #include <QLabel>
 #include <QPushButton>

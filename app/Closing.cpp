@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Closing the window: the settings written back, and nothing lost without asking (admission
 // records in no file yet, a write to the SIM halfway). An end the program cannot refuse puts
 // the records in a file beside the settings, and the next start says where.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console side of the program: --help and --version, answered before any window exists,
 // and --language, which puts a shipped translation into the settings file before the start.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The boxes of the work nobody watches (the unit's lines, the timer, a port that went away):
 // a message or an error asked for while it runs is shown by the event loop once its handler

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: creation and the event boundary.
 #include "app/Form1.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window. Declared once here; its member functions are defined in the folder of
 // the subsystem they belong to (phonebook/EntryCheck.cpp, files/FileButtons.cpp, ...). The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's layout: every control with its name, place and start texts.
 #include <QCheckBox>
 #include <QFile>

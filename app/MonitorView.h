@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Monitor: a read-only view of every line received from the unit, with a vertical scroll
 // bar, mouse selection and copy. It keeps the lines' bytes (MonitorLines) and lays out only

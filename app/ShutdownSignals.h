@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ends the program cannot refuse: SIGTERM (a shutdown), SIGHUP (a logout, its terminal
 // closed), SIGINT (Ctrl+C). Each runs `last` on the window thread, from the event loop, then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the indicator widgets tell assistive technology: screen readers, and GUI test tools,
 // over the platform's accessibility bus.
 #include <QAccessibleWidget>

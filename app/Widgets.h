@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small indicator widgets of the window: bar gauge, pie gauge, circle shape, animation
 // and a status bar with fixed-width panels. Each tells assistive technology what it shows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as the link core's face: the SIM buttons and the tick go to the core; what the
 // core shows and tells becomes widgets and boxes. The behaviour itself is the core's (see
 // link/LinkCore.h for where each handler lives).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program entry: --help and --version answer on the console, --language switches the texts;
 // other arguments are not read.
 #include <QFileInfo>

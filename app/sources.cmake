@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 list(APPEND ZULUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Application.cpp ${CMAKE_CURRENT_LIST_DIR}/Application.h
   ${CMAKE_CURRENT_LIST_DIR}/BusyState.cpp

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the benchmarks give the real window in place of a person, a clock and a serial port:
 // dialogs that answer at once, pauses that cost nothing, and a port whose bytes the benchmark

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Intake of the unit's lines on the real window: bytes through the serial component, the
 // parser and its handlers into the Monitor, with the MONITOR page on screen. For 0, 100,000
 // and 1,000,000 lines already held: lines and megabytes per second, the longest batch (how long

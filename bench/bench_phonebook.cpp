@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timings of the phone book operations on the real window: sort with and without the entry
 // check, the Info panel refill and Find. One line per case: rows and milliseconds.
 #include <QApplication>

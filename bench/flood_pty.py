@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Floods a serial terminal through a pseudo-terminal and reports what the lines cost it.
 
 ZUL set (the real program, its "Select Port" dialog answered with xdotool) and, when it is

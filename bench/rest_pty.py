@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What the program costs at rest: wake-ups per second and CPU over a minute.
 
 The real program (a copy, so that ports/ and its settings lie in a folder of this script's own)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One command of zulset-cli against the unit: the link core with a face for a script. It waits
 // for the unit as the window's user would (the first report, the operator and the SIM's size,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The unattended faces of zulset-cli: log-admissions (each admission record into the file of
 // its day, as it comes) and monitor (every line of the unit, with its time). The link core

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zulset-cli: the unit's phone book and SMS set from a script, one command a run, with the
 // window's chains, texts and files.
 #include <signal.h>

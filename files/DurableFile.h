@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Appending that survives a power cut: once AppendDurably returns, the bytes are on the disk,
 // and so is the file's entry in its folder when this call made the file.

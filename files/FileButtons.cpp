@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PC buttons: phone book, SMS and monitor files.
 #include <QLabel>
 #include <QLineEdit>

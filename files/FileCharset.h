@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The character set of the files that hold what people type: the settings file, phone books
 // (.phb), SMS sets (.sms) and admission logs (.csv). This is the one place that decides it.

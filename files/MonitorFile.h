@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lines of the Monitor as received, and the monitor file (.mon) made of them.
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Phone book files (.phb): one "name=number" line per entry, each ended by "\r\n", in the
 // system's character set (FileCharset).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The phone book as spreadsheets hold it: .csv files, and the rows a spreadsheet puts on the
 // clipboard. Names in the first column, numbers in the second; further columns are ignored.

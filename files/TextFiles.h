@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole-file reading and writing for the PC files, and the SMS file (.sms): twelve lines,
 // phone 1, text 1, phone 2, ..., text 6, each ended by "\r\n".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which answer a line of the unit is, and what a chain left undone. The unit's own exchanges
 // (signal and call reports) end with an "OK" of their own and may fall between one of our

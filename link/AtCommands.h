@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts of the commands sent to the unit. Numbers in decimal, every command ends in
 // "\r\n" except the SMS body, which ends in Ctrl-Z.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unit's call reports: each call from a caller the SIM knows by name becomes an
 // admission record.
 #include "admissions/AdmissionRecord.h"

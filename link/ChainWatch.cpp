@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time bound on the answer the program waits for, and the end of a chain: what is missing
 // once it is done, what was not done when it had to be given up.
 #include "link/AtCommands.h"

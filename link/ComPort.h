@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TComPort: the program's one serial port. Opens on first use (asking for a port when
 // ComNumber is 0), queues output, buffers input in an 8192-byte ring and hands it to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The six SIM buttons. Each sends the first command of its chain and arms a flag; the
 // parser carries the chain on with every answer.
 #include "link/AtCommands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the unit's bytes become lines, which rule a line falls under, and the fields the
 // handlers take out of the lines. Bytes in, bytes out; no widgets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core's frame: its port and timer, the boundary of its events, and the status values and
 // data it hands to its face.
 #include "link/LinkCore.h"

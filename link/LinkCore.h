@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The link to the unit, without a face: the serial port, the unit's lines and their handlers,
 // the command chains with their time bounds, resends and end messages, the watchdog, the call

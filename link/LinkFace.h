@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the link core has to show and tell, handed to its face: the window, the command line or
 // the logger. Every call comes on the core's thread while the core is at work; a face shows or

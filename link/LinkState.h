@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The variables the device link's handlers share. Owned by the window, touched only
 // from the user-interface thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SIM phone book: read into the grid, erase, and write the grid paced by the link
 // countdown.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Select Port": asks for a COM port when none is set or the set one failed.
 #include <QDialog>

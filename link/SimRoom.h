@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The room a phone book write has on the SIM. The unit puts a row in its first free entry, so
 // a row sent with only entry N free would land in N, which the program keeps for OUT and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SMS chains: list, delete and save, carried on by the parser.
 #include "link/AtCommands.h"
 #include "link/ComPort.h"

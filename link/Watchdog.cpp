@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link countdown: each "+CSQ" report opens a window in which commands may be sent; a
 // link that stays silent leads to the question whether to choose another port.
 #include "link/AtCommands.h"

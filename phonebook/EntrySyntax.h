@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The syntax of a phone book entry (name "=" number) as the unit accepts it.
 #include <QString>

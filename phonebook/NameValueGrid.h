@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two-column name/value grid of PhoneBook1 and AdmisRec. Its content is a list of lines
 // "name=value"; data row r (from 1) shows line r split at its first "=". Row 0 is the title

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Table model behind TNameValueGrid: a list of "name=value" lines shown as two columns.
 // Row i shows line i; an empty list still shows one blank row. Every change of the content

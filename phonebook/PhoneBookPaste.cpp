@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ctrl+V in the phone book grid: rows from a spreadsheet, or one value into the current cell.
 #include <QClipboard>
 #include <QGuiApplication>

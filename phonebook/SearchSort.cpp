@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Search and sort of the phone book grid.
 #include <QCheckBox>
 #include <QElapsedTimer>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 list(APPEND ZULRULES_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/EntrySyntax.cpp ${CMAKE_CURRENT_LIST_DIR}/EntrySyntax.h
   ${CMAKE_CURRENT_LIST_DIR}/SearchRules.cpp ${CMAKE_CURRENT_LIST_DIR}/SearchRules.h)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Time. pause() blocks the user-interface thread on purpose: received bytes wait meanwhile.
 #include <QDateTime>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything that waits for a person. Real: Qt dialogs (QtDialogs). Tests: a script.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's error classes. Every failure is an exception carrying a message;
 // the standard error report (TForm1::ReportError) shows it at the event boundary.

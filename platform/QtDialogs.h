@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The real dialogs: Qt message boxes, file dialogs and the port choice dialog.
 #include <QList>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What TComPort needs of a serial port. Real: Qt SerialPort (QtSerialDevice).
 // Tests: an in-memory device wired to the simulated unit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // POSIX signals as events: `handle(number)` runs on the thread of the event loop, from the
 // loop, for each signal of `numbers` that arrives; a signal the process was started with

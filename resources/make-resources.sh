@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the program's pictures. Run by hand when a picture changes; the results are committed.
 # Needs ImageMagick 6 (Debian package imagemagick).
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's side of the settings file: which control or variable each key belongs to.
 #include "settings/FormSettings.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Initialisation file with the classic semantics: sections and keys compared without regard
 // to letter case, keys that may hold blanks, full stops and colons, in-place update, and every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The message texts of the settings file's [Messages] section, named by their keys
 // (MessageBindings in settings/SettingBindings.h reads and writes them).

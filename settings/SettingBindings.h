@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Binds each key of a settings section to where its value lives: one getter, from which the
 // key is written back, and one setter per control or variable that a read fills. Reading and

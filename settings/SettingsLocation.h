@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the program keeps its settings file and looks for its ports/ folder: beside the
 // program file wherever that folder can be written (a copied folder, the build tree, a portable

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The keys of the settings file with their built-in values, section by section, in the order
 // they are written. Where a section is read in another order, its read order is listed too.

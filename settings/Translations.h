@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The translations that ship with the program: settings-file text of the sections [Language],
 // [Messages] and [Help], built into the program (and installed beside it for people to read).

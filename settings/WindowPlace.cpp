@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/WindowPlace.h"
 
 QPoint WindowPlace(const QPoint& saved, const QSize& size, const QList<QRect>& screens, int grip,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the window opens. A position saved on another desk (a second monitor since unplugged, a
 // larger screen) would put it where nobody can see or grab it, and closing writes it back.

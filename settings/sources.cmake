@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 list(APPEND ZULRULES_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/IniFile.cpp ${CMAKE_CURRENT_LIST_DIR}/IniFile.h
   ${CMAKE_CURRENT_LIST_DIR}/SettingBindings.cpp ${CMAKE_CURRENT_LIST_DIR}/SettingBindings.h

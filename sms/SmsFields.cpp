@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The twelve edits of the SMS page hold only what the unit can send.
 #include <QLineEdit>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the six SMS pairs may hold: the unit sends a number only of digits and "+", and a text
 // only of the characters every handset shows alike. Both filters are pure.

@@ -1,2 +1,3 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 list(APPEND ZULUI_SOURCES ${CMAKE_CURRENT_LIST_DIR}/SmsFields.cpp)
 list(APPEND ZULRULES_SOURCES ${CMAKE_CURRENT_LIST_DIR}/SmsFilters.cpp ${CMAKE_CURRENT_LIST_DIR}/SmsFilters.h)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when the link core or the command line reaches Qt Widgets or Qt Gui: in what CMake links
 # them to (LINKS, the targets and libraries they link, transitively), in the libraries the
 # program needs at run time (readelf's NEEDED of PROGRAM), or in the symbols the core's static

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The GSM unit at the other end of the line, as the program sees it: a module in text mode
 // whose line also carries the unit controller's own traffic (signal reports, call reports).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zulsim: the simulated unit on a pseudo-terminal, linked as ports/comN so that the program
 // finds it as COM port N. Commands on standard input play calls and misbehaviour.
 #include <errno.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zulset-cli against zulsim on a pseudo-terminal: every command, faults struck in the middle of a
 // chain from zulsim's console, the exit status and what the unit holds afterwards (zulsim's state
 // file); the admission logger over midnight and the monitor, with the adapter pulled and garbage

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TComPort through Qt SerialPort on a pseudo-terminal linked as ports/comN beside the program.
 #include <fcntl.h>
 #include <poll.h>

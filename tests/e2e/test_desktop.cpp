@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program as a desktop sees it: answers on the console, the installed tree with its menu
 // entry, icons and manual pages, the Debian package, and a build tree that does not redo itself.
 #include <QDirIterator>

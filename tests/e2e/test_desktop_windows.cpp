@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's windows as a desktop shows them: the captions the window manager is given,
 // which window "Select Port" and the link's question belong to, and where they come up.
 // Runs its own X server (Xvfb) with a light window manager (openbox) and looks at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's real serial path against zulsim: Qt SerialPort on the pseudo-terminal that
 // zulsim links as ports/com9 beside the program, real time, real pauses.
 #include <sys/resource.h>

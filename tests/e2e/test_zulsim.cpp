@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The zulsim program: its pseudo-terminal behind ports/comN, answers and reports on it, the
 // console commands, the state file, and the link's removal at the end.
 #include <fcntl.h>

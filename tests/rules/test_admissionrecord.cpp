@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Admission records: the record text, the key's form and reading it back, the daily file
 // name, the comma-separated bytes and writing them.
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TComPort over an in-memory device: the data-available event, the receive ring, output room,
 // port numbers and opening errors.
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The initialisation file against real files: reading rules, in-place update that keeps every
 // other byte, damaged files and files that cannot be written.
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines from the unit: cutting, recognition, fields; and the command texts.
 #include <QtTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // COM numbers to devices, the folders of port links and settings, and the probe behind the port
 // choice dialog.
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four settings sections read from and written to real files through bindings to plain
 // variables: the file a first close creates, the read order, values a translator typed in,
 // and the round trip; the shipped translations and how they get into the file.

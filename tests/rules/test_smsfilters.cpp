@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the SMS edits may hold: FilterPhone and FilterText.
 #include <QtTest>
 

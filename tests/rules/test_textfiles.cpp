@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PC files as bytes on disk: SMS lines, failures, and the character set of every file
 // kind that holds what people type.
 #include <sys/resource.h>

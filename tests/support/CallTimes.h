@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether every admission record carries the second its call reached the program. The named
 // callers' "+CLCC" lines are noted as they arrive on the line; each new record is matched to

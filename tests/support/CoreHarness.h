@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The link core under test without a window (see Rig), its face a recorder: chain messages and
 // errors go to dialogs() as the window's boxes would (after the core's handler, one per error

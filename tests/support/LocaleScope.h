@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The locale variables LC_ALL, LC_MESSAGES and LANG while it lives; an empty value unsets one.
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/MemorySerialDevice.h"
 
 #include "unit/UnitEngine.h"

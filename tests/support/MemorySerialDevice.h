@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An in-memory serial line to the simulated unit. What the program writes goes to the
 // UnitEngine at once; what the unit sends lands in the open device's input and its arrival

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a test drives: the program under one of its faces (the window, or the link core with a
 // face that records what it is told), with the simulated unit on an in-memory line, virtual

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Virtual time. pause() lets the simulated unit run meanwhile; what it sends waits in the
 // device, as bytes wait during a real blocking pause, and is announced once the event loop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Dialogs answered from a script; everything shown is recorded for the test to check.
 #include <QList>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The real window under test (see Rig): a temporary program folder, scripted dialogs, virtual
 // time and the simulated unit on an in-memory line.

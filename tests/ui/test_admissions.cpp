@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Calls from the simulated unit become admission records: relay names, the daily file, the
 // manual save and failures that must lose no call. Runs in a UTF-8 locale whose dates carry
 // "/": the files hold the log as the window shows it, the SIM's byte 0xE1 as "\u00E1".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry check of the phone book grid and the Verify button, on the real window.
 #include <QApplication>
 #include <QCheckBox>

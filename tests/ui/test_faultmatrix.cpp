@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every chain against every single fault of the unit, through the window and through the link
 // core alone: each must finish within two report intervals of the unit behaving again, leave
 // the buttons usable, lose no call and no row, and leave the unit holding what the user asked

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window test harness itself: the in-memory line, virtual time, the dialogs script, and
 // the real window's start-up chain driven through them.
 #include <QPlainTextEdit>

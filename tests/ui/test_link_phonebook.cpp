@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SIM phone book between the unit and the grid: Load SIM, Overwrite SIM, Add To SIM.
 #include <QCheckBox>
 #include <QElapsedTimer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link as the window lives it: the start-up chain, the parser's lines, the watchdog and
 // the first steps of the SMS buttons.
 #include <QAccessible>

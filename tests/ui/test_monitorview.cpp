@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Monitor: its lines, selection and copy with mouse and keys, the view following the
 // newest line, and what a screen reader is told.
 #include <QAccessible>

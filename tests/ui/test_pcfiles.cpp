@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PC file buttons of the PHONE, SMS and MONITOR pages, the phone book's ways to and from
 // spreadsheets (.csv, the clipboard, dropped files), and text in every language through the
 // files and the settings, on the real window under a UTF-8 locale.

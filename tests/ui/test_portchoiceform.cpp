@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Select Port": its entries, what OK and Cancel yield, and the real dialogs' probe of the
 // ports beside the program.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Seeded random sessions through the real window and through the link core alone: the unit's
 // traffic and misbehaviour, garbage on the line, and a user who clicks, edits and answers boxes
 // at random. After every write the unit holds each row or SMS asked for once, or the message

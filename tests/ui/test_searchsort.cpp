@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find, Find Next and Sort of the phone book grid, on the real window.
 #include <QCheckBox>
 #include <QLabel>

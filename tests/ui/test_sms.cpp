@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SMS page: the filtered edits, and Load, Save and Delete SMSs against the simulated unit.
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, shutdown, the busy state and the Info panel on the real window.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated unit: answers as a module in text mode gives them, refusals, the SMS prompt,
 // its own reports, and misbehaviour on request.
 #include <QTemporaryDir>
