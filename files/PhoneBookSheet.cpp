@@ -293,7 +293,7 @@ bool IsSpreadsheetFile(const QString& fileName) {
 SheetEntries ReadPhoneBookCsv(const QString& fileName, const FileCharset& charset) {
   const QByteArray bytes = ReadWholeTextFile(fileName, MaxPhoneBookFileSize);
   const qsizetype zero = bytes.indexOf('\0');
-  return PhoneBookFromSheet(charset.DecodeMarked(zero < 0 ? bytes : bytes.left(zero)),
+  return PhoneBookFromSheet(charset.Decode(zero < 0 ? bytes : bytes.left(zero)),
                             OneColumn::Line);
 }
 

@@ -55,12 +55,12 @@ QString reasonFor(int err, const QString& qtReason) {
   throw EFileIOError(InOutErrorText(failureCode(err, fileName)));
 }
 
-// The lines, each ended by "\r\n", in charset; a text the set cannot hold fails before
-// anything is written.
+// The lines, each ended by "\r\n", in charset, as a whole file or to go after one's end; a
+// text the set cannot hold fails before anything is written.
 QByteArray encodeLines(const QString& fileName, const QStringList& lines,
-                       const FileCharset& charset, FileErrors errors) {
+                       const FileCharset& charset, FileErrors errors, bool wholeFile) {
   try {
-    return charset.EncodeLines(lines);
+    return wholeFile ? charset.EncodeFile(lines) : charset.EncodeLines(lines);
   } catch (const EUnwritableText& e) {
     const QString message =
         QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, e.Message);
@@ -155,12 +155,12 @@ void WriteWholeFile(const QString& fileName, const QByteArray& bytes, FileErrors
 
 void WriteTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
                     FileErrors errors) {
-  WriteWholeFile(fileName, encodeLines(fileName, lines, charset, errors), errors);
+  WriteWholeFile(fileName, encodeLines(fileName, lines, charset, errors, true), errors);
 }
 
 void AppendTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
                      FileErrors errors) {
-  const QByteArray added = encodeLines(fileName, lines, charset, errors);
+  const QByteArray added = encodeLines(fileName, lines, charset, errors, false);
   QByteArray bytes;
   if (QFileInfo::exists(fileName)) {
     bytes = readWhole(fileName, MaxAppendedFileSize, errors);
@@ -178,10 +178,14 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharse
   // Bytes first: the character set is decided on all the lines read. A character takes at
   // most four bytes.
   constexpr qsizetype maxLineBytes = 4 * qsizetype(MaxSmsLineLength);
+  const QString notText = QStringLiteral("Not a text file");
   QList<QByteArray> lines;
+  QList<bool> cut;  // the line went past maxLineBytes
   QByteArray line;
+  bool lineCut = false;
   bool first = true;
   bool ended = false;
+  bool zero = false;  // a zero byte ended the text: only padding may follow it
   char piece[65536];
   while (!ended) {
     errno = 0;
@@ -194,23 +198,50 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharse
       const char c = piece[i];
       if (c == EndOfFile) {
         ended = true;
+      } else if (zero) {
+        if (c != '\0') throw EFileIOError(notText);
+      } else if (c == '\0') {
+        zero = true;
       } else if (c == '\n') {
         lines << line;
+        cut << lineCut;
         line.clear();
+        lineCut = false;
         ended = lines.size() == SmsFileLines;
-      } else if (c != '\r' && line.size() < maxLineBytes) {
-        line += c;
+      } else if (c != '\r') {
+        if (line.size() < maxLineBytes)
+          line += c;
+        else
+          lineCut = true;
       }
     }
   }
   if (first) return std::nullopt;  // empty file
-  if (!line.isEmpty() && lines.size() < SmsFileLines) lines << line;
-  const QByteArray text = lines.join('\n');
-  if (HoldsBinaryData(text)) throw EFileIOError(QStringLiteral("Not a text file"));
+  if (!line.isEmpty() && lines.size() < SmsFileLines) {
+    lines << line;
+    cut << lineCut;
+  }
+  if (lines.isEmpty() && zero) return std::nullopt;  // a zero first: no text
+  if (lines.isEmpty()) return QStringList(SmsFileLines, QString());
 
-  const FileCharset readAs = charset.ReadAs(text);
+  // Never part of the first field, whatever set the rest is read in.
+  const bool marked = lines[0].startsWith(FileCharset::Mark());
+  if (marked) lines[0].remove(0, FileCharset::Mark().size());
+  auto readable = [&](const QByteArray& bytes) {
+    return charset.ReadAs(bytes) == charset ||
+           (marked &&
+            FileCharset::Utf8().ReadAs(FileCharset::Mark() + bytes) == FileCharset::Utf8());
+  };
+  // A line cut at the limit may end inside a character: back to where the last one ends.
+  for (qsizetype k = 0; k < lines.size(); ++k)
+    for (int back = 1; cut[k] && back <= 3 && !readable(lines[k]); ++back)
+      if (readable(lines[k].chopped(back))) lines[k].chop(back);
+
+  const FileCharset readAs =
+      charset.ReadAs((marked ? FileCharset::Mark() : QByteArray()) + lines.join('\n'));
   QStringList fields;
-  for (const QByteArray& bytes : lines) fields << readAs.Decode(bytes).left(MaxSmsLineLength);
+  for (const QByteArray& bytes : lines)
+    fields << TextLeft(readAs.DecodePart(bytes), MaxSmsLineLength);
   while (fields.size() < SmsFileLines) fields << QString();
   return fields;
 }
