@@ -14,6 +14,9 @@ ZUL_PACKAGES="$ZUL_PACKAGES ninja-build lintian"
 # systemd-analyze rates the confinement of the logger's service (it starts no systemd).
 ZUL_PACKAGES="$ZUL_PACKAGES systemd"
 
+# The test of the package's metadata for software centres, and of zulset-cli's completion.
+ZUL_PACKAGES="$ZUL_PACKAGES appstream bash-completion"
+
 zul_install_missing() {
   local missing=() status p
   # One question for all of them: a built tree is tested within seconds. dpkg-query exits 1 for a
