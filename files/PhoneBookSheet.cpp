@@ -213,6 +213,11 @@ SheetEntries PhoneBookFromSheet(const QString& text, OneColumn oneColumn) {
     while (oneCol && shape.next(cells, &open)) oneCol = cells.size() == 1 && !open;
   }
 
+  // What a row that holds no entry reads as: "" or "=".
+  auto blankLine = [oneColumn](const QList<Cell>& cells) {
+    return cells.size() >= 2 || oneColumn != OneColumn::Line ? QStringLiteral("=")
+                                                             : flattened(cells[0].text);
+  };
   QStringList spoilt, unprefixed;
   // Rows that hold nothing before the first that does are read again once it comes: a file
   // of nothing else keeps nothing.
@@ -235,6 +240,17 @@ SheetEntries PhoneBookFromSheet(const QString& text, OneColumn oneColumn) {
       }
       // A header: skipped.
       if (cells.size() >= 2 && isTitle(cells[1].text)) continue;
+    }
+    // A blank row, the bulk of a sheet of empty lines: "" or "=" as below, without the work.
+    bool blank = true;
+    for (const Cell& c : cells) blank = blank && c.text.isEmpty();
+    if (blank) {
+      if (e.lines.isEmpty()) {
+        if (!blanks) blanks.emplace(before);
+      } else {
+        e.lines << blankLine(cells);
+      }
+      continue;
     }
     const Cell* name = &none;
     const Cell* number = &none;
@@ -284,8 +300,7 @@ SheetEntries PhoneBookFromSheet(const QString& text, OneColumn oneColumn) {
       QList<Cell> blank;
       bool ignored = false;
       while (blanks->at() < before.at() && blanks->next(blank, &ignored))
-        e.lines << (blank.size() >= 2 || oneColumn != OneColumn::Line ? QStringLiteral("=")
-                                                                      : flattened(blank[0].text));
+        e.lines << blankLine(blank);
       blanks.reset();
     }
     e.lines << line;
