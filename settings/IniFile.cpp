@@ -195,6 +195,8 @@ bool IniFile::ReadBool(const QString& section, const QString& key, bool def) con
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+  // The value a line reads as keeps the line: its spelling, and its text past what is read.
+  if (findLine(section, key) && ReadString(section, key, QString()) == value) return;
   writeRaw(section, key, bytes(value));
 }
 
