@@ -186,6 +186,7 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharse
   bool first = true;
   bool ended = false;
   bool zero = false;  // a zero byte ended the text: only padding may follow it
+  bool zeroFirst = false;
   char piece[65536];
   while (!ended) {
     errno = 0;
@@ -193,6 +194,7 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharse
     if (n < 0) failRead(fileName, FileErrors::InOut, errno, {});
     if (n == 0) break;
     if (first && piece[0] == EndOfFile) return std::nullopt;
+    if (first) zeroFirst = piece[0] == '\0';
     first = false;
     for (qint64 i = 0; i < n && !ended; ++i) {
       const char c = piece[i];
@@ -216,12 +218,11 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharse
       }
     }
   }
-  if (first) return std::nullopt;  // empty file
+  if (first || zeroFirst) return std::nullopt;  // no text: empty, or padding alone
   if (!line.isEmpty() && lines.size() < SmsFileLines) {
     lines << line;
     cut << lineCut;
   }
-  if (lines.isEmpty() && zero) return std::nullopt;  // a zero first: no text
   if (lines.isEmpty()) return QStringList(SmsFileLines, QString());
 
   // Never part of the first field, whatever set the rest is read in.
