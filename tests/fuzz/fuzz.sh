@@ -33,13 +33,16 @@ done
 run_one() {
   local t=$1 dict=tests/fuzz/files.dict
   case $t in linerules | linkcore) dict=tests/fuzz/unit.dict ;; esac
-  local work="$build/fuzz/corpus/$t" found="$build/fuzz/findings/$t"
+  local work="$build/fuzz/corpus/$t" found="$build/fuzz/findings/$t" seeds=()
   mkdir -p "$work" "$found"
+  for d in "tests/fuzz/corpus/$t" "tests/fuzz/regressions/$t"; do
+    [ -d "$d" ] && seeds+=("$d")
+  done
   # A unit that takes over 10 s, or 2 GB, is a finding: the window would be frozen meanwhile.
   QT_QPA_PLATFORM=offscreen UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     nice -n 19 "$build/bin/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -dict="$dict" -print_final_stats=1 -artifact_prefix="$found/" \
-    "$work" "tests/fuzz/corpus/$t" "tests/fuzz/regressions/$t" >"$build/fuzz/$t.log" 2>&1
+    "$work" "${seeds[@]}" >"$build/fuzz/$t.log" 2>&1
   local runs cov findings
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/fuzz/$t.log" | tail -1)
   cov=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$build/fuzz/$t.log" | tail -1)
