@@ -35,8 +35,9 @@ run_one() {
   case $t in linerules | linkcore) dict=tests/fuzz/unit.dict ;; esac
   local work="$build/fuzz/corpus/$t" found="$build/fuzz/findings/$t" seeds=()
   mkdir -p "$work" "$found"
-  for d in "tests/fuzz/corpus/$t" "tests/fuzz/regressions/$t"; do
-    [ -d "$d" ] && seeds+=("$d")
+  # libFuzzer takes a link for a file: the folders linked in are corpora of their own.
+  for d in "tests/fuzz/corpus/$t" "tests/fuzz/corpus/$t"/* "tests/fuzz/regressions/$t"; do
+    if [ -L "$d" ] && [ -d "$d" ]; then seeds+=("$d/"); elif [ -d "$d" ]; then seeds+=("$d"); fi
   done
   # A unit that takes over 10 s, or 2 GB, is a finding: the window would be frozen meanwhile.
   QT_QPA_PLATFORM=offscreen UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
