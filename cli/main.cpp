@@ -36,6 +36,7 @@ const char* const kHelp =
     "                  [--relay-a NAME] [--relay-b NAME] [--database URL [--unit NAME]]\n"
     "                  log-admissions FOLDER\n"
     "       zulset-cli --port COMn|DEVICE [--settings FILE] monitor\n"
+    "       zulset-cli db-check URL\n"
     "\n"
     "Configures a GSM access and alarm unit over a serial line, one command a run, as the\n"
     "window's buttons do; or listens to it unattended until stopped.\n"
