@@ -47,14 +47,17 @@ class Box {
   void setPassword(const QByteArray& password) {
     writeFile(dir.filePath("credentials/db-password"), password + "\n");
   }
-  // Starts the logger and waits until it listens.
-  bool start() {
+  // Starts the logger (the database and unit named by `options`, else by --database and
+  // --unit) and waits until it listens.
+  bool start(const QStringList& options = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("CREDENTIALS_DIRECTORY", dir.filePath("credentials"));
     logger.setProcessEnvironment(env);
-    logger.start(qEnvironmentVariable("ZULSET_CLI"),
-                 {"--port", dir.filePath("ports/com9"), "--database", url, "--unit", name,
-                  "log-admissions", dir.filePath("logs")});
+    logger.start(
+        qEnvironmentVariable("ZULSET_CLI"),
+        QStringList{"--port", dir.filePath("ports/com9")} +
+            (options.isEmpty() ? QStringList{"--database", url, "--unit", name} : options) +
+            QStringList{"log-admissions", dir.filePath("logs")});
     QElapsedTimer t;
     t.start();
     while (!said.contains("listening") && t.elapsed() < 10000) {
@@ -161,8 +164,8 @@ class TestDatabase : public QObject {
     pg->Query("SELECT pg_reload_conf()");
   }
 
-  // Thirty calls, each one row with its parts; started again with the cursor gone, the logger
-  // sends them all again and they stay thirty.
+  // Thirty calls, each one row with its parts; started again with the cursor gone (and the
+  // database named by the settings file), the logger sends them all again and they stay thirty.
   void deliveredOnce() {
     Box box("once@test", pg->Url());
     QVERIFY(box.up);
@@ -177,7 +180,9 @@ class TestDatabase : public QObject {
     box.logger.terminate();
     QVERIFY(box.logger.waitForFinished(5000));
     QVERIFY(QFile::remove(box.dir.filePath("logs/.zulset-delivered")));
-    QVERIFY(box.start());
+    const QString ini = box.dir.filePath("zulset.ini");
+    QVERIFY(writeFile(ini, "[Database]\r\nURL=" + pg->Url().toUtf8() + "\r\nUnit=once@test\r\n"));
+    QVERIFY(box.start({"--settings", ini}));
     QVERIFY(
         waitFor({&box}, [&] { return QFile::exists(box.dir.filePath("logs/.zulset-delivered")); }));
     box.call(5);
@@ -205,6 +210,36 @@ class TestDatabase : public QObject {
         pg->Query("SELECT count(*) FROM (SELECT received_at < lag(received_at) OVER (ORDER BY "
                   "file, line) AS back FROM admissions WHERE unit = 'flood@test') t WHERE back"),
         QStringList{"0"});
+  }
+
+  // A database that hangs (its table locked) holds up neither the line nor the stop: the calls
+  // are in the files at once, SIGTERM ends the logger at once, and the next run delivers them.
+  void slowDatabase() {
+    Box box("slow@test", pg->Url());
+    QVERIFY(box.up);
+    QVERIFY(box.start());
+    QProcess lock;
+    lock.start(
+        PgCluster::BinDir() + "/psql",
+        {"-X", "-q", "-h", pg->SocketDir(), "-p", QString::number(pg->Port()), "-U", "zultest",
+         "-d", "zul", "-c", "BEGIN; LOCK TABLE admissions; SELECT pg_sleep(8); COMMIT;"});
+    QVERIFY(waitFor({&box}, [&] {
+      return pg->Query(
+                 "SELECT count(*) FROM pg_locks WHERE mode = 'AccessExclusiveLock' AND "
+                 "relation = 'admissions'::regclass") == QStringList{"1"};
+    }));
+    box.call(20);
+    QVERIFY(waitFor(
+        {&box}, [&] { return box.lines().size() == 20; }, 4000));
+    QElapsedTimer t;
+    t.start();
+    box.logger.terminate();
+    QVERIFY(box.logger.waitForFinished(4000));
+    QCOMPARE(box.logger.exitCode(), 0);
+    QVERIFY(t.elapsed() < 4000);
+    QVERIFY(lock.waitForFinished(15000));
+    QVERIFY(box.start());
+    QVERIFY2(delivered(box, 20), qPrintable(context(box)));
   }
 
   // Killed at any point and started again, the logger leaves each call one row.
