@@ -231,6 +231,10 @@ struct DatabaseDelivery::Shared {
       QMetaObject::invokeMethod(
           o, [o, level, text] { o->say ? o->say(level, text) : void(); }, Qt::QueuedConnection);
   }
+  bool stopped() {
+    const std::lock_guard<std::mutex> lock(m);
+    return stopping;
+  }
   void setSocket(int fd) {
     const std::lock_guard<std::mutex> lock(m);
     socket = fd;
@@ -282,7 +286,7 @@ void DatabaseDelivery::Shared::run(const Options& opt) {
         why = insertLines(conn, opt.unit, lines);
         if (why.isEmpty() || PQstatus(conn) == CONNECTION_OK) break;
         drop();
-        if (fresh) break;
+        if (fresh || stopped()) break;
       }
     }
     if (why.isEmpty()) {
@@ -303,10 +307,7 @@ void DatabaseDelivery::Shared::run(const Options& opt) {
       again = true;
       continue;
     }
-    {
-      const std::lock_guard<std::mutex> lock(m);
-      if (stopping) break;
-    }
+    if (stopped()) break;
     if (!failing || why != lastWhy)
       tell(Level::Warning, QStringLiteral("Delivery to %1 stopped: %2 %3 admission records wait "
                                           "in %4 and go, in order, once it works again (tried "
