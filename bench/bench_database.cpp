@@ -20,6 +20,7 @@
 #include <cstdio>
 
 #include "support/PgCluster.h"
+#include "support/SimCalls.h"
 
 namespace {
 
@@ -69,12 +70,8 @@ struct Rig {
     sim.waitForFinished(5000);
   }
   void call() {
-    sim.write(QStringLiteral("send +CLCC: 1,1,4,0,0,\"+4206%1\",145,\"C%2\"\n")
-                  .arg(calls, 8, 10, QChar('0'))
-                  .arg(calls, 4, 10, QChar('0'))
-                  .toLatin1());
+    sim.write(SimCallLines(calls++, 1));
     sim.waitForBytesWritten(1000);
-    ++calls;
   }
   void pump() {
     sim.readAllStandardOutput();

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "support/PgCluster.h"
+#include "support/SimCalls.h"
 
 namespace {
 
@@ -68,17 +69,9 @@ class Box {
     said.clear();
     return true;
   }
-  // The unit reports calls from +4206nnnnnnnn, named Cnnnn; every seventh on relay B.
   void call(int count) {
-    QByteArray lines;
-    for (int end = calls + count; calls < end; ++calls) {
-      if (calls % 7 == 0) lines += "send +CSSU: 0\n";
-      lines += QStringLiteral("send +CLCC: 1,1,4,0,0,\"+4206%1\",145,\"C%2\"\n")
-                   .arg(calls, 8, 10, QChar('0'))
-                   .arg(calls, 4, 10, QChar('0'))
-                   .toLatin1();
-    }
-    sim.write(lines);
+    sim.write(SimCallLines(calls, count));
+    calls += count;
   }
   void pump() {
     sim.readAllStandardOutput();
