@@ -7,11 +7,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLibrary>
 #include <QRegularExpression>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "admissions/AdmissionFeed.h"
@@ -25,19 +27,84 @@ constexpr int kColumns = 7;  // per line; the unit is $1
 
 using Level = LinkListener::Level;
 
+// libpq, loaded where a database is named: a logger without one carries neither it nor the
+// TLS, Kerberos and LDAP libraries it brings (some 5 MB resident).
+struct Libpq {
+  decltype(&::PQclear) clear;
+  decltype(&::PQconnectdbParams) connectdbParams;
+  decltype(&::PQconninfoFree) conninfoFree;
+  decltype(&::PQconninfoParse) conninfoParse;
+  decltype(&::PQerrorMessage) errorMessage;
+  decltype(&::PQexec) exec;
+  decltype(&::PQexecParams) execParams;
+  decltype(&::PQfinish) finish;
+  decltype(&::PQfreemem) freemem;
+  decltype(&::PQgetvalue) getvalue;
+  decltype(&::PQresultErrorField) resultErrorField;
+  decltype(&::PQresultStatus) resultStatus;
+  decltype(&::PQserverVersion) serverVersion;
+  decltype(&::PQsocket) socket;
+  decltype(&::PQsslAttribute) sslAttribute;
+  decltype(&::PQsslInUse) sslInUse;
+  decltype(&::PQstatus) status;
+  decltype(&::PQuser) user;
+};
+const Libpq* pq = nullptr;
+
+// Empty once libpq is there; otherwise why not.
+QString loadLibpq() {
+  static const QString why = [] {
+    static QLibrary lib(QStringLiteral("pq"), 5);
+    if (!lib.load())
+      return QStringLiteral("libpq cannot be loaded (%1): install the package libpq5")
+          .arg(lib.errorString());
+    static Libpq l;
+    QStringList missing;
+    auto get = [&](auto& f, const char* name) {
+      f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(lib.resolve(name));
+      if (!f) missing << QString::fromLatin1(name);
+    };
+    get(l.clear, "PQclear");
+    get(l.connectdbParams, "PQconnectdbParams");
+    get(l.conninfoFree, "PQconninfoFree");
+    get(l.conninfoParse, "PQconninfoParse");
+    get(l.errorMessage, "PQerrorMessage");
+    get(l.exec, "PQexec");
+    get(l.execParams, "PQexecParams");
+    get(l.finish, "PQfinish");
+    get(l.freemem, "PQfreemem");
+    get(l.getvalue, "PQgetvalue");
+    get(l.resultErrorField, "PQresultErrorField");
+    get(l.resultStatus, "PQresultStatus");
+    get(l.serverVersion, "PQserverVersion");
+    get(l.socket, "PQsocket");
+    get(l.sslAttribute, "PQsslAttribute");
+    get(l.sslInUse, "PQsslInUse");
+    get(l.status, "PQstatus");
+    get(l.user, "PQuser");
+    if (!missing.isEmpty())
+      return QStringLiteral("%1 lacks %2").arg(lib.fileName(), missing.join(QStringLiteral(", ")));
+    pq = &l;
+    return QString();
+  }();
+  return why;
+}
+
 struct ConnInfo {
   PQconninfoOption* options = nullptr;
   QString error;
   explicit ConnInfo(const QString& url) {
+    error = loadLibpq();
+    if (!error.isEmpty()) return;
     char* err = nullptr;
-    options = PQconninfoParse(url.toUtf8().constData(), &err);
+    options = pq->conninfoParse(url.toUtf8().constData(), &err);
     if (err) {
       error = QString::fromUtf8(err).trimmed();
-      PQfreemem(err);
+      pq->freemem(err);
     }
   }
   ~ConnInfo() {
-    if (options) PQconninfoFree(options);
+    if (options) pq->conninfoFree(options);
   }
   QString value(const char* keyword) const {
     for (PQconninfoOption* o = options; o && o->keyword; ++o)
@@ -96,9 +163,9 @@ QString noTable(const QString& why) {
 }
 
 QString statementFailure(PGresult* result, PGconn* conn) {
-  const QByteArray state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+  const QByteArray state = pq->resultErrorField(result, PG_DIAG_SQLSTATE);
   const QString message =
-      QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)).simplified();
+      QString::fromUtf8(pq->resultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)).simplified();
   if (state == "42P01") return noTable(message);
   if (state == "42703")
     return QStringLiteral(
@@ -109,8 +176,8 @@ QString statementFailure(PGresult* result, PGconn* conn) {
     return QStringLiteral(
                "User %1 may not insert into admissions: GRANT zulset_logger TO %1 "
                "(%2).")
-        .arg(QString::fromUtf8(PQuser(conn)), message);
-  if (message.isEmpty()) return refusalText(QString::fromUtf8(PQerrorMessage(conn)));
+        .arg(QString::fromUtf8(pq->user(conn)), message);
+  if (message.isEmpty()) return refusalText(QString::fromUtf8(pq->errorMessage(conn)));
   return message + QLatin1Char('.');
 }
 
@@ -128,11 +195,11 @@ PGconn* connectTo(const QString& url, QString* why) {
   values.push_back(target.constData());
   keys.push_back(nullptr);
   values.push_back(nullptr);
-  PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
-  if (PQstatus(conn) == CONNECTION_OK) return conn;
-  *why = conn ? refusalText(QString::fromUtf8(PQerrorMessage(conn)))
+  PGconn* conn = pq->connectdbParams(keys.data(), values.data(), 1);
+  if (pq->status(conn) == CONNECTION_OK) return conn;
+  *why = conn ? refusalText(QString::fromUtf8(pq->errorMessage(conn)))
               : QStringLiteral("Out of memory.");
-  PQfinish(conn);
+  pq->finish(conn);
   return nullptr;
 }
 
@@ -183,17 +250,19 @@ QString insertLines(PGconn* conn, const QString& unit, const QList<FeedLine>& li
   std::vector<const char*> values;
   for (size_t i = 0; i < texts.size(); ++i)
     values.push_back(given[i] ? texts[i].constData() : nullptr);
-  PGresult* result = PQexecParams(conn, insertStatement(int(lines.size())).constData(),
-                                  int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
+  PGresult* result =
+      pq->execParams(conn, insertStatement(int(lines.size())).constData(), int(values.size()),
+                     nullptr, values.data(), nullptr, nullptr, 0);
   QString why;
-  if (PQresultStatus(result) != PGRES_COMMAND_OK) why = statementFailure(result, conn);
-  PQclear(result);
+  if (pq->resultStatus(result) != PGRES_COMMAND_OK) why = statementFailure(result, conn);
+  pq->clear(result);
   return why;
 }
 
 }  // namespace
 
 QString DatabaseUrlFault(const QString& url) {
+  if (const QString why = loadLibpq(); !why.isEmpty()) return why;
   const ConnInfo info(url);
   if (!info.options)
     return QStringLiteral("not a database URL (%1)")
@@ -249,7 +318,7 @@ void DatabaseDelivery::Shared::run(const Options& opt) {
   PGconn* conn = nullptr;
   auto drop = [&] {
     setSocket(-1);
-    PQfinish(conn);
+    pq->finish(conn);
     conn = nullptr;
   };
   bool failing = false, again = false;
@@ -281,10 +350,10 @@ void DatabaseDelivery::Shared::run(const Options& opt) {
       // A connection that lay idle may have died meanwhile: one fresh try before it counts.
       for (int attempt = 0; attempt < 2; ++attempt) {
         const bool fresh = !conn;
-        if (!conn && (conn = connectTo(opt.url, &why))) setSocket(PQsocket(conn));
+        if (!conn && (conn = connectTo(opt.url, &why))) setSocket(pq->socket(conn));
         if (!conn) break;
         why = insertLines(conn, opt.unit, lines);
-        if (why.isEmpty() || PQstatus(conn) == CONNECTION_OK) break;
+        if (why.isEmpty() || pq->status(conn) == CONNECTION_OK) break;
         drop();
         if (fresh || stopped()) break;
       }
@@ -318,7 +387,7 @@ void DatabaseDelivery::Shared::run(const Options& opt) {
                                .arg(opt.retryMs / 1000.0));
     failing = true;
     lastWhy = why;
-    if (conn && PQstatus(conn) != CONNECTION_OK) drop();
+    if (conn && pq->status(conn) != CONNECTION_OK) drop();
   }
   if (conn) drop();
   const std::lock_guard<std::mutex> lock(m);
@@ -375,28 +444,28 @@ int CheckDatabase(const QString& url, const std::function<void(const QString&)>&
     say(QStringLiteral("%1: not reachable: %2").arg(label, why));
     return 3;
   }
-  const int version = PQserverVersion(conn);
+  const int version = pq->serverVersion(conn);
   say(QStringLiteral("%1: reachable: PostgreSQL %2.%3 as user %4, %5")
           .arg(label)
           .arg(version / 10000)
           .arg(version % 10000)
-          .arg(QString::fromUtf8(PQuser(conn)))
-          .arg(PQsslInUse(conn) ? QStringLiteral("TLS (%1)")
-                                      .arg(QString::fromUtf8(PQsslAttribute(conn, "protocol")))
-                                : QStringLiteral("without TLS")));
+          .arg(QString::fromUtf8(pq->user(conn)))
+          .arg(pq->sslInUse(conn) ? QStringLiteral("TLS (%1)")
+                                        .arg(QString::fromUtf8(pq->sslAttribute(conn, "protocol")))
+                                  : QStringLiteral("without TLS")));
   int status = 0;
-  PGresult* r = PQexec(conn, "SELECT to_regclass('admissions') IS NOT NULL");
-  if (PQresultStatus(r) != PGRES_TUPLES_OK || PQgetvalue(r, 0, 0)[0] != 't') {
+  PGresult* r = pq->exec(conn, "SELECT to_regclass('admissions') IS NOT NULL");
+  if (pq->resultStatus(r) != PGRES_TUPLES_OK || pq->getvalue(r, 0, 0)[0] != 't') {
     say(QStringLiteral("%1: not ready: %2").arg(label, noTable(QString())));
     status = 1;
   }
-  PQclear(r);
+  pq->clear(r);
   if (status == 0) {
     // The very insert of the loggers, taken back.
-    PQclear(PQexec(conn, "BEGIN"));
+    pq->clear(pq->exec(conn, "BEGIN"));
     FeedLine probe{QStringLiteral("db-check"), 1, QStringLiteral("db-check"), QDate(), 0};
     why = insertLines(conn, QStringLiteral("db-check"), {probe});
-    PQclear(PQexec(conn, "ROLLBACK"));
+    pq->clear(pq->exec(conn, "ROLLBACK"));
     if (why.isEmpty()) {
       say(QStringLiteral("%1: table admissions there, inserting allowed: ready").arg(label));
     } else {
@@ -404,6 +473,6 @@ int CheckDatabase(const QString& url, const std::function<void(const QString&)>&
       status = 1;
     }
   }
-  PQfinish(conn);
+  pq->finish(conn);
   return status;
 }

@@ -19,6 +19,7 @@ class PgCluster {
   // pg_ctl stop with that mode ("immediate": as if the power went), and start again.
   bool Stop(const QString& mode = QStringLiteral("immediate"));
   bool StartAgain();
+  bool Running() const { return running; }
 
   // The rows of a statement run as the superuser over the socket, fields joined by "|";
   // a failure as the one row "ERROR: ...".
