@@ -377,14 +377,21 @@ QString shown(const QString& text) {
   return s.size() <= kShownLength ? s : s.left(kShownLength) + QStringLiteral("...");
 }
 
+// A line of the grid holds no line break (the .phb would split it) and no zero (a .phb ends
+// there); an escape or a quoted-printable value can hold both.
+QString gridLine(QString s) {
+  static const QRegularExpression lineBreak(QStringLiteral("\r\n|[\r\n]"));
+  return s.replace(lineBreak, QStringLiteral(" ")).remove(QChar(0));
+}
+
 void takeOwn(const Contact& c, VCardEntries& e) {
   if (c.line) {
-    e.lines << *c.line;
+    e.lines << gridLine(*c.line);
     return;
   }
   const QString name = c.fn.isEmpty() ? c.family : c.fn;
-  if (c.tels.isEmpty()) e.lines << name + QLatin1Char('=');
-  for (const Tel& t : c.tels) e.lines << name + QLatin1Char('=') + t.text;
+  if (c.tels.isEmpty()) e.lines << gridLine(name + QLatin1Char('='));
+  for (const Tel& t : c.tels) e.lines << gridLine(name + QLatin1Char('=') + t.text);
 }
 
 void takeForeign(const Contact& c, int maxNumberLength, VCardEntries& e) {

@@ -208,6 +208,11 @@ class TestPhoneBookFile : public QObject {
                  "END:VCARD"})
         << QStringList{"SKODAAUT=112"}
         << loaded.arg("%1", "1") + "(1):\nŠkoda Auto (112) as SKODAAUT";
+    // Edited by hand: a line break or a zero would break the grid's lines apart.
+    QTest::newRow("the program's own, edited")
+        << crlf({"BEGIN:VCARD", "PRODID:-//ZUL set//ZUL set//EN", "FN:a\\nb",
+                 "TEL;QUOTED-PRINTABLE:1=0D=0A2=003", "TEL:Jan Novák", "END:VCARD"})
+        << QStringList{"a b=1 23", "a b=Jan Novák"} << "";
     QTest::newRow("names already the unit's")
         << crlf({"BEGIN:VCARD", "VERSION:3.0", "FN:ADMIN1", "N:ADMIN1;;;;",
                  "TEL;TYPE=CELL:+420 603 111 222", "END:VCARD"})
