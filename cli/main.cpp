@@ -17,6 +17,7 @@
 #include "cli/DatabaseDelivery.h"
 #include "cli/LinkListener.h"
 #include "files/PhoneBookFile.h"
+#include "files/PhoneBookVCard.h"
 #include "files/TextFiles.h"
 #include "link/PortNames.h"
 #include "phonebook/EntrySyntax.h"
@@ -87,7 +88,8 @@ const char* const kHelp =
     "Each command waits for the unit as the window's user does: its first signal report, the\n"
     "operator and the SIM's size, then a report that opens the free window. Progress (rows or\n"
     "pairs done) goes to standard error when it is a terminal; messages, in the texts of the\n"
-    "window's boxes, go to standard error. Files are read and written as the window does.\n"
+    "window's boxes, go to standard error. Files are read and written as the window does; a\n"
+    "phone book FILE ending in .vcf holds contacts (vCard).\n"
     "\n"
     "log-admissions writes each call of a caller the SIM knows by name, as it comes, at the\n"
     "end of FOLDER/<prefix><date>.csv, the file of the call's day (the date in the form of the\n"
@@ -160,10 +162,20 @@ Settings readSettings(const QString& fileName) {
   return s;
 }
 
+// The phone book file by its extension, as the window's Load takes it: what a vCard's
+// contacts became is said first.
+QStringList readPhoneBook(const QString& file, const Settings& s) {
+  if (!IsVCardFile(file)) return ReadPhoneBookFile(file);
+  QString report;
+  const QStringList rows = ReadPhoneBookVcf(file, s.messages, s.maxLengthNumber, &report);
+  if (!report.isEmpty()) say(report);
+  return rows;
+}
+
 // The entry check of the window's Verify button, over every row instead of up to the first
 // fault.
 int verify(const QString& file, const Settings& s) {
-  const QStringList rows = ReadPhoneBookFile(file);
+  const QStringList rows = readPhoneBook(file, s);
   int faulty = 0;
   for (int r = 0; r < rows.size(); ++r) {
     const int eq = int(rows[r].indexOf(QLatin1Char('=')));
@@ -423,7 +435,7 @@ int main(int argc, char** argv) {
     switch (which < 6 ? o.chain : Chain::None) {
       case Chain::OverwriteSim:
       case Chain::AddToSim:
-        o.phoneBook = ReadPhoneBookFile(file);
+        o.phoneBook = readPhoneBook(file, settings);
         break;
       case Chain::SaveSms:
         if (const std::optional<QStringList> fields = ReadSmsFile(file))

@@ -16,6 +16,7 @@
 
 #include "admissions/AdmissionRecord.h"
 #include "cli/CliSession.h"
+#include "files/PhoneBookVCard.h"
 #include "link/PortNames.h"
 #include "support/Rig.h"
 
@@ -228,6 +229,11 @@ class TestCli : public QObject {
     QTest::newRow("save-smss, adapter pulled")
         << "save-smss"
         << "AT\\+CMGW=\\+420888" << QByteArray("vanish 4") << 1;
+    // The phone book as contacts: the file's name says so.
+    QTest::newRow("load-sim, into a .vcf") << "load-sim"
+                                           << "" << QByteArray() << 0;
+    QTest::newRow("overwrite-sim, from a .vcf") << "overwrite-sim"
+                                                << "" << QByteArray() << 1;
   }
 
   void commands() {
@@ -238,8 +244,11 @@ class TestCli : public QObject {
     QTemporaryDir dir;
     const QStringList rows{"A1=+420111", "A2=+420222", "A3=+420333", "RTIME=07", "BAD=12 3"};
     const QStringList pairs{"+420999=Hello one", "+420888=Two", "=", "=", "+420777=Five", "="};
-    const QString book = dir.filePath("book.phb"), set = dir.filePath("set.sms");
-    QByteArray bookBytes = rows.join("\r\n").toLatin1() + "\r\n", setBytes;
+    const bool vcf = QByteArray(QTest::currentDataTag()).endsWith(".vcf");
+    const QString book = dir.filePath(vcf ? "book.vcf" : "book.phb"), set = dir.filePath("set.sms");
+    QByteArray bookBytes = vcf ? FileCharset::Utf8().EncodeLines(VCardLinesFromPhoneBook(rows))
+                               : rows.join("\r\n").toLatin1() + "\r\n",
+               setBytes;
     for (const QString& p : pairs)
       setBytes += p.section('=', 0, 0).toLatin1() + "\r\n" + p.section('=', 1).toLatin1() + "\r\n";
     QVERIFY(writeFile(book, bookBytes) && writeFile(set, setBytes));
@@ -269,7 +278,9 @@ class TestCli : public QObject {
       QVERIFY(r.err.contains("no longer available") && r.err.contains("may not be on the SIM"));
 
     if (command == "load-sim") {
-      QCOMPARE(QString::fromLatin1(readFile(book)).split("\r\n", Qt::SkipEmptyParts), before.book);
+      QCOMPARE(vcf ? PhoneBookFromVCard(readFile(book), 13).lines
+                   : QString::fromLatin1(readFile(book)).split("\r\n", Qt::SkipEmptyParts),
+               before.book);
     } else if (command == "overwrite-sim" || command == "add-to-sim") {
       // Each row once, or named as maybe not on the unit (then there at most once); the row the
       // SIM refuses is named; nothing else.
@@ -361,6 +372,13 @@ class TestCli : public QObject {
     QTest::newRow("verify, translated")
         << QStringList{"--settings", "de.ini", "verify", "faulty.phb"} << 1
         << "row 3: TOOLONGNAME=1: Name zu lang";
+    QTest::newRow("verify, contacts")
+        << QStringList{"verify", "phone.vcf"} << 0
+        << "These were given names the unit can hold (1):\nJan Dvořák (+420 603 111 222) as "
+           "JANDVORA";
+    QTest::newRow("add-to-sim, no vCard")
+        << QStringList{"--port", "COM1", "add-to-sim", "broken.vcf"} << 2
+        << "broken.vcf\" was not loaded: the vCard that begins in line 1 has no END:VCARD.";
   }
 
   void usageAndFiles() {
@@ -371,6 +389,10 @@ class TestCli : public QObject {
     QVERIFY(writeFile(dir.filePath("faulty.phb"), "ADMIN1=+420111\r\nX=12a\r\nTOOLONGNAME=1\r\n"));
     QVERIFY(writeFile(dir.filePath("clean.phb"), "ADMIN1=+420111\r\nRTIME=5\r\n"));
     QVERIFY(writeFile(dir.filePath("de.ini"), "[Messages]\r\nToo long name=Name zu lang\r\n"));
+    QVERIFY(
+        writeFile(dir.filePath("phone.vcf"),
+                  "BEGIN:VCARD\nVERSION:3.0\nFN:Jan Dvořák\nTEL:+420 603 111 222\nEND:VCARD\n"));
+    QVERIFY(writeFile(dir.filePath("broken.vcf"), "BEGIN:VCARD\nFN:A\nTEL:1\n"));
     QProcess tool;
     tool.setWorkingDirectory(dir.path());
     tool.start(cli, args);
