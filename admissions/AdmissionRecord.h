@@ -39,6 +39,10 @@ QString AdmissionRecord(const QString& key, const QByteArray& name, const QByteA
 // "'<key>' is not a valid date and time".
 QString AdmissionKeyDate(const QString& key, const AdmissionClockForm& form, const QDate& near);
 
+// The whole key as a local date and time, read as AdmissionKeyDate reads it; invalid where
+// the key does not fit the form.
+QDateTime AdmissionKeyTime(const QString& key, const AdmissionClockForm& form, const QDate& near);
+
 // Characters that cannot stand in a file name ("/", "\", ":", ...) become "-".
 QString FileNameSafe(const QString& text);
 // saveFile, the date, ".csv"; only the date is made safe (saveFile may name a folder).

@@ -144,6 +144,7 @@ void LinkListener::writeWaiting() {
   if (writeFailing)
     tell(Level::Notice, QStringLiteral("%1 waiting admission records written.").arg(before));
   writeFailing = false;
+  if (before > 0 && written) written();
 }
 
 QString MonitorText(const QByteArray& line) {

@@ -51,6 +51,8 @@ class LinkListener : public QObject, public LinkFace {
   std::function<void(Level level, const QString& text)> say;
   // A monitor line: the time, a blank, the line.
   std::function<void(const QByteArray& text)> line;
+  // Records are on the disk in their files (a database's delivery reads them there).
+  std::function<void()> written;
 
   // ---- the face ----
   void Told(const Notice& notice) override;

@@ -353,6 +353,14 @@ class TestCli : public QObject {
     QTest::newRow("relay name for monitor")
         << QStringList{"--port", "COM1", "--relay-a", "X", "monitor"} << 2
         << "is for log-admissions";
+    // The password is never on a command line, where every user of the box can read it.
+    QTest::newRow("database URL with a password")
+        << QStringList{"--port",         "COM1", "--database", "postgresql://gate:pw@db/zul",
+                       "log-admissions", "."}
+        << 2 << "the database URL holds a password";
+    QTest::newRow("db-check, not a URL")
+        << QStringList{"db-check", "postgresql://[db"} << 2 << "not a database URL";
+    QTest::newRow("db-check, no URL") << QStringList{"db-check"} << 2 << "takes one database URL";
     // A file the user names under /usr is the user's business (nothing is written: no port).
     if (QFileInfo(QStringLiteral("/usr/local")).isWritable())
       QTest::newRow("writable under /usr")
