@@ -247,16 +247,18 @@ int listen(const QString& command, const QCommandLineParser& parser, const LinkL
       tell(LinkListener::Level::Info, QStringLiteral("read %1 again").arg(settingsFile));
       return;
     }
-    listener.End();
+    const qsizetype unwritten = listener.End();
     tell(LinkListener::Level::Info,
          QStringLiteral("stopped by %1").arg(number == SIGTERM ? "SIGTERM" : "SIGINT"));
-    QCoreApplication::exit(0);
+    // Records only in the journal and the spool file: the service is to show as failed.
+    QCoreApplication::exit(unwritten > 0 ? 1 : 0);
   });
   // The device behind a COM number; a path names itself.
   QString start = o.portLabel;
   if (start.isEmpty()) start = QStringLiteral("COM%1 (%2)").arg(o.port).arg(env.deviceName(o.port));
   if (!o.folder.isEmpty())
-    start += QStringLiteral(", records into ") + QDir(o.folder).filePath(o.prefix + "<date>.csv");
+    start +=
+        QStringLiteral(", records into ") + QDir(o.folder).filePath(o.prefix + "<yyyy-mm-dd>.csv");
   const QString settingsFile = settingsPath(parser);
   start += QFileInfo::exists(settingsFile)
                ? QStringLiteral(", settings from ") + settingsFile
