@@ -4,6 +4,7 @@
 // file); the admission logger over midnight and the monitor, with the adapter pulled and garbage
 // on the line. A unit that stays silent for the watchdog's time is played on virtual time.
 #include <signal.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,10 +19,14 @@
 #include "cli/CliSession.h"
 #include "link/PortNames.h"
 #include "support/Rig.h"
+#include "support/SmallDisk.h"
 
 namespace {
 
 constexpr int kCapacity = 30;
+
+// Before any thread: a full disk of the tests' own where the system lets them mount one.
+const bool kPrivateMounts = PrivateMounts();
 
 QByteArray readFile(const QString& name) {
   QFile f(name);
@@ -560,6 +565,147 @@ class TestCli : public QObject {
       QCOMPARE(m.captured(5), relay + (id < 400 ? "" : id < 700 ? "2" : "3"));
     }
     for (int id = 0; id < calls; ++id) QVERIFY2(seen[id] == 1, qPrintable(QString::number(id)));
+  }
+
+  // log-admissions killed (SIGKILL) in the middle of a flood of calls, 40 a second, and started
+  // again: no line torn, no record twice, and every call the unit sent a second before the
+  // kill is on the disk.
+  void logAdmissionsKilled() {
+    QTemporaryDir dir;
+    const QString logs = dir.filePath("logs");
+    QVERIFY(QDir().mkpath(logs));
+    Sim unit(zulsim, dir);
+    QVERIFY(unit.up);
+    QProcess run;
+    auto start = [&] {
+      const int before = unit.escapes();
+      run.start(cli, {"--port", dir.filePath("ports/com9"), "log-admissions", logs});
+      return unit.waitFor([&] { return unit.escapes() > before; }, 10000, &run);
+    };
+    QList<qint64> sentAt;  // by call
+    auto send = [&](int count) {
+      QByteArray lines;
+      for (int end = int(sentAt.size()) + count; sentAt.size() < end;) {
+        lines += QStringLiteral("send +CLCC: 1,1,4,0,0,\"+4206%1\",145,\"K%2\"\n")
+                     .arg(sentAt.size(), 8, 10, QChar('0'))
+                     .arg(sentAt.size(), 4, 10, QChar('0'))
+                     .toLatin1();
+        sentAt << QDateTime::currentMSecsSinceEpoch();
+      }
+      unit.type(lines);
+      unit.waitFor([] { return false; }, 100, &run);
+    };
+    QMap<int, int> seen;  // call: how often on the disk
+    auto read = [&] {
+      seen.clear();
+      for (const QString& f : QDir(logs).entryList(QDir::Files)) {
+        const QByteArray bytes = readFile(logs + "/" + f);
+        if (!bytes.isEmpty() && !bytes.endsWith("\r\n")) return false;
+        for (const QByteArray& line : bytes.split('\n')) {
+          static const QRegularExpression record(
+              "^[^;]+;K(\\d{4})  \\(phone: \\+4206(\\d{8})\\)  /OUTPUT A\r$");
+          const QRegularExpressionMatch m = record.match(QString::fromLatin1(line));
+          if (line.isEmpty()) continue;
+          if (!m.hasMatch() || m.captured(1).toInt() != m.captured(2).toInt()) return false;
+          ++seen[m.captured(1).toInt()];
+        }
+      }
+      return true;
+    };
+
+    QVERIFY(start());
+    for (int k = 0; k < 25; ++k) send(4);
+    const qint64 killedAt = QDateTime::currentMSecsSinceEpoch();
+    ::kill(pid_t(run.processId()), SIGKILL);
+    send(4);
+    QVERIFY(run.state() == QProcess::NotRunning || run.waitForFinished(5000));
+    QVERIFY2(read(), "a torn line");
+    // A new device behind the link: a pseudo-terminal keeps the killed holder's exclusive claim,
+    // which only root passes (an adapter's ends with its last close).
+    unit.type("vanish 0.3\n");
+    QVERIFY(start());
+    const int first = int(sentAt.size());
+    send(4);
+    QVERIFY(unit.waitFor([&] { return read() && seen.contains(first + 3); }, 15000, &run));
+    run.terminate();
+    QVERIFY(run.waitForFinished(10000));
+    QCOMPARE(run.exitCode(), 0);
+    QVERIFY2(read(), "a torn line");
+    for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+      QVERIFY2(it.value() == 1, qPrintable(QString::number(it.key())));
+    for (int id = 0; id < sentAt.size(); ++id)
+      if (sentAt[id] < killedAt - 1000 || id >= first)
+        QVERIFY2(seen.contains(id), qPrintable(QString::number(id)));
+  }
+
+  // A stop with records that cannot be written: each told in full and the exit status 1. Where
+  // only the day's file is in the way they are kept in the spool file, which the next start
+  // writes out first, once; on a full disk (a small tmpfs where the test may mount one, else a
+  // file size limit) the journal is all there is of them.
+  void logAdmissionsStopWithRecordsWaiting() {
+    QTemporaryDir dir;
+    const QString logs = dir.filePath("logs");
+    QVERIFY(QDir().mkpath(logs));
+    Sim unit(zulsim, dir);
+    QVERIFY(unit.up);
+    QProcess run;
+    auto start = [&](const QString& folder) {
+      const int before = unit.escapes();
+      unit.said.clear();
+      run.start(cli, {"--port", dir.filePath("ports/com9"), "log-admissions", folder});
+      return unit.waitFor([&] { return unit.escapes() > before; }, 10000, &run);
+    };
+    auto stop = [&] {
+      const int before = unit.escapes();
+      run.terminate();
+      const bool ended = run.waitForFinished(10000) && run.exitStatus() == QProcess::NormalExit;
+      unit.said += run.readAllStandardError();
+      // The line left last: the next start's comes after it.
+      unit.waitFor([&] { return unit.escapes() > before; }, 5000);
+      return ended ? run.exitCode() : -1;
+    };
+    const QString day = "admiss" + QDate::currentDate().toString(Qt::ISODate) + ".csv";
+    const QByteArray caller = ";ADMIN2  (phone: +420777111222)  /OUTPUT A";
+    auto calls = [&](int n, const QByteArray& told) {
+      for (int k = 0; k < n; ++k) unit.type("call +420777111222\n");
+      return unit.waitFor([&] { return unit.said.count(told) >= 1; }, 10000, &run);
+    };
+
+    QVERIFY(QDir().mkdir(logs + "/" + day));  // a folder where the day's file would go
+    QVERIFY(start(logs));
+    QVERIFY(calls(2, "wait and are tried every second"));
+    unit.waitFor([] { return false; }, 500, &run);
+    QCOMPARE(stop(), 1);
+    QCOMPARE(unit.said.count("admission record not written: " + day.toLatin1() + " "), 2);
+    QCOMPARE(unit.said.count(caller + "\n"), 2);
+    QVERIFY2(unit.said.contains("kept in " + QFile::encodeName(logs) + "/admiss-waiting.spool"),
+             unit.said.constData());
+    QVERIFY(QDir().rmdir(logs + "/" + day));
+    QVERIFY(start(logs));
+    QVERIFY(
+        unit.waitFor([&] { return readFile(logs + "/" + day).count(caller) == 2; }, 10000, &run));
+    QVERIFY(calls(1, "listening"));
+    QVERIFY(
+        unit.waitFor([&] { return readFile(logs + "/" + day).count(caller) == 3; }, 10000, &run));
+    QCOMPARE(stop(), 0);
+    QVERIFY2(unit.said.contains("2 admission records a stop left in"), unit.said.constData());
+    QCOMPARE(QDir(logs).entryList(QDir::Files), QStringList{day});
+
+    const QString full = dir.filePath("full");
+    SmallDisk disk(full, 64);
+    // Else a folder that takes nothing once the logger runs, where the test has no privilege.
+    if (!disk.Mounted() && ::geteuid() == 0)
+      QSKIP("no tmpfs may be mounted here, and root writes anywhere");
+    disk.Fill();
+    QVERIFY(QDir().mkpath(full));
+    QVERIFY(start(full));
+    if (!disk.Mounted()) QVERIFY(QFile::setPermissions(full, QFile::ReadOwner | QFile::ExeOwner));
+    QVERIFY(calls(1, "wait and are tried every second"));
+    QCOMPARE(stop(), 1);
+    QVERIFY2(unit.said.contains("admission record not written: " + day.toLatin1() + " "),
+             unit.said.constData());
+    QVERIFY2(unit.said.contains("cannot be kept"), unit.said.constData());
+    QCOMPARE(QDir(full).entryList(QDir::Files), QStringList());
   }
 
   // The service's own command lines (packaging/zulset-log@.service), run by hand as systemd
