@@ -74,9 +74,10 @@ const char* const kHelp =
     "window's boxes, go to standard error. Files are read and written as the window does.\n"
     "\n"
     "log-admissions writes each call of a caller the SIM knows by name, as it comes, at the\n"
-    "end of FOLDER/<prefix><date>.csv, the file of the call's day (the date in the form of the\n"
-    "records, the system's short date), one line \"date time;name  (phone: number)  /relay\"\n"
-    "as in the window's admission files, synced to the disk before the next call. monitor\n"
+    "end of FOLDER/<prefix><yyyy-mm-dd>.csv, the file of the call's day, one line\n"
+    "\"date time;name  (phone: number)  /relay\" as in the window's admission files, on the\n"
+    "disk before the next; records that cannot be written wait, and a stop names them and\n"
+    "keeps them in FOLDER/<prefix>-waiting.spool for the next start. monitor\n"
     "writes each line to standard output as it comes: the time, a blank, the line (bytes that\n"
     "are no printable character as \\xHH, a backslash as \\\\; empty lines left out). Both take\n"
     "the port back by themselves when its device comes again, and never stop on a garbled\n"
@@ -92,7 +93,8 @@ const char* const kHelp =
     "  2  bad usage, or a file that cannot be read or written\n"
     "  3  no link: the port cannot be opened, or the unit stays silent for the watchdog's time\n"
     "     (about two minutes)\n"
-    "log-admissions and monitor end with 0 when stopped by a signal, 2 on bad usage.\n";
+    "log-admissions and monitor end with 0 when stopped by a signal (log-admissions: 1 when\n"
+    "records it could not write were left), 2 on bad usage.\n";
 
 bool progressShown = false;
 
