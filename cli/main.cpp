@@ -81,7 +81,7 @@ const char* const kHelp =
     "writes each line to standard output as it comes: the time, a blank, the line (bytes that\n"
     "are no printable character as \\xHH, a backslash as \\\\; empty lines left out). Both take\n"
     "the port back by themselves when its device comes again, and never stop on a garbled\n"
-    "line; their messages go to standard error. SIGTERM or SIGINT ends them (exit status 0),\n"
+    "line; their messages go to standard error. SIGTERM or SIGINT ends them (see exit status),\n"
     "SIGHUP reads the settings file again.\n"
     "\n"
     "Exit status:\n"

@@ -101,7 +101,7 @@ class CliRig : public Rig {
 // zulsim on dir/ports/com9 with its console, and what it logged.
 class Sim {
  public:
-  Sim(const QString& program, const QTemporaryDir& dir) {
+  Sim(const QString& program, const QTemporaryDir& dir) : port(dir.filePath("ports/com9")) {
     process.start(program, {"--com", "9", "--ports-dir", dir.filePath("ports"), "--interval", "2",
                             "--capacity", QString::number(kCapacity), "--demo"});
     up = process.waitForStarted(5000) && process.waitForReadyRead(5000);
@@ -126,11 +126,19 @@ class Sim {
       if (t.elapsed() > ms) return false;
     }
   }
+  // `cli` log-admissions into `folder` on this unit's port, once the line shows it opened.
+  bool startLogger(QProcess& run, const QString& cli, const QString& folder) {
+    const int before = escapes();
+    said.clear();
+    run.start(cli, {"--port", port, "log-admissions", folder});
+    return waitFor([&] { return escapes() > before; }, 10000, &run);
+  }
   // ESC comes first from every program that opens or takes back the port, and last from a
   // listener that ends: how often zulsim has heard the line opened or left.
   int escapes() const { return int(log.count("<- <ESC>")); }
 
   QProcess process;
+  QString port;
   bool up = false;
   QByteArray log, said;
 };
@@ -577,11 +585,6 @@ class TestCli : public QObject {
     Sim unit(zulsim, dir);
     QVERIFY(unit.up);
     QProcess run;
-    auto start = [&] {
-      const int before = unit.escapes();
-      run.start(cli, {"--port", dir.filePath("ports/com9"), "log-admissions", logs});
-      return unit.waitFor([&] { return unit.escapes() > before; }, 10000, &run);
-    };
     QList<qint64> sentAt;  // by call
     auto send = [&](int count) {
       QByteArray lines;
@@ -613,7 +616,7 @@ class TestCli : public QObject {
       return true;
     };
 
-    QVERIFY(start());
+    QVERIFY(unit.startLogger(run, cli, logs));
     for (int k = 0; k < 25; ++k) send(4);
     const qint64 killedAt = QDateTime::currentMSecsSinceEpoch();
     ::kill(pid_t(run.processId()), SIGKILL);
@@ -623,7 +626,7 @@ class TestCli : public QObject {
     // A new device behind the link: a pseudo-terminal keeps the killed holder's exclusive claim,
     // which only root passes (an adapter's ends with its last close).
     unit.type("vanish 0.3\n");
-    QVERIFY(start());
+    QVERIFY(unit.startLogger(run, cli, logs));
     const int first = int(sentAt.size());
     send(4);
     QVERIFY(unit.waitFor([&] { return read() && seen.contains(first + 3); }, 15000, &run));
@@ -641,7 +644,7 @@ class TestCli : public QObject {
   // A stop with records that cannot be written: each told in full and the exit status 1. Where
   // only the day's file is in the way they are kept in the spool file, which the next start
   // writes out first, once; on a full disk (a small tmpfs where the test may mount one, else a
-  // file size limit) the journal is all there is of them.
+  // folder that takes nothing) the journal is all there is of them.
   void logAdmissionsStopWithRecordsWaiting() {
     QTemporaryDir dir;
     const QString logs = dir.filePath("logs");
@@ -649,12 +652,6 @@ class TestCli : public QObject {
     Sim unit(zulsim, dir);
     QVERIFY(unit.up);
     QProcess run;
-    auto start = [&](const QString& folder) {
-      const int before = unit.escapes();
-      unit.said.clear();
-      run.start(cli, {"--port", dir.filePath("ports/com9"), "log-admissions", folder});
-      return unit.waitFor([&] { return unit.escapes() > before; }, 10000, &run);
-    };
     auto stop = [&] {
       const int before = unit.escapes();
       run.terminate();
@@ -672,7 +669,7 @@ class TestCli : public QObject {
     };
 
     QVERIFY(QDir().mkdir(logs + "/" + day));  // a folder where the day's file would go
-    QVERIFY(start(logs));
+    QVERIFY(unit.startLogger(run, cli, logs));
     QVERIFY(calls(2, "wait and are tried every second"));
     unit.waitFor([] { return false; }, 500, &run);
     QCOMPARE(stop(), 1);
@@ -681,7 +678,7 @@ class TestCli : public QObject {
     QVERIFY2(unit.said.contains("kept in " + QFile::encodeName(logs) + "/admiss-waiting.spool"),
              unit.said.constData());
     QVERIFY(QDir().rmdir(logs + "/" + day));
-    QVERIFY(start(logs));
+    QVERIFY(unit.startLogger(run, cli, logs));
     QVERIFY(
         unit.waitFor([&] { return readFile(logs + "/" + day).count(caller) == 2; }, 10000, &run));
     QVERIFY(calls(1, "listening"));
@@ -698,7 +695,7 @@ class TestCli : public QObject {
       QSKIP("no tmpfs may be mounted here, and root writes anywhere");
     disk.Fill();
     QVERIFY(QDir().mkpath(full));
-    QVERIFY(start(full));
+    QVERIFY(unit.startLogger(run, cli, full));
     if (!disk.Mounted()) QVERIFY(QFile::setPermissions(full, QFile::ReadOwner | QFile::ExeOwner));
     QVERIFY(calls(1, "wait and are tried every second"));
     QCOMPARE(stop(), 1);
