@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
 
 #include "admissions/AdmissionRecord.h"
 #include "files/TextFiles.h"
@@ -82,7 +83,9 @@ QString DailyRecords::textOf(const QByteArray& line) const {
 // One line a record: its day, a tab, where in the day's file it begins, a tab, its line.
 qsizetype DailyRecords::TakeSpool() {
   if (!QFileInfo::exists(SpoolFile())) return 0;
+  spoolUnread = true;
   const QByteArray bytes = ReadWholeFile(SpoolFile(), MaxSpoolFileSize);
+  spoolUnread = false;
   qsizetype taken = 0;
   for (const QByteArray& entry : bytes.split('\n')) {
     if (entry.isEmpty()) continue;
@@ -107,6 +110,8 @@ qsizetype DailyRecords::TakeSpool() {
 }
 
 void DailyRecords::Spill() {
+  // Its records are in no other place: a new spool file must not take its place.
+  if (spoolUnread) throw EAdmissionFileError(SpoolFile(), EEXIST);
   if (sink.Waiting() == 0) {
     if (spoolLeft) sink.Remove(SpoolFile());
     spoolLeft = false;

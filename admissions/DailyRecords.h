@@ -37,7 +37,8 @@ class DailyRecords {
   // Raises EFileError when the spool file is there but cannot be read.
   qsizetype TakeSpool();
   // The stop: what waits goes into the spool file in place of what it held, and a spool file
-  // whose records are all written is removed. Raises EAdmissionFileError when it cannot be.
+  // whose records are all written is removed. Raises EAdmissionFileError when it cannot be, or
+  // when the spool file there could not be read at the start.
   void Spill();
 
  private:
@@ -46,6 +47,7 @@ class DailyRecords {
   QString folder, prefix;
   FileCharset charset;
   AdmissionSink sink;
-  qsizetype spooled = 0;   // records of the spool file still waiting
-  bool spoolLeft = false;  // a spool file is there, its records written or waiting
+  qsizetype spooled = 0;     // records of the spool file still waiting
+  bool spoolLeft = false;    // a spool file is there, its records written or waiting
+  bool spoolUnread = false;  // one is there that could not be read
 };

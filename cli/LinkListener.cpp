@@ -78,11 +78,13 @@ qsizetype LinkListener::End(int waitMs) {
   port.Close();
   if (!records) return 0;
   QString failure;
+  const qsizetype before = records->Waiting();
   try {
-    if (records->Write() > 0 && written) written();
+    records->Write();
   } catch (const EAdmissionFileError& e) {
     failure = writeFailure(e);
   }
+  if (records->Waiting() < before && written) written();
   const QStringList lines = records->WaitingLines();
   // Each in full: if no file can take them, the journal is where they are.
   for (const QString& line : lines)
@@ -168,10 +170,10 @@ QString LinkListener::writeFailure(const EAdmissionFileError& e) {
 
 void LinkListener::writeWaiting() {
   const qsizetype before = records->Waiting();
-  qsizetype done = 0;
   try {
-    done = records->Write();
+    records->Write();
   } catch (const EAdmissionFileError& e) {
+    if (records->Waiting() < before && written) written();
     if (!writeFailing)
       tell(Level::Error, QStringLiteral("%1. %2 admission records wait and are tried every second.")
                              .arg(writeFailure(e))
@@ -179,7 +181,7 @@ void LinkListener::writeWaiting() {
     writeFailing = true;
     return;
   }
-  if (done > 0 && written) written();
+  if (before > 0 && written) written();
   if (writeFailing)
     tell(Level::Notice, QStringLiteral("%1 waiting admission records written.").arg(before));
   writeFailing = false;

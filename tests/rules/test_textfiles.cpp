@@ -360,6 +360,14 @@ class TestTextFiles : public QObject {
     QVERIFY2(note.contains("UTF-8"), qPrintable(note));
     records.Write();
     QVERIFY(readBytes(f2).endsWith("/Br\xc3\xa1na \xc4\x8c\r\n"));
+
+    // A spool file the start cannot read is not replaced at the stop: its records are nowhere
+    // else.
+    DailyRecords later(logs, "adm", FileCharset::Latin1());
+    QVERIFY(QDir().mkpath(later.SpoolFile()));
+    QVERIFY(messageOf<EFileError>([&] { later.TakeSpool(); }) != "<no error>");
+    QVERIFY(messageOf<EAdmissionFileError>([&] { later.Spill(); }) != "<no error>");
+    QVERIFY(QFileInfo(later.SpoolFile()).isDir());
   }
 
   // Each file call failing once, and from then on, at the first record of a day (which makes
