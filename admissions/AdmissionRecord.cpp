@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "files/TextFiles.h"
 #include "platform/Errors.h"
 
 namespace {
@@ -272,12 +271,11 @@ QStringList AdmissionCsv(const QList<AdmissionRow>& rows) {
   return lines;
 }
 
-void WriteAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows,
-                        const FileCharset& charset) {
-  WriteTextLines(fileName, AdmissionCsv(rows), charset, FileErrors::InOut);
-}
-
-void AppendAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows,
-                         const FileCharset& charset) {
-  AppendTextLines(fileName, AdmissionCsv(rows), charset, FileErrors::InOut);
+QByteArray AdmissionFileBytes(const QString& fileName, const QList<AdmissionRow>& rows,
+                              const FileCharset& charset) {
+  try {
+    return charset.EncodeLines(AdmissionCsv(rows));
+  } catch (const EUnwritableText& e) {
+    throw EFileIOError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, e.Message));
+  }
 }

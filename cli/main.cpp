@@ -92,13 +92,14 @@ const char* const kHelp =
     "phone book FILE ending in .vcf holds contacts (vCard).\n"
     "\n"
     "log-admissions writes each call of a caller the SIM knows by name, as it comes, at the\n"
-    "end of FOLDER/<prefix><date>.csv, the file of the call's day (the date in the form of the\n"
-    "records, the system's short date), one line \"date time;name  (phone: number)  /relay\"\n"
-    "as in the window's admission files, synced to the disk before the next call. monitor\n"
+    "end of FOLDER/<prefix><yyyy-mm-dd>.csv, the file of the call's day, one line\n"
+    "\"date time;name  (phone: number)  /relay\" as in the window's admission files, on the\n"
+    "disk before the next; records that cannot be written wait, and a stop names them and\n"
+    "keeps them in FOLDER/<prefix>-waiting.spool for the next start. monitor\n"
     "writes each line to standard output as it comes: the time, a blank, the line (bytes that\n"
     "are no printable character as \\xHH, a backslash as \\\\; empty lines left out). Both take\n"
     "the port back by themselves when its device comes again, and never stop on a garbled\n"
-    "line; their messages go to standard error. SIGTERM or SIGINT ends them (exit status 0),\n"
+    "line; their messages go to standard error. SIGTERM or SIGINT ends them (see exit status),\n"
     "SIGHUP reads the settings file again.\n"
     "\n"
     "With a database, the daily files stay the record of truth: a record goes to the table\n"
@@ -115,7 +116,8 @@ const char* const kHelp =
     "  2  bad usage, or a file that cannot be read or written\n"
     "  3  no link: the port cannot be opened, or the unit stays silent for the watchdog's time\n"
     "     (about two minutes)\n"
-    "log-admissions and monitor end with 0 when stopped by a signal, 2 on bad usage.\n"
+    "log-admissions and monitor end with 0 when stopped by a signal (log-admissions: 1 when\n"
+    "records it could not write were left), 2 on bad usage.\n"
     "db-check: 0 ready, 1 reachable but not ready, 2 bad usage, 3 not reachable or refused.\n";
 
 bool progressShown = false;
@@ -290,17 +292,19 @@ int listen(const QString& command, const QCommandLineParser& parser, const LinkL
       tell(LinkListener::Level::Info, QStringLiteral("read %1 again").arg(settingsFile));
       return;
     }
-    listener.End();
+    const qsizetype unwritten = listener.End();
     if (delivery) delivery->End();
     tell(LinkListener::Level::Info,
          QStringLiteral("stopped by %1").arg(number == SIGTERM ? "SIGTERM" : "SIGINT"));
-    QCoreApplication::exit(0);
+    // Records only in the journal and the spool file: the service is to show as failed.
+    QCoreApplication::exit(unwritten > 0 ? 1 : 0);
   });
   // The device behind a COM number; a path names itself.
   QString start = o.portLabel;
   if (start.isEmpty()) start = QStringLiteral("COM%1 (%2)").arg(o.port).arg(env.deviceName(o.port));
   if (!o.folder.isEmpty())
-    start += QStringLiteral(", records into ") + QDir(o.folder).filePath(o.prefix + "<date>.csv");
+    start +=
+        QStringLiteral(", records into ") + QDir(o.folder).filePath(o.prefix + "<yyyy-mm-dd>.csv");
   if (delivery)
     start += QStringLiteral(" and the database %1 as unit %2").arg(DatabaseLabel(db.url), db.unit);
   const QString settingsFile = settingsPath(parser);

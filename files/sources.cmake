@@ -1,6 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 list(APPEND ZULRULES_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/DurableFile.cpp ${CMAKE_CURRENT_LIST_DIR}/DurableFile.h
   ${CMAKE_CURRENT_LIST_DIR}/FileCharset.cpp ${CMAKE_CURRENT_LIST_DIR}/FileCharset.h
   ${CMAKE_CURRENT_LIST_DIR}/MonitorFile.cpp ${CMAKE_CURRENT_LIST_DIR}/MonitorFile.h
   ${CMAKE_CURRENT_LIST_DIR}/PhoneBookFile.cpp ${CMAKE_CURRENT_LIST_DIR}/PhoneBookFile.h
