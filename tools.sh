@@ -17,6 +17,11 @@ ZUL_PACKAGES="$ZUL_PACKAGES systemd"
 # The test of the package's metadata for software centres, and of zulset-cli's completion.
 ZUL_PACKAGES="$ZUL_PACKAGES appstream bash-completion"
 
+# libpq-dev: the logger delivers admission records to PostgreSQL; postgresql: its tests run a
+# server of their own (initdb in a temporary folder; the system's cluster is not used);
+# openssl: they make a certificate authority for the server's TLS.
+ZUL_PACKAGES="$ZUL_PACKAGES libpq-dev postgresql openssl"
+
 # clang and its sanitizer runtimes: CI's build with the sanitizers and the fuzz targets
 # (zul_build_fuzz, .ci/run).
 ZUL_PACKAGES="$ZUL_PACKAGES clang libclang-rt-14-dev"

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "files/PhoneBookFile.h"
+#include "files/PhoneBookVCard.h"
 #include "files/TextFiles.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
@@ -152,7 +153,10 @@ void CliSession::finish(const Notice& ended) {
   if (load) {
     try {
       if (opt.chain == Chain::LoadSim) {
-        WritePhoneBookFile(opt.file, link->PhoneBookLines);
+        if (IsVCardFile(opt.file))
+          WritePhoneBookVcf(opt.file, link->PhoneBookLines);
+        else
+          WritePhoneBookFile(opt.file, link->PhoneBookLines);
       } else {
         QStringList fields;
         for (const SmsPair& p : link->Pairs) fields << p.phone << p.text;

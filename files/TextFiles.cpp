@@ -55,12 +55,12 @@ QString reasonFor(int err, const QString& qtReason) {
   throw EFileIOError(InOutErrorText(failureCode(err, fileName)));
 }
 
-// The lines, each ended by "\r\n", in charset, as a whole file or to go after one's end; a
-// text the set cannot hold fails before anything is written.
+// The lines, each ended by "\r\n", in charset, as a whole file; a text the set cannot hold
+// fails before anything is written.
 QByteArray encodeLines(const QString& fileName, const QStringList& lines,
-                       const FileCharset& charset, FileErrors errors, bool wholeFile) {
+                       const FileCharset& charset, FileErrors errors) {
   try {
-    return wholeFile ? charset.EncodeFile(lines) : charset.EncodeLines(lines);
+    return charset.EncodeFile(lines);
   } catch (const EUnwritableText& e) {
     const QString message =
         QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, e.Message);
@@ -127,6 +127,10 @@ QString InOutErrorText(int code) {
   }
 }
 
+QString InOutErrorText(int code, const QString& fileName) {
+  return InOutErrorText(failureCode(code, fileName));
+}
+
 QByteArray ReadWholeFile(const QString& fileName, qint64 maxSize) {
   return readWhole(fileName, maxSize, FileErrors::NameAndReason);
 }
@@ -155,19 +159,7 @@ void WriteWholeFile(const QString& fileName, const QByteArray& bytes, FileErrors
 
 void WriteTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
                     FileErrors errors) {
-  WriteWholeFile(fileName, encodeLines(fileName, lines, charset, errors, true), errors);
-}
-
-void AppendTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
-                     FileErrors errors) {
-  const QByteArray added = encodeLines(fileName, lines, charset, errors, false);
-  QByteArray bytes;
-  if (QFileInfo::exists(fileName)) {
-    bytes = readWhole(fileName, MaxAppendedFileSize, errors);
-    // A last line without its end (the file edited by hand) must not run into the first new one.
-    if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += "\r\n";
-  }
-  WriteWholeFile(fileName, bytes + added, errors);
+  WriteWholeFile(fileName, encodeLines(fileName, lines, charset, errors), errors);
 }
 
 std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharset& charset) {

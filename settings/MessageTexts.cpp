@@ -53,6 +53,18 @@ SectionBindings MessageBindings(MessageTexts& m) {
       bindVariable("Close anyway", m.CloseAnyway),
       bindVariable("Do not close", m.DoNotClose),
       bindVariable("Records kept", m.RecordsKept),
+      bindVariable("Contacts loaded", m.ContactsLoaded),
+      bindVariable("Names made", m.NamesMade),
+      bindVariable("Named as", m.NamedAs),
+      bindVariable("Named as reserved", m.NamedAsReserved),
+      bindVariable("Contacts left out", m.ContactsLeftOut),
+      bindVariable("No phone number", m.NoPhoneNumber),
+      bindVariable("Not a phone number", m.NotAPhoneNumber),
+      bindVariable("Number longer", m.NumberLonger),
+      bindVariable("No name", m.NoName),
+      bindVariable("No contact", m.NoContact),
+      bindVariable("Not a vCard", m.NotAVCard),
+      bindVariable("vCard not ended", m.VCardNotEnded),
   };
 }
 

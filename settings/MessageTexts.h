@@ -53,6 +53,19 @@ struct MessageTexts {
   QString CloseAnyway;
   QString DoNotClose;
   QString RecordsKept;
+  // What became of a vCard file's contacts, and what keeps such a file out of the phone book.
+  QString ContactsLoaded;
+  QString NamesMade;
+  QString NamedAs;
+  QString NamedAsReserved;
+  QString ContactsLeftOut;
+  QString NoPhoneNumber;
+  QString NotAPhoneNumber;
+  QString NumberLonger;
+  QString NoName;
+  QString NoContact;
+  QString NotAVCard;
+  QString VCardNotEnded;
 
   // The built-in texts, as a start without a settings file has them.
   MessageTexts();

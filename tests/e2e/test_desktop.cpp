@@ -140,6 +140,7 @@ class TestDesktop : public QObject {
                                 "share/doc/zulset/README.md",
                                 "share/doc/zulset/changelog.gz",
                                 "share/doc/zulset/copyright",
+                                "share/doc/zulset/examples/zulset-log-database.conf",
                                 "share/icons/hicolor/128x128/apps/zulset.png",
                                 "share/icons/hicolor/256x256/apps/zulset.png",
                                 "share/icons/hicolor/32x32/apps/zulset.png",
@@ -148,6 +149,7 @@ class TestDesktop : public QObject {
                                 "share/man/man1/zulset.1.gz",
                                 "share/man/man1/zulsim.1.gz",
                                 "share/metainfo/invalid.zulset.zulset.metainfo.xml",
+                                "share/zulset/admissions.sql",
                                 "share/zulset/translations/cs.ini",
                                 "share/zulset/translations/de.ini",
                                 "share/zulset/translations/pl.ini",
@@ -365,7 +367,7 @@ class TestDesktop : public QObject {
     const QString depends =
         QString::fromLatin1(run("dpkg-deb", {"-f", deb, "Depends"}).out).trimmed();
     for (const char* package : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6serialport6",
-                                "qt6-qpa-plugins", "libjpeg62-turbo"})
+                                "qt6-qpa-plugins", "libjpeg62-turbo", "libpq5"})
       QVERIFY2(depends.contains(QLatin1String(package)), qPrintable(depends));
     const QByteArray contents = run("dpkg-deb", {"-c", deb}).out;
     for (const char* file :
@@ -373,7 +375,8 @@ class TestDesktop : public QObject {
           " ./usr/lib/systemd/system/zulset-log@.service\n",
           " ./usr/share/applications/zulset.desktop\n",
           " ./usr/share/icons/hicolor/256x256/apps/zulset.png\n",
-          " ./usr/share/man/man1/zulset-cli.1.gz\n", " ./usr/share/zulset/translations/cs.ini\n"})
+          " ./usr/share/man/man1/zulset-cli.1.gz\n", " ./usr/share/zulset/translations/cs.ini\n",
+          " ./usr/share/zulset/admissions.sql\n"})
       QVERIFY2(contents.contains(file), file);
     const QByteArray control = run("dpkg-deb", {"-I", deb}).out;
     for (const char* script : {"postinst", "prerm", "postrm"})
@@ -391,17 +394,36 @@ class TestDesktop : public QObject {
     QVERIFY2(findings.isEmpty() && lint.code == 0, (lint.out + lint.err).constData());
   }
 
-  // The logger's service is confined as systemd rates it: exposure 2.0 or lower.
+  // The logger's service is confined as systemd rates it: exposure 2.0 or lower alone, 2.5 or
+  // lower with the shipped drop-in that opens the network to a database.
+  void serviceConfined_data() {
+    QTest::addColumn<QString>("dropIn");
+    QTest::addColumn<double>("most");
+    QTest::newRow("alone") << QString() << 2.0;
+    QTest::newRow("with a database") << "zulset-log-database.conf" << 2.5;
+  }
   void serviceConfined() {
+    QFETCH(QString, dropIn);
+    QFETCH(double, most);
     const QString analyze = QStandardPaths::findExecutable("systemd-analyze");
     if (analyze.isEmpty()) QSKIP("systemd-analyze is not installed");
-    const QString unit = fromEnv("ZUL_SOURCE_DIR") + "/packaging/zulset-log@.service";
-    const Run r = run(analyze, {"security", "--offline=true", "--no-pager", unit});
+    // The unit and its drop-in where systemd looks for them, under a root of the test's own.
+    QTemporaryDir root;
+    const QString units = root.filePath("etc/systemd/system");
+    const QString packaging = fromEnv("ZUL_SOURCE_DIR") + "/packaging/";
+    QVERIFY(QDir().mkpath(units + "/zulset-log@.service.d"));
+    QVERIFY(QFile::copy(packaging + "zulset-log@.service", units + "/zulset-log@.service"));
+    if (!dropIn.isEmpty())
+      QVERIFY(QFile::copy(packaging + dropIn, units + "/zulset-log@.service.d/database.conf"));
+    const Run r = run(analyze, {"security", "--offline=true", "--no-pager", "--root=" + root.path(),
+                                "zulset-log@ttyUSB0.service"});
     static const QRegularExpression overall("Overall exposure level for \\S+: (\\d+\\.\\d)");
     const QRegularExpressionMatch m = overall.match(QString::fromUtf8(r.out + r.err));
     QVERIFY2(m.hasMatch(), (r.out + r.err).constData());
     qInfo("exposure %s", qPrintable(m.captured(1)));
-    QVERIFY2(m.captured(1).toDouble() <= 2.0, r.out.constData());
+    QVERIFY2(m.captured(1).toDouble() <= most, r.out.constData());
+    // The drop-in does open the network: the rating sees it.
+    if (!dropIn.isEmpty()) QVERIFY(r.out.contains("Service has access to the host's network"));
   }
 
   // A build of an unchanged tree, configured again or not, compiles and links nothing: the
