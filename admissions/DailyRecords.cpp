@@ -4,6 +4,7 @@
 #include <QDir>
 
 #include "files/DurableFile.h"
+#include "settings/MessageTexts.h"
 
 DailyRecords::DailyRecords(const QString& folder, const QString& prefix,
                            const AdmissionClockForm& form, const FileCharset& charset)
@@ -23,7 +24,7 @@ QString DailyRecords::Add(const QString& record, const QDate& day) {
   } catch (const EUnwritableText& e) {
     // A call is never dropped for a character: the line stays readable, in another set.
     bytes = line.toUtf8();
-    note = e.Message + QStringLiteral(" The record was written in UTF-8.");
+    note = e.Message + QLatin1Char(' ') + ErrorTexts().WrittenInUtf8;
   }
   waiting.emplace_back(FileOf(day), bytes + "\r\n");
   return note;

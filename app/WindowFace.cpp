@@ -78,7 +78,7 @@ void TForm1::RelAChange() { Core->SetRelayA(RelA->text()); }
 
 void TForm1::SavClick() {
   const QString fileName =
-      Env.dialogs->saveFile(QStringLiteral("Excel / comma separated files (*.csv)"));
+      Env.dialogs->saveFile(FileFilter(Messages.AdmissionFiles, QStringLiteral("*.csv")));
   if (fileName.isEmpty()) return;
   WriteAdmissionFile(fileName, GridRows(*AdmisRec));
   Core->AdmissionsSaved();
@@ -122,14 +122,14 @@ void TForm1::StatusChanged(Status what) {
       break;
     case Status::Operator:
       StatusBar1->SetPanelText(
-          0, QStringLiteral("Operator: ") + QString::fromLatin1(Link.OperatorName));
+          0, Words.Operator + QLatin1Char(' ') + QString::fromLatin1(Link.OperatorName));
       break;
     case Status::Centre:
-      StatusBar1->SetPanelText(1, QStringLiteral("SMS centrum: ") + Core->Centre);
+      StatusBar1->SetPanelText(1, Words.Centre + QLatin1Char(' ') + Core->Centre);
       break;
     case Status::Size:
-      StatusBar1->SetPanelText(2,
-                               QStringLiteral("SIM: ") + QString::number(Link.PhoneBookCapacity));
+      StatusBar1->SetPanelText(
+          2, Words.Sim + QLatin1Char(' ') + QString::number(Link.PhoneBookCapacity));
       break;
     case Status::Signal:
       Smeter->SetForeColor(QColor::fromRgb(SignalColour(Link.SignalLevel)));

@@ -21,7 +21,7 @@
 namespace {
 
 [[noreturn]] void fail(const QString& fileName, const QString& reason) {
-  throw EFCreateError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, reason));
+  throw EFCreateError(ErrorTexts().CannotWriteFile.arg(fileName, reason));
 }
 
 }  // namespace

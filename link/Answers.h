@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "link/LineRules.h"
+#include "settings/MessageTexts.h"
 
 // What the program waits for after a command, and so what a time-out may do about it.
 enum class Awaiting : quint8 {
@@ -75,5 +76,6 @@ QStringList MissingLines(const QStringList& asked, const QStringList& present);
 // A grid line name=number as the user reads it: "name (number)".
 QString RowText(const QString& line);
 
-// title, then the first 20 items one a line, then andMore with its %1 the count of the rest.
-QString FirstItems(const QString& title, const QStringList& items, const QString& andMore);
+// title with its %1 and plural forms for the number of items, then the first 20 items one a
+// line, then texts.AndMore for the count of the rest.
+QString FirstItems(const QString& title, const QStringList& items, const MessageTexts& texts);

@@ -5,6 +5,8 @@
 #include <QList>
 #include <functional>
 
+#include "platform/Dialogs.h"
+
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -16,7 +18,7 @@ class TPortChoiceForm : public QDialog {
  public:
   // ports: the probed port numbers; deviceName tells the device behind each for its tooltip.
   TPortChoiceForm(const QList<int>& ports, const std::function<QString(int)>& deviceName,
-                  QWidget* parent = nullptr);
+                  const PortChoiceTexts& texts = PortChoiceTexts(), QWidget* parent = nullptr);
 
   // The number of the selected entry, 0 when no entry is selected.
   int ChosenPort() const;

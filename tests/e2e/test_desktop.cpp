@@ -188,7 +188,8 @@ class TestDesktop : public QObject {
     QCOMPARE(v.out + v.err, QByteArray());
   }
 
-  // The package names the Qt 6 runtime it needs, the platform plugins included.
+  // The package names the Qt 6 runtime it needs, the platform plugins and Qt's translations
+  // included.
   void debianPackage() {
     for (const char* tool : {"dpkg-deb", "dpkg-shlibdeps"})
       if (QStandardPaths::findExecutable(tool).isEmpty()) QSKIP("no dpkg-dev here");
@@ -202,7 +203,7 @@ class TestDesktop : public QObject {
     const QString depends =
         QString::fromLatin1(run("dpkg-deb", {"-f", deb, "Depends"}).out).trimmed();
     for (const char* package : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6serialport6",
-                                "qt6-qpa-plugins", "libjpeg62-turbo"})
+                                "qt6-qpa-plugins", "qt6-translations-l10n", "libjpeg62-turbo"})
       QVERIFY2(depends.contains(QLatin1String(package)), qPrintable(depends));
     const QByteArray contents = run("dpkg-deb", {"-c", deb}).out;
     for (const char* file :

@@ -96,7 +96,7 @@ class TestPortChoiceForm : public QObject {
       QCOMPARE(f->PortsComboBox->itemData(1, Qt::ToolTipRole).toString(), config + "/ports/com6");
       f->OkBtn->click();
     });
-    QCOMPARE(dialogs.choosePort(), 5);
+    QCOMPARE(dialogs.choosePort({}), 5);
   }
 };
 
