@@ -25,6 +25,7 @@
 #include "settings/IniFile.h"
 #include "settings/SettingBindings.h"
 #include "settings/SettingsLocation.h"
+#include "settings/Translations.h"
 
 namespace {
 
@@ -132,6 +133,10 @@ Settings readSettings(const QString& fileName) {
     const QString key = QString::fromLatin1(captions[c]);
     s.chainNames[c] = ini.ReadString(QStringLiteral("Language"), key, key);
   }
+  // The forms of the counted messages.
+  const QString language = QStringLiteral("Language");
+  s.messages.Language = TextsLanguage(ini.ReadString(language, QStringLiteral("Locale"), QString()),
+                                      ini.ReadString(language, language, QStringLiteral("Eng")));
   return s;
 }
 
