@@ -12,16 +12,18 @@
 
 namespace {
 
-// Answers for the standard buttons (Qt asks its theme for them), ahead of Qt's catalogs.
-class ButtonTranslator : public QTranslator {
+QByteArray textKey(const char* context, const char* source) {
+  return QByteArray(context) + '\n' + source;
+}
+
+class OwnTranslator : public QTranslator {
  public:
-  ButtonTranslator(const StandardButtonTexts& b, QObject* parent) : QTranslator(parent) {
-    texts = {{"OK", b.ok}, {"Cancel", b.cancel}, {"&Yes", b.yes}, {"&No", b.no}};
+  OwnTranslator(const QList<QtText>& ours, QObject* parent) : QTranslator(parent) {
+    for (const QtText& t : ours) texts.insert(textKey(t.context, t.source), t.text);
   }
   bool isEmpty() const override { return false; }
   QString translate(const char* context, const char* source, const char*, int) const override {
-    if (qstrcmp(context, "QPlatformTheme") != 0) return QString();
-    return texts.value(QByteArray(source));
+    return texts.value(textKey(context, source));
   }
 
  private:
@@ -30,7 +32,7 @@ class ButtonTranslator : public QTranslator {
 
 }  // namespace
 
-void UseQtTranslations(const QString& language, const StandardButtonTexts& buttons) {
+void UseQtTranslations(const QString& language, const QList<QtText>& texts) {
   static QPointer<QTranslator> catalog, ours;
   delete catalog;  // and so removed
   delete ours;
@@ -45,7 +47,7 @@ void UseQtTranslations(const QString& language, const StandardButtonTexts& butto
       QCoreApplication::installTranslator(catalog);
   }
   // The last installed is asked first.
-  ours = new ButtonTranslator(buttons, app);
+  ours = new OwnTranslator(texts, app);
   QCoreApplication::installTranslator(ours);
 }
 

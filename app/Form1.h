@@ -259,6 +259,11 @@ class TForm1 : public QWidget, public LinkFace {
     QString DefaultRtime = QStringLiteral("default [3s]");
     QString Yes = QStringLiteral("&Yes");  // of Qt's boxes (OK and Cancel: PortChoice's)
     QString No = QStringLiteral("&No");
+    // Qt's file dialogs' types.
+    QString Folder = QStringLiteral("Folder");
+    QString File = QStringLiteral("File");
+    QString Drive = QStringLiteral("Drive");
+    QString FileOfType = QStringLiteral("%1 File");
   } Words;
   PortChoiceTexts PortChoice;
   // Status panel 3: the version and the translation's label.

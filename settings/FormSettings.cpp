@@ -217,6 +217,10 @@ AllBindings bindings(TForm1* f) {
           bindVariable("Cancel", F.PortChoice.cancel),
           bindVariable("Yes", F.Words.Yes),
           bindVariable("No", F.Words.No),
+          bindVariable("Folder", F.Words.Folder),
+          bindVariable("File without type", F.Words.File),
+          bindVariable("Drive", F.Words.Drive),
+          bindVariable("File of type", F.Words.FileOfType),
           bindVariable("Select All", F.Monitor->SelectAllCaption),
           accessibleName("Link countdown", F.Gauge1),
           accessibleName("Traffic indicator", F.LED),
@@ -301,7 +305,15 @@ void TForm1::ReadSettings() {
   // Qt's own dialogs and buttons follow it.
   Messages.Language = TextsLanguage(Words.Locale, LanguageLabel);
   SetErrorTexts(Messages);
-  UseQtTranslations(Messages.Language, {PortChoice.ok, PortChoice.cancel, Words.Yes, Words.No});
+  UseQtTranslations(Messages.Language,
+                    {{"QPlatformTheme", "OK", PortChoice.ok},
+                     {"QPlatformTheme", "Cancel", PortChoice.cancel},
+                     {"QPlatformTheme", "&Yes", Words.Yes},
+                     {"QPlatformTheme", "&No", Words.No},
+                     {"QAbstractFileIconProvider", "Folder", Words.Folder},
+                     {"QAbstractFileIconProvider", "File", Words.File},
+                     {"QAbstractFileIconProvider", "Drive", Words.Drive},
+                     {"QAbstractFileIconProvider", "%1 File", Words.FileOfType}});
   // Top and Left from another desk: a window nobody can reach opens where it does by default.
   QList<QRect> screens;
   for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();

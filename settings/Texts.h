@@ -115,6 +115,11 @@ inline constexpr SettingKey Language[] = {
     caption("Cancel"),
     text("Yes", "&Yes"),
     text("No", "&No"),
+    // The types of Qt's file dialogs.
+    caption("Folder"),
+    text("File without type", "File"),
+    caption("Drive"),
+    text("File of type", "%1 File"),
     // The monitor's context menu (its Copy is the grids' "Copy").
     caption("Select All"),
     // What a screen reader calls the indicators, and the traffic indicator's states.
@@ -190,6 +195,10 @@ inline constexpr SettingRead LanguageReads[] = {
     {"Cancel", -1},
     {"Yes", -1},
     {"No", -1},
+    {"Folder", -1},
+    {"File without type", -1},
+    {"Drive", -1},
+    {"File of type", -1},
     {"Select All", -1},
     {"Link countdown", -1},
     {"Traffic indicator", -1},

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFileIconProvider>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -183,7 +184,7 @@ class TestStartup : public QObject {
     const auto keys = sections(readFile(h.path("zulset.ini")));
     QCOMPARE(keys.keys(), (QStringList{"Form", "Help", "Language", "Messages"}));
     QCOMPARE(keys["Form"].size(), 9);
-    QCOMPARE(keys["Language"].size(), 66);
+    QCOMPARE(keys["Language"].size(), 70);
     QCOMPARE(keys["Messages"].size(), 76);
     QCOMPARE(keys["Help"].size(), 38);
     QCOMPARE(keys["Form"].mid(0, 3), (QStringList{"Top", "Left", "MaxLengthNumber"}));
@@ -353,6 +354,7 @@ class TestStartup : public QObject {
     QCOMPARE(showed({"Otev\u0159\u00EDt", "Hledat v:", "Soubory typu:", "&Otev\u0159\u00EDt",
                      "Zru\u0161it", "Telefonn\u00ED seznamy (*.phb)", "Tabulky (*.csv)"}),
              QString());
+    QCOMPARE(QFileIconProvider().type(QFileInfo(h.dir())), QStringLiteral("Slo\u017Eka"));
     whenUp(false);
     real.question("COM9", f.Messages.Communication);
     QCOMPARE(
