@@ -168,7 +168,7 @@ inline constexpr SettingRead LanguageReads[] = {
     {"Copy", -1},
     {"Paste", -1},
     {"Undo", -1},
-    // Whatever comes after these is read in write order: list it here as it is added there.
+    // The keys added since are read in write order: each goes here as it goes into the table.
     {"Locale", -1},
     {"ADMISSIONS", -1},
     {"SIM", -1},

@@ -313,9 +313,16 @@ class TestStartup : public QObject {
     TForm1& f = h.form();
     QCOMPARE(h.dialogs().shown.value(0).caption, QStringLiteral("V\u00FDb\u011Br portu"));
     QCOMPARE(f.PageControl1->tabText(3), QStringLiteral("P\u0158\u00CDSTUPY"));
+    // The errors raised below the window too.
+    const QString binary = h.path("binary.phb");
+    writeFile(binary, QByteArray("A\0\1", 3));
+    h.dialogs().openNames << binary;
     h.click(f.LoadSIMPC);
     const QString filters = QStringLiteral("Telefonn\u00ED seznamy (*.phb);;Tabulky (*.csv)");
     QCOMPARE(h.dialogs().openFilters, QStringList{filters});
+    QCOMPARE(h.dialogs().errors,
+             QStringList{"Soubor \"" + binary +
+                         "\" nelze otev\u0159\u00EDt. Nejde o textov\u00FD soubor."});
     for (const auto& [records, told] :
          QList<QPair<int, QString>>{{1, "1 z\u00E1znam, kter\u00FD zat\u00EDm nen\u00ED"},
                                     {2, "2 z\u00E1znamy, kter\u00E9 zat\u00EDm nejsou"},
