@@ -16,8 +16,10 @@
 #include "app/Form1.h"
 #include "app/MonitorView.h"
 #include "app/Widgets.h"
+#include "link/Answers.h"
 #include "link/LineRules.h"
 #include "phonebook/NameValueGrid.h"
+#include "phonebook/PhoneBookCheck.h"
 #include "platform/Dialogs.h"
 
 namespace {
@@ -58,6 +60,17 @@ void TForm1::LoadPHONEClick() {
 }
 
 void TForm1::SavePhoneClick() {
+  // The erase takes everything the SIM holds: rows that would not be written as they stand
+  // are named first, and nothing is erased unless the user says so.
+  const QList<RowFault> faults =
+      Link.LinkIdle ? PhoneBookFaults(PhoneBook1->Strings(), Messages, MaxLengthNumber)
+                    : QList<RowFault>();
+  if (!faults.isEmpty()) {
+    const QString text = FirstItems(Messages.FaultyRows.arg(faults.size()),
+                                    FaultLines(faults, Messages), Messages.AndMore) +
+                         QStringLiteral("\n\n") + Messages.EraseAnyway;
+    if (!Env.dialogs->question(SavePhone->text(), text)) return;
+  }
   Core->PhoneBookLines = PhoneBook1->Strings();
   Core->SavePhoneClick();
 }
