@@ -52,11 +52,6 @@ void CliSession::Begin() {
   }
   link->Timer1->start();
   schedule();
-  // Someone at a terminal hears within a second what the run waits for.
-  QTimer::singleShot(1000, this, [this] {
-    waitingShown = true;
-    showWaiting();
-  });
 }
 
 QString CliSession::portText() const {
@@ -66,7 +61,9 @@ QString CliSession::portText() const {
 }
 
 void CliSession::showWaiting() {
-  if (!progress || !waitingShown || pressed || over) return;
+  // Shown from the first tick on (a second), or the first report: someone at a terminal
+  // hears what the run waits for.
+  if (!progress || pressed || over) return;
   // The first report opens the free window the chain starts in: until then the unit is silent.
   const bool reported = link->Countdown != 0 || !link->Link.OperatorName.isEmpty();
   const QString text =

@@ -70,8 +70,7 @@ class CliSession : public QObject, public LinkFace {
   Options opt;
   std::function<QString(int)> deviceName;
   std::unique_ptr<LinkCore> link;
-  Chain current;  // the chain pressed next: a read of the SIM first, where asked
-  bool waitingShown = false;
+  Chain current;          // the chain pressed next: a read of the SIM first, where asked
   bool pressing = false;  // the chain's button is being pressed
   bool pressed = false;   // the chain has started
   bool over = false;

@@ -18,6 +18,7 @@
 #include "files/PhoneBookFile.h"
 #include "files/TextFiles.h"
 #include "link/PortNames.h"
+#include "phonebook/EntrySyntax.h"
 #include "phonebook/PhoneBookCheck.h"
 #include "platform/Errors.h"
 #include "platform/QtSerialDevice.h"
@@ -408,6 +409,16 @@ int main(int argc, char** argv) {
         if (tellFaults(file, o.phoneBook, settings) && !parser.isSet(forceOption)) {
           say(settings.messages.NothingSent);
           return CliSession::BadFile;
+        }
+        // The relay time as the window's check makes it: 5 goes to the unit as 05.
+        for (QString& row : o.phoneBook) {
+          if (!row.startsWith(QLatin1String("RTIME="))) continue;
+          const QString time = row.mid(6);
+          const QString two = RtimeRewrite(time);
+          if (RtimeNeedsRewrite(time) &&
+              NumberCharsFault(QStringLiteral("RTIME"), time) == EntryFaultKind::None &&
+              two.toInt() == time.toInt())
+            row = QStringLiteral("RTIME=") + two;
         }
         o.backup = backup;
         o.leaveOutHeld = o.chain == Chain::AddToSim;

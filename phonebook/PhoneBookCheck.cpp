@@ -18,10 +18,13 @@ bool reservedLookAlike(const QString& name) {
   return digits.size() != 1 || digits[0] < QLatin1Char('1') || digits[0] > QLatin1Char('8');
 }
 
-bool allDigits(const QString& text) {
-  for (const QChar c : text)
-    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
-  return true;
+// The relay time keeps its last two digits (5 becomes 05, 007 07): a longer time loses the
+// digits before them, and the unit holds another time than the one given.
+bool relayTimeCut(const QString& number) {
+  if (number.size() <= 2) return false;
+  for (const QChar c : number.left(number.size() - 2))
+    if (c != QLatin1Char('0')) return true;
+  return false;
 }
 
 }  // namespace
@@ -42,7 +45,7 @@ QList<RowFault> PhoneBookFaults(const QStringList& rows, const MessageTexts& m,
     if (text == nullptr && !given.isEmpty()) {
       if (name.isEmpty())
         text = &m.NumberWithoutName;
-      else if (IsRtimeName(name) && (given.size() != 2 || !allDigits(given)))
+      else if (IsRtimeName(name) && relayTimeCut(given))
         text = &m.RelayTimeDigits;
       else if ((IsRtimeName(name) || name == QLatin1String("OUT")) && single.contains(name))
         text = &m.EntryWrittenOver;

@@ -15,7 +15,7 @@ struct RowFault {
 };
 
 // The entry check of each row (as the grid's check finds it, number before name), then what
-// the write cannot carry: a number without a name, a relay time that is not two digits, a name
+// the write cannot carry: a number without a name, a relay time the two digits cut short, a name
 // in the form of a reserved one that the unit does not know (ALARM9), a second row for an entry
 // that only one row can have (RTIME, OUT). Rows without a number are placeholders the write
 // passes over and are not faults, unless their name is such a look-alike.

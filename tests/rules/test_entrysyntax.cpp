@@ -102,10 +102,9 @@ class TestEntrySyntax : public QObject {
     QTest::newRow("number without a name")
         << QStringList{"+420111", "=+420222", "="}
         << QStringList{"1: Number without name", "2: Number without name"};
-    QTest::newRow("relay time") << QStringList{"RTIME=5", "RTIME=999", "RTIME=5S"}
-                                << QStringList{"1: Relay time is two digits",
-                                               "2: Relay time is two digits",
-                                               "3: Incorrect number"};
+    QTest::newRow("relay time cut short")
+        << QStringList{"A=1", "RTIME=120"} << QStringList{"2: Relay time is two digits"};
+    QTest::newRow("relay time that keeps its value") << QStringList{"RTIME=007"} << QStringList{};
     QTest::newRow("look-alikes of reserved names")
         << QStringList{"ALARM9=", "ADMIN0=+420111", "ADMIN10=1", "ALARM8=", "ADMINX=1"}
         << QStringList{"1: No such reserved name (1 to 8)", "2: No such reserved name (1 to 8)",
