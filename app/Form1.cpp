@@ -104,6 +104,7 @@ void TForm1::FormCreate() {
   StartPortNumber = ComPort1->ComNumber();
   Core->Start();
   StartPortNumber = ComPort1->ComNumber();
+  ShowPort();
 
   setWindowTitle(QFileInfo(Env.programFile).completeBaseName());
 

@@ -164,7 +164,12 @@ AllBindings bindings(TForm1* f) {
           hint("SaveSIMPC", {F.SaveSIMPC}),
           hint("SMeter", {F.Smeter}),
           hint("CountDown", {F.Gauge1}),
-          hint("Indicator", {F.LED}),
+          {"Indicator",
+           [f] { return f->LED->property(StoredHintProperty); },
+           {[f](const QVariant& v) {
+             f->LED->setProperty(StoredHintProperty, v.toString());
+             f->ShowPort();
+           }}},
           hint("ADMIN",
                {F.Label1, F.Label2, F.Label3, F.Label4, F.Label5, F.Label14, F.Label15, F.Label16}),
           hint("ALARM",
@@ -197,6 +202,10 @@ AllBindings bindings(TForm1* f) {
           hint("SaveMonitor", {F.SaveMonitor}),
           hint("RelayA", {F.RelaisA}),
           hint("RelayB", {F.RelaisB}),
+          {"Serial port", [f] { return QVariant(f->PortHint); }, {[f](const QVariant& v) {
+             f->PortHint = v.toString();
+             f->ShowPort();
+           }}},
       },
   }};
 }

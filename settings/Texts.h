@@ -233,6 +233,8 @@ inline constexpr SettingKey Help[] = {
     text("SaveMonitor", "Save monitored serial communication."),
     text("RelayA", "Name for relay A"),
     text("RelayB", "Name for relay A"),
+    // The link indicator and the status bar: the port in use ("COM9 (/dev/ttyUSB0)").
+    text("Serial port", "Serial port: %1"),
 };
 
 // Verify and Autoverify are read right after OPERATOR.
@@ -256,6 +258,7 @@ inline constexpr SettingRead HelpReads[] = {
     {"Save SMSs", -1},     {"Delele SMSs", -1},
     {"Monitor", -1},       {"SaveMonitor", -1},
     {"RelayA", -1},        {"RelayB", -1},
+    {"Serial port", -1},
 };
 
 }  // namespace texts
