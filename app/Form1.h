@@ -219,6 +219,10 @@ class TForm1 : public QWidget, public LinkFace {
   // MONITOR page
   TMonitorView* Monitor = nullptr;
   QPushButton* SaveMonitor = nullptr;
+  QCheckBox* MonitorTimes = nullptr;
+  QLineEdit* MonitorFindText = nullptr;
+  QPushButton* MonitorFind = nullptr;
+  QPushButton* MonitorClear = nullptr;
 
   // ADMISSIONS page
   TNameValueGrid* AdmisRec = nullptr;

@@ -126,7 +126,7 @@ AllBindings bindings(TForm1* f) {
           text("Phone:", F.Label7),
           text("Text:", F.Label8),
           text("Signal strength", F.Label19),
-          text("Find", F.Find),
+          {"Find", getText(F.Find), {setText(F.Find), setText(F.MonitorFind)}},
           text("Find Next", F.FindNext),
           text("Sort", F.Sort),
           text("Phone Book in SIM", F.PhoneBook),
@@ -149,6 +149,8 @@ AllBindings bindings(TForm1* f) {
           action("Copy", {F.PhoneBook1->CopyAction(), F.AdmisRec->CopyAction()}),
           action("Paste", {F.PhoneBook1->PasteAction(), F.AdmisRec->PasteAction()}),
           action("Undo", {F.PhoneBook1->UndoAction(), F.AdmisRec->UndoAction()}),
+          text("Time", F.MonitorTimes),
+          text("Clear", F.MonitorClear),
       },
       MessageBindings(M),
       {

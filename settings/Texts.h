@@ -83,6 +83,9 @@ inline constexpr SettingKey Language[] = {
     caption("Copy"),
     caption("Paste"),
     caption("Undo"),
+    // The MONITOR page: the time of each line, and clearing it ("Find" is the PHONE page's).
+    caption("Time"),
+    caption("Clear"),
 };
 
 inline constexpr SettingRead LanguageReads[] = {
@@ -105,6 +108,7 @@ inline constexpr SettingRead LanguageReads[] = {
     {"PHONE", -1},       {"SMS", -1},
     {"MONITOR", -1},     {"Copy", -1},
     {"Paste", -1},       {"Undo", -1},
+    {"Time", -1},        {"Clear", -1},
 };
 
 inline constexpr SettingKey Messages[] = {
