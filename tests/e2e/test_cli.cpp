@@ -488,7 +488,7 @@ class TestCli : public QObject {
     QCOMPARE(rig.status, int(CliSession::NoLink));
     QVERIFY(rig.clock().elapsed() > 100000);
     QVERIFY(rig.unit().messages().size() == 6);  // nothing was deleted
-    QVERIFY(rig.said.join("").contains("COM9: no link"));
+    QVERIFY(rig.said.join("").contains("COM9 (/dev/ttyS8): no link"));
   }
 
   // The SIM's last entry is OUT's: rows with no other free entry are held back and named (exit
