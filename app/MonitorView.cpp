@@ -426,7 +426,8 @@ void TMonitorView::paintEvent(QPaintEvent* /*event*/) {
   for (qsizetype i = FirstVisibleLine(); i < shown_ && y < viewport()->height(); ++i) {
     const QString text = lineText(i);
     const QPointF base(left, y + metrics.ascent());
-    if (gutter_ > 0) {
+    // The empty line of the unit's frame carries nothing to put a time to.
+    if (gutter_ > 0 && !text.isEmpty()) {
       p.setPen(timeColour);
       p.drawText(QPointF(timeLeft, base.y()), LineTime(i));
     }
