@@ -97,7 +97,7 @@ void TForm1::SavClick() {
   const QString fileName =
       Env.dialogs->saveFile(QStringLiteral("Excel / comma separated files (*.csv)"));
   if (fileName.isEmpty()) return;
-  WriteAdmissionFile(fileName, GridRows(*AdmisRec));
+  Core->Sink.Replace(fileName, AdmissionFileBytes(fileName, GridRows(*AdmisRec)));
   Core->AdmissionsSaved();
 }
 

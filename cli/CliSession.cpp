@@ -6,6 +6,7 @@
 
 #include "files/FileCharset.h"
 #include "files/PhoneBookFile.h"
+#include "files/PhoneBookVCard.h"
 #include "files/TextFiles.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
@@ -199,7 +200,9 @@ void CliSession::finish(const Notice& ended) {
 
 void CliSession::writeOut(const QStringList& lines) {
   if (opt.file != QLatin1String("-")) {
-    if (opt.chain == Chain::LoadSim)
+    if (opt.chain == Chain::LoadSim && IsVCardFile(opt.file))
+      WritePhoneBookVcf(opt.file, lines);
+    else if (opt.chain == Chain::LoadSim)
       WritePhoneBookFile(opt.file, lines);
     else
       WriteSmsFile(opt.file, lines);

@@ -10,12 +10,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <cstdio>
 
 #include "cli/CliSession.h"
+#include "cli/DatabaseDelivery.h"
 #include "cli/LinkListener.h"
 #include "files/FileCharset.h"
 #include "files/PhoneBookFile.h"
+#include "files/PhoneBookVCard.h"
 #include "files/TextFiles.h"
 #include "link/PortNames.h"
 #include "phonebook/EntrySyntax.h"
@@ -36,8 +39,10 @@ const char* const kHelp =
     "       zulset-cli --port COMn|DEVICE [--settings FILE] [--force] [--backup FILE]\n"
     "                  overwrite-sim|add-to-sim FILE.phb\n"
     "       zulset-cli --port COMn|DEVICE [--settings FILE] [--prefix TEXT]\n"
-    "                  [--relay-a NAME] [--relay-b NAME] log-admissions FOLDER\n"
+    "                  [--relay-a NAME] [--relay-b NAME] [--database URL [--unit NAME]]\n"
+    "                  log-admissions FOLDER\n"
     "       zulset-cli --port COMn|DEVICE [--settings FILE] monitor\n"
+    "       zulset-cli db-check URL\n"
     "\n"
     "Configures a GSM access and alarm unit over a serial line, one command a run, as the\n"
     "window's buttons do; or listens to it unattended until stopped.\n"
@@ -57,6 +62,9 @@ const char* const kHelp =
     "  log-admissions FOLDER   record admissions into daily files in FOLDER until stopped\n"
     "  monitor                 print every line from the unit, each with its local time\n"
     "                          (ISO 8601), until stopped\n"
+    "  db-check URL            whether the database is ready for log-admissions --database:\n"
+    "                          reachable, its table admissions there, inserting allowed; no\n"
+    "                          port needed\n"
     "\n"
     "Options:\n"
     "  --port COMn|DEVICE  the unit's port: a COM number (1 to 50), found as the window finds\n"
@@ -77,6 +85,15 @@ const char* const kHelp =
     "  --relay-a NAME      log-admissions: the name of relay A in the records (default:\n"
     "                      RelA of the settings file, OUTPUT A)\n"
     "  --relay-b NAME      the same for relay B (RelB, OUTPUT B)\n"
+    "  --database URL      log-admissions: each record also into the table admissions of this\n"
+    "                      PostgreSQL database (a libpq connection URI such as\n"
+    "                      postgresql://gate1@db.example.org/zulset; default: URL of the\n"
+    "                      settings file's [Database]), after it is in its file. TLS with the\n"
+    "                      server's certificate checked (sslmode=verify-full) unless the URL\n"
+    "                      says otherwise; the password comes from libpq's password file or\n"
+    "                      the credential db-password, never from the URL\n"
+    "  --unit NAME         the unit's name in the table (default: Unit of [Database], else\n"
+    "                      the port as given and the host, ttyUSB0@gatehost)\n"
     "  -h, --help          this text\n"
     "  -v, --version       the version\n"
     "\n"
@@ -84,8 +101,9 @@ const char* const kHelp =
     "operator and the SIM's size, then a report that opens the free window. What it waits for\n"
     "and its progress (rows, SMS or pairs done) go to standard error when it is a terminal;\n"
     "messages, in the texts of the window's boxes, go to standard error. Files are read and\n"
-    "written as the window does. overwrite-sim and add-to-sim check every row first and send\n"
-    "nothing when a row has a fault: each is named (exit status 2) unless --force is given.\n"
+    "written as the window does; a phone book FILE ending in .vcf holds contacts (vCard).\n"
+    "overwrite-sim and add-to-sim check every row first and send nothing when a row has a\n"
+    "fault: each is named (exit status 2) unless --force is given.\n"
     "\n"
     "Messages are in the language of the locale (LC_ALL, LC_MESSAGES, LANG) where a translation\n"
     "ships with the program (cs, sk, de, pl), otherwise in English; the settings file does not\n"
@@ -93,15 +111,21 @@ const char* const kHelp =
     "complaints about the command line itself are always in English.\n"
     "\n"
     "log-admissions writes each call of a caller the SIM knows by name, as it comes, at the\n"
-    "end of FOLDER/<prefix><date>.csv, the file of the call's day (the date in the form of the\n"
-    "records, the system's short date), one line \"date time;name  (phone: number)  /relay\"\n"
-    "as in the window's admission files, synced to the disk before the next call. monitor\n"
+    "end of FOLDER/<prefix><yyyy-mm-dd>.csv, the file of the call's day, one line\n"
+    "\"date time;name  (phone: number)  /relay\" as in the window's admission files, on the\n"
+    "disk before the next; records that cannot be written wait, and a stop names them and\n"
+    "keeps them in FOLDER/<prefix>-waiting.spool for the next start. monitor\n"
     "writes each line to standard output as it comes: the time, a blank, the line (every byte\n"
     "that is no printable ASCII character, below 32, 127 and above, as \\xHH, a backslash as\n"
     "\\\\; empty lines left out). Both take\n"
     "the port back by themselves when its device comes again, and never stop on a garbled\n"
-    "line; their messages go to standard error. SIGTERM or SIGINT ends them (exit status 0),\n"
+    "line; their messages go to standard error. SIGTERM or SIGINT ends them (see exit status),\n"
     "SIGHUP reads the settings file again.\n"
+    "\n"
+    "With a database, the daily files stay the record of truth: a record goes to the table\n"
+    "once, in order, keyed by unit, file and line, and FOLDER/.zulset-delivered keeps what the\n"
+    "database confirmed. While it cannot be reached the records wait in their files and go\n"
+    "within seconds of its return; the messages say when delivery stops and starts again.\n"
     "\n"
     "Exit status:\n"
     "  0  all done (a caller found in the SIM's last entry, which is kept for OUT and which\n"
@@ -113,7 +137,9 @@ const char* const kHelp =
     "     rows with faults: nothing was sent\n"
     "  3  no link: the port cannot be opened, or the unit stays silent for the watchdog's time\n"
     "     (about two minutes)\n"
-    "log-admissions and monitor end with 0 when stopped by a signal, 2 on bad usage.\n";
+    "log-admissions and monitor end with 0 when stopped by a signal (log-admissions: 1 when\n"
+    "records it could not write were left), 2 on bad usage.\n"
+    "db-check: 0 ready, 1 reachable but not ready, 2 bad usage, 3 not reachable or refused.\n";
 
 bool progressShown = false;
 
@@ -136,11 +162,12 @@ struct Settings {
   int maxLengthNumber = 13;
   QString relayA, relayB;
   QString chainNames[7];
+  QString databaseUrl, unitName;  // [Database]
 };
 
 // The texts of one language for the whole run: the locale's where a translation ships, else
 // the built-in English. A settings file the window last closed in another language must not
-// change what a script reads; the settings file gives only the limit and the relay names.
+// change what a script reads; the settings file gives only [Form] values and [Database].
 Settings readSettings(const QString& fileName) {
   Settings s;
   const IniFile ini(fileName);
@@ -148,6 +175,8 @@ Settings readSettings(const QString& fileName) {
   s.maxLengthNumber = ini.ReadInteger(form, QStringLiteral("MaxLengthNumber"), 13);
   s.relayA = ini.ReadString(form, QStringLiteral("RelA"), QStringLiteral("OUTPUT A"));
   s.relayB = ini.ReadString(form, QStringLiteral("RelB"), QStringLiteral("OUTPUT B"));
+  s.databaseUrl = ini.ReadString(QStringLiteral("Database"), QStringLiteral("URL"), QString());
+  s.unitName = ini.ReadString(QStringLiteral("Database"), QStringLiteral("Unit"), QString());
   // The chains are named by their buttons' captions.
   const char* const captions[] = {"",          "Load SIM",  "Overwrite SIM", "Add To SIM",
                                   "Load SMSs", "Save SMSs", "Delete SMSs"};
@@ -173,10 +202,20 @@ bool tellFaults(const QString& file, const QStringList& rows, const Settings& s)
   return !faults.isEmpty();
 }
 
+// The phone book file by its extension, as the window's Load takes it: what a vCard's
+// contacts became is said first.
+QStringList readPhoneBook(const QString& file, const Settings& s) {
+  if (!IsVCardFile(file)) return ReadPhoneBookFile(file);
+  QString report;
+  const QStringList rows = ReadPhoneBookVcf(file, s.messages, s.maxLengthNumber, &report);
+  if (!report.isEmpty()) say(report);
+  return rows;
+}
+
 // The entry check of the window's Verify button, over every row instead of up to the first
 // fault, with what a write cannot carry.
 int verify(const QString& file, const Settings& s) {
-  return tellFaults(file, ReadPhoneBookFile(file), s) ? CliSession::DoneInPart : CliSession::Done;
+  return tellFaults(file, readPhoneBook(file, s), s) ? CliSession::DoneInPart : CliSession::Done;
 }
 
 bool writable(const QString& file) {
@@ -240,7 +279,7 @@ bool stderrIsJournal() {
 
 // The unattended commands: they run until a signal ends them.
 int listen(const QString& command, const QCommandLineParser& parser, const LinkListener::Options& o,
-           CoreEnvironment env) {
+           const DatabaseDelivery::Options& db, CoreEnvironment env) {
   const QString prefix = QStringLiteral("zulset-cli ") + command + QStringLiteral(": ");
   const bool journal = stderrIsJournal();
   auto tell = [prefix, journal](LinkListener::Level level, const QString& text) {
@@ -259,6 +298,12 @@ int listen(const QString& command, const QCommandLineParser& parser, const LinkL
     fputc('\n', stdout);
     fflush(stdout);
   };
+  std::optional<DatabaseDelivery> delivery;
+  if (!db.url.isEmpty()) {
+    delivery.emplace(db);
+    delivery->say = tell;
+    listener.written = [&delivery] { delivery->Wake(); };
+  }
   OnSignals({SIGTERM, SIGINT, SIGHUP}, [&](int number) {
     if (number == SIGHUP) {
       const QString settingsFile = settingsPath(parser);
@@ -269,22 +314,28 @@ int listen(const QString& command, const QCommandLineParser& parser, const LinkL
       tell(LinkListener::Level::Info, QStringLiteral("read %1 again").arg(settingsFile));
       return;
     }
-    listener.End();
+    const qsizetype unwritten = listener.End();
+    if (delivery) delivery->End();
     tell(LinkListener::Level::Info,
          QStringLiteral("stopped by %1").arg(number == SIGTERM ? "SIGTERM" : "SIGINT"));
-    QCoreApplication::exit(0);
+    // Records only in the journal and the spool file: the service is to show as failed.
+    QCoreApplication::exit(unwritten > 0 ? 1 : 0);
   });
   // The device behind a COM number; a path names itself.
   QString start = o.portLabel;
   if (start.isEmpty()) start = QStringLiteral("COM%1 (%2)").arg(o.port).arg(env.deviceName(o.port));
   if (!o.folder.isEmpty())
-    start += QStringLiteral(", records into ") + QDir(o.folder).filePath(o.prefix + "<date>.csv");
+    start +=
+        QStringLiteral(", records into ") + QDir(o.folder).filePath(o.prefix + "<yyyy-mm-dd>.csv");
+  if (delivery)
+    start += QStringLiteral(" and the database %1 as unit %2").arg(DatabaseLabel(db.url), db.unit);
   const QString settingsFile = settingsPath(parser);
   start += QFileInfo::exists(settingsFile)
                ? QStringLiteral(", settings from ") + settingsFile
                : QStringLiteral(", no settings file %1 (built-in texts)").arg(settingsFile);
   tell(LinkListener::Level::Info, start);
   listener.Begin();
+  if (delivery) delivery->Begin();
   return QCoreApplication::exec();
 }
 
@@ -305,11 +356,15 @@ int main(int argc, char** argv) {
   const QCommandLineOption forceOption(QStringLiteral("force"), QString());
   const QCommandLineOption backupOption(QStringLiteral("backup"), QString(),
                                         QStringLiteral("FILE"));
+  const QCommandLineOption databaseOption(QStringLiteral("database"), QString(),
+                                          QStringLiteral("URL"));
+  const QCommandLineOption unitOption(QStringLiteral("unit"), QString(), QStringLiteral("NAME"));
   const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QString());
   const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
                                          QString());
   parser.addOptions({portOption, settingsOption, prefixOption, relayAOption, relayBOption,
-                     forceOption, backupOption, helpOption, versionOption});
+                     forceOption, backupOption, databaseOption, unitOption, helpOption,
+                     versionOption});
   if (!parser.parse(app.arguments())) return usage(parser.errorText());
 
   const QString programDir = QCoreApplication::applicationDirPath();
@@ -336,7 +391,8 @@ int main(int argc, char** argv) {
   // The chains in the order of the SIM buttons, then the commands that press none.
   const Known known[] = {{"load-sim", true},  {"overwrite-sim", true},  {"add-to-sim", true},
                          {"load-smss", true}, {"save-smss", true},      {"delete-smss", false},
-                         {"verify", true},    {"log-admissions", true}, {"monitor", false}};
+                         {"verify", true},    {"log-admissions", true}, {"monitor", false},
+                         {"db-check", true}};
   int which = -1;
   for (int i = 0; i < int(std::size(known)); ++i)
     if (command == QLatin1String(known[i].name)) which = i;
@@ -345,10 +401,13 @@ int main(int argc, char** argv) {
     return usage(!known[which].takesFile ? QStringLiteral("%1 takes no file").arg(command)
                  : command == QLatin1String("log-admissions")
                      ? QStringLiteral("%1 takes one folder").arg(command)
+                 : command == QLatin1String("db-check")
+                     ? QStringLiteral("%1 takes one database URL").arg(command)
                      : QStringLiteral("%1 takes one file").arg(command));
   const QString file = args.value(1);
   const bool logging = command == QLatin1String("log-admissions");
-  for (const QCommandLineOption* option : {&prefixOption, &relayAOption, &relayBOption})
+  for (const QCommandLineOption* option :
+       {&prefixOption, &relayAOption, &relayBOption, &databaseOption, &unitOption})
     if (parser.isSet(*option) && !logging)
       return usage(QStringLiteral("--%1 is for log-admissions").arg(option->names().first()));
   const bool writes =
@@ -374,6 +433,9 @@ int main(int argc, char** argv) {
 
   try {
     if (command == QLatin1String("verify")) return verify(file, settings);
+    if (command == QLatin1String("db-check"))
+      return CheckDatabase(
+          file, [](const QString& text) { say(QStringLiteral("zulset-cli db-check: ") + text); });
 
     CliSession::Options o;
     if (which < 6) {
@@ -386,6 +448,7 @@ int main(int argc, char** argv) {
     o.relayB = settings.relayB;
     for (int c = 0; c < 7; ++c) o.chainNames[c] = settings.chainNames[c];
     LinkListener::Options lo;
+    DatabaseDelivery::Options db;
     if (which >= 7) {
       lo.messages = settings.messages;
       lo.relayA = parser.isSet(relayAOption) ? parser.value(relayAOption) : settings.relayA;
@@ -399,12 +462,19 @@ int main(int argc, char** argv) {
               QStringLiteral("the prefix is the start of a file's name, without a folder"));
         if (!FolderWritable(file))
           return usage(QStringLiteral("cannot write into the folder %1").arg(file));
+        db.url = parser.isSet(databaseOption) ? parser.value(databaseOption) : settings.databaseUrl;
+        if (const QString fault = db.url.isEmpty() ? QString() : DatabaseUrlFault(db.url);
+            !fault.isEmpty())
+          return usage(fault);
+        db.unit = parser.isSet(unitOption) ? parser.value(unitOption) : settings.unitName;
+        db.folder = lo.folder;
+        db.prefix = lo.prefix;
       }
     }
     switch (which < 6 ? o.chain : Chain::None) {
       case Chain::OverwriteSim:
       case Chain::AddToSim:
-        o.phoneBook = ReadPhoneBookFile(file);
+        o.phoneBook = readPhoneBook(file, settings);
         // A row the unit cannot take must not cost the SIM what it holds.
         if (tellFaults(file, o.phoneBook, settings) && !parser.isSet(forceOption)) {
           say(settings.messages.NothingSent);
@@ -457,7 +527,11 @@ int main(int argc, char** argv) {
     if (which >= 7) {
       lo.port = o.port;
       lo.portLabel = o.portLabel;
-      return listen(command, parser, lo, env);
+      // The port as the service's instance names it, and the host.
+      if (db.unit.isEmpty())
+        db.unit = (port.startsWith(QStringLiteral("/dev/")) ? port.mid(5) : port) +
+                  QLatin1Char('@') + QSysInfo::machineHostName();
+      return listen(command, parser, lo, db, env);
     }
 
     QtSerialDeviceFactory serial;

@@ -134,6 +134,10 @@ QString InOutErrorText(int code) {
   }
 }
 
+QString InOutErrorText(int code, const QString& fileName) {
+  return InOutErrorText(failureCode(code, fileName));
+}
+
 QByteArray ReadWholeFile(const QString& fileName, qint64 maxSize) {
   return readWhole(fileName, maxSize, FileErrors::NameAndReason);
 }
@@ -163,18 +167,6 @@ void WriteWholeFile(const QString& fileName, const QByteArray& bytes, FileErrors
 void WriteTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
                     FileErrors errors) {
   WriteWholeFile(fileName, encodeLines(fileName, lines, charset, errors), errors);
-}
-
-void AppendTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
-                     FileErrors errors) {
-  const QByteArray added = encodeLines(fileName, lines, charset, errors);
-  QByteArray bytes;
-  if (QFileInfo::exists(fileName)) {
-    bytes = readWhole(fileName, MaxAppendedFileSize, errors);
-    // A last line without its end (the file edited by hand) must not run into the first new one.
-    if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += "\r\n";
-  }
-  WriteWholeFile(fileName, bytes + added, errors);
 }
 
 std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharset& charset) {

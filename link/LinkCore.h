@@ -24,6 +24,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "admissions/AdmissionSink.h"
 #include "link/LinkFace.h"
 #include "link/LinkState.h"
 #include "settings/MessageTexts.h"
@@ -107,6 +108,8 @@ class LinkCore : public QObject {
   bool Automat = false;                          // a daily file per day
   // Off: records only go to LinkFace::Admitted (a face that writes each one itself).
   bool KeepAdmissionLog = true;
+  // Where the log's files are written: the daily file, the manual save, what an end keeps.
+  AdmissionSink Sink;
   MessageTexts Messages;
   // How the port is named in what the user reads; empty: "COM" and its number.
   QString PortLabel;

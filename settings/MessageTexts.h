@@ -53,6 +53,19 @@ struct MessageTexts {
   QString CloseAnyway;
   QString DoNotClose;
   QString RecordsKept;
+  // What became of a vCard file's contacts, and what keeps such a file out of the phone book.
+  QString ContactsLoaded;
+  QString NamesMade;
+  QString NamedAs;
+  QString NamedAsReserved;
+  QString ContactsLeftOut;
+  QString NoPhoneNumber;
+  QString NotAPhoneNumber;
+  QString NumberLonger;
+  QString NoName;
+  QString NoContact;
+  QString NotAVCard;
+  QString VCardNotEnded;
   // The whole phone book checked before a write, and the command line's own words.
   QString RowFault;
   QString NumberWithoutName;

@@ -160,7 +160,8 @@ inline constexpr SettingKey Messages[] = {
          "A spreadsheet that took these phone numbers for numbers may have dropped their "
          "\"+\" or leading zeros (%1):"),
     text("Take as they are", "Take them as they are?"),
-    text("Not a file to load", "\"%1\" is not a phone book (.phb, .csv) or an SMS file (.sms)."),
+    text("Not a file to load",
+         "\"%1\" is not a phone book (.phb, .csv, .vcf) or an SMS file (.sms)."),
     // Closing: the question when something would be lost, and the records an end that could
     // not be refused put aside.
     text("Records not saved", "The admission log holds %1 records that are in no file yet."),
@@ -170,6 +171,19 @@ inline constexpr SettingKey Messages[] = {
     text("Do not close", "Do not close"),
     text("Records kept",
          "The program was ended before the admission records were saved; they are in %1."),
+    // What became of a vCard file's contacts, and what keeps such a file out of the phone book.
+    text("Contacts loaded", "Rows loaded from \"%2\": %1."),
+    text("Names made", "These were given names the unit can hold (%1):"),
+    text("Named as", "%1 as %2"),
+    text("Named as reserved", "%1 as %2, a name with a meaning of its own to the unit"),
+    text("Contacts left out", "These were left out (%1):"),
+    text("No phone number", "%1: no phone number"),
+    text("Not a phone number", "%1: not a phone number the unit can hold"),
+    text("Number longer", "%1: more than %2 characters"),
+    text("No name", "%1: no letter or digit for a name"),
+    text("No contact", "it holds no contact with a name and a phone number the unit can hold"),
+    text("Not a vCard", "line %1 is not part of a vCard between BEGIN:VCARD and END:VCARD"),
+    text("vCard not ended", "the vCard that begins in line %1 has no END:VCARD"),
     // The whole phone book checked before a write; the command line's waiting and progress.
     text("Row fault", "row %1: %2: %3"),
     text("Number without name", "Number without name"),
