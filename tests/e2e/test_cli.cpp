@@ -311,7 +311,7 @@ class TestCli : public QObject {
         QVERIFY2(there || named, qPrintable(row));
       }
       QVERIFY(r.err.contains("BAD (12 3)"));
-      QVERIFY(r.err.contains("book.phb: row 5: BAD=12 3: Incorrect number"));
+      QVERIFY(r.err.contains(QFileInfo(file).fileName() + ": row 5: BAD=12 3: Incorrect number"));
       QVERIFY2(left.isEmpty(), qPrintable(left.join(" | ")));
     } else if (command == "load-smss") {
       QVERIFY(!r.unit.saved);
