@@ -59,14 +59,21 @@ QString reasonFor(int err, const QString& qtReason) {
 // anything is written.
 QByteArray encodeLines(const QString& fileName, const QStringList& lines,
                        const FileCharset& charset, FileErrors errors) {
+  auto fail = [&](const QString& why) {
+    const QString message = QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, why);
+    if (errors == FileErrors::NameAndReason) throw EFCreateError(message);
+    throw EFileIOError(message);
+  };
+  // A line end inside a line would come back as two lines, a row split in half.
+  for (qsizetype i = 0; i < lines.size(); ++i)
+    if (lines[i].contains(QLatin1Char('\r')) || lines[i].contains(QLatin1Char('\n')))
+      fail(QStringLiteral("Line %1 holds a line break.").arg(i + 1));
   try {
     return charset.EncodeLines(lines);
   } catch (const EUnwritableText& e) {
-    const QString message =
-        QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, e.Message);
-    if (errors == FileErrors::NameAndReason) throw EFCreateError(message);
-    throw EFileIOError(message);
+    fail(e.Message);
   }
+  return QByteArray();
 }
 
 QByteArray readWhole(const QString& fileName, qint64 maxSize, FileErrors errors) {

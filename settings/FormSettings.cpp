@@ -126,7 +126,7 @@ AllBindings bindings(TForm1* f) {
           text("Phone:", F.Label7),
           text("Text:", F.Label8),
           text("Signal strength", F.Label19),
-          text("Find", F.Find),
+          {"Find", getText(F.Find), {setText(F.Find), setText(F.MonitorFind)}},
           text("Find Next", F.FindNext),
           text("Sort", F.Sort),
           text("Phone Book in SIM", F.PhoneBook),
@@ -149,6 +149,8 @@ AllBindings bindings(TForm1* f) {
           action("Copy", {F.PhoneBook1->CopyAction(), F.AdmisRec->CopyAction()}),
           action("Paste", {F.PhoneBook1->PasteAction(), F.AdmisRec->PasteAction()}),
           action("Undo", {F.PhoneBook1->UndoAction(), F.AdmisRec->UndoAction()}),
+          text("Time", F.MonitorTimes),
+          text("Clear", F.MonitorClear),
       },
       MessageBindings(M),
       {
@@ -164,7 +166,12 @@ AllBindings bindings(TForm1* f) {
           hint("SaveSIMPC", {F.SaveSIMPC}),
           hint("SMeter", {F.Smeter}),
           hint("CountDown", {F.Gauge1}),
-          hint("Indicator", {F.LED}),
+          {"Indicator",
+           [f] { return f->LED->property(StoredHintProperty); },
+           {[f](const QVariant& v) {
+             f->LED->setProperty(StoredHintProperty, v.toString());
+             f->ShowPort();
+           }}},
           hint("ADMIN",
                {F.Label1, F.Label2, F.Label3, F.Label4, F.Label5, F.Label14, F.Label15, F.Label16}),
           hint("ALARM",
@@ -197,6 +204,10 @@ AllBindings bindings(TForm1* f) {
           hint("SaveMonitor", {F.SaveMonitor}),
           hint("RelayA", {F.RelaisA}),
           hint("RelayB", {F.RelaisB}),
+          {"Serial port", [f] { return QVariant(f->PortHint); }, {[f](const QVariant& v) {
+             f->PortHint = v.toString();
+             f->ShowPort();
+           }}},
       },
   }};
 }

@@ -66,6 +66,30 @@ struct MessageTexts {
   QString NoContact;
   QString NotAVCard;
   QString VCardNotEnded;
+  // The whole phone book checked before a write, and the command line's own words.
+  QString RowFault;
+  QString NumberWithoutName;
+  QString RelayTimeDigits;
+  QString NotReservedName;
+  QString EntryWrittenOver;
+  QString RowsWithFaults;
+  QString FaultyRows;
+  QString EraseAnyway;
+  QString NothingSent;
+  QString RowsHeld;
+  QString BackupWritten;
+  QString WaitingForReport;
+  QString WaitingForWindow;
+  QString FileNotWritten;
+  QString NoLink;
+  QString RowsRead;
+  QString EntriesErased;
+  QString RowsWritten;
+  QString RowsReadBack;
+  QString SmsRead;
+  QString SlotsFreed;
+  QString PairsSaved;
+  QString SlotsDeleted;
 
   // The built-in texts, as a start without a settings file has them.
   MessageTexts();

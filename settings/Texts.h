@@ -83,6 +83,9 @@ inline constexpr SettingKey Language[] = {
     caption("Copy"),
     caption("Paste"),
     caption("Undo"),
+    // The MONITOR page: the time of each line, and clearing it ("Find" is the PHONE page's).
+    caption("Time"),
+    caption("Clear"),
 };
 
 inline constexpr SettingRead LanguageReads[] = {
@@ -105,6 +108,7 @@ inline constexpr SettingRead LanguageReads[] = {
     {"PHONE", -1},       {"SMS", -1},
     {"MONITOR", -1},     {"Copy", -1},
     {"Paste", -1},       {"Undo", -1},
+    {"Time", -1},        {"Clear", -1},
 };
 
 inline constexpr SettingKey Messages[] = {
@@ -180,6 +184,30 @@ inline constexpr SettingKey Messages[] = {
     text("No contact", "it holds no contact with a name and a phone number the unit can hold"),
     text("Not a vCard", "line %1 is not part of a vCard between BEGIN:VCARD and END:VCARD"),
     text("vCard not ended", "the vCard that begins in line %1 has no END:VCARD"),
+    // The whole phone book checked before a write; the command line's waiting and progress.
+    text("Row fault", "row %1: %2: %3"),
+    text("Number without name", "Number without name"),
+    text("Relay time digits", "Relay time is two digits"),
+    text("Not reserved name", "No such reserved name (1 to 8)"),
+    text("Entry written over", "Only one row can hold this entry"),
+    text("Rows with faults", "%1 of %2 rows with faults"),
+    text("Faulty rows", "These rows would not be written as they stand (%1):"),
+    text("Erase anyway", "Erase the SIM phone book all the same?"),
+    text("Nothing sent", "Nothing was sent to the unit (--force writes the rows as they stand)."),
+    text("Rows held", "%1 rows are on the SIM already and were left out."),
+    text("Backup written", "The SIM phone book was saved to %1."),
+    text("Waiting for report", "waiting for the unit's first report on %1 ..."),
+    text("Waiting for window", "waiting for the unit on %1 to open its window ..."),
+    text("File not written", "%1 was not written."),
+    text("No link", "%1: no link: the unit has not answered or reported for the watchdog's time"),
+    text("Rows read", "rows read: %1"),
+    text("Entries erased", "entries erased: %1 of %2"),
+    text("Rows written", "rows written: %1 of %2"),
+    text("Rows read back", "rows read back: %1"),
+    text("SMS read", "SMS read: %1"),
+    text("Slots freed", "slots freed: %1 of 7"),
+    text("Pairs saved", "pairs saved: %1 of 6"),
+    text("Slots deleted", "slots deleted: %1"),
 };
 
 inline constexpr SettingKey Help[] = {
@@ -223,6 +251,8 @@ inline constexpr SettingKey Help[] = {
     text("SaveMonitor", "Save monitored serial communication."),
     text("RelayA", "Name for relay A"),
     text("RelayB", "Name for relay A"),
+    // The link indicator and the status bar: the port in use ("COM9 (/dev/ttyUSB0)").
+    text("Serial port", "Serial port: %1"),
 };
 
 // Verify and Autoverify are read right after OPERATOR.
@@ -246,6 +276,7 @@ inline constexpr SettingRead HelpReads[] = {
     {"Save SMSs", -1},     {"Delele SMSs", -1},
     {"Monitor", -1},       {"SaveMonitor", -1},
     {"RelayA", -1},        {"RelayB", -1},
+    {"Serial port", -1},
 };
 
 }  // namespace texts

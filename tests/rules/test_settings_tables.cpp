@@ -128,9 +128,9 @@ class TestSettingsTables : public QObject {
     }
     QCOMPARE(sections, QStringList({"Form", "Language", "Messages", "Help"}));
     QCOMPARE(perSection.value("Form"), 9);
-    QCOMPARE(perSection.value("Language"), 31);
-    QCOMPARE(perSection.value("Messages"), 58);
-    QCOMPARE(perSection.value("Help"), 38);
+    QCOMPARE(perSection.value("Language"), 33);
+    QCOMPARE(perSection.value("Messages"), 81);
+    QCOMPARE(perSection.value("Help"), 39);
 
     // Odd spellings and repeated texts go out exactly as built in.
     for (const char* expected :
@@ -182,6 +182,7 @@ class TestSettingsTables : public QObject {
             "SaveMonitor=Save monitored serial communication.",
             "RelayA=Name for relay A",
             "RelayB=Name for relay A",
+            "Serial port=Serial port: %1",
         }));
     QCOMPARE(lines.indexOf("Language|Verify Phone Book=Verify Phone Book") + 1,
              lines.indexOf("Language|Autoverify=Autoverify"));
@@ -212,14 +213,15 @@ class TestSettingsTables : public QObject {
                                              "Save#0",        "Save#2",
                                              "PHONE#0",       "SMS#0",
                                              "MONITOR#0"}));
-    QCOMPARE(log.mid(lang + 31, 3), QStringList({"Copy#0", "Paste#0", "Undo#0"}));
-    QCOMPARE(log.mid(lang + 34, 42).first(), QStringLiteral("Incorrect International format#0"));
+    QCOMPARE(log.mid(lang + 31, 5),
+             QStringList({"Copy#0", "Paste#0", "Undo#0", "Time#0", "Clear#0"}));
+    QCOMPARE(log.mid(lang + 36, 42).first(), QStringLiteral("Incorrect International format#0"));
     const int op = log.indexOf("OPERATOR#0");
-    QVERIFY(op > lang + 34 + 42);
+    QVERIFY(op > lang + 36 + 42);
     QCOMPARE(log.mid(op, 4), QStringList({"OPERATOR#0", "Verify#0", "Autoverify#0",
                                           "Phone number in international format.#0"}));
-    QCOMPARE(log.last(), QStringLiteral("RelayB#0"));
-    QCOMPARE(log.size(), 9 + 34 + 58 + 38);
+    QCOMPARE(log.last(), QStringLiteral("Serial port#0"));
+    QCOMPARE(log.size(), 9 + 36 + 81 + 39);
   }
 
   // What a translator may have typed, read as the program reads it and written back.

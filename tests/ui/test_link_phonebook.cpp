@@ -208,6 +208,48 @@ class TestLinkPhoneBook : public QObject {
     QVERIFY(h.dialogs().errors.isEmpty());
   }
 
+  // Rows the unit would not take as they stand are named before anything is erased; the
+  // erase starts only on Yes, and a clean book is not asked about.
+  void overwriteAsksAboutFaultyRows_data() {
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("asked");  // empty: no question
+    const QString erase = QStringLiteral("\n\nErase the SIM phone book all the same?");
+    QTest::newRow("clean") << QStringList{"ADMIN1=+420111", "ALARM2=", "RTIME=05"} << false
+                           << QString();
+    QTest::newRow("faults, No")
+        << QStringList{"ADMIN1=12ab", "NOVAK=+420111", "RTIME=999", "ALARM9="} << false
+        << "These rows would not be written as they stand (3):\n"
+           "row 1: ADMIN1=12ab: Incorrect number\nrow 3: RTIME=999: Relay time is two digits\n"
+           "row 4: ALARM9=: No such reserved name (1 to 8)" +
+               erase;
+    QTest::newRow("fault, Yes") << QStringList{"=+420111", "NOVAK=+420222"} << true
+                                << "These rows would not be written as they stand (1):\n"
+                                   "row 1: =+420111: Number without name" +
+                                       erase;
+  }
+
+  void overwriteAsksAboutFaultyRows() {
+    QFETCH(QStringList, rows);
+    QFETCH(bool, yes);
+    QFETCH(QString, asked);
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    f.PhoneBook1->SetStrings(rows);
+    h.dialogs().answers = {yes};
+    h.clearReceived();
+    h.click(f.SavePhone);
+    QCOMPARE(h.dialogs().questions.size(), asked.isEmpty() ? 0 : 1);
+    if (!asked.isEmpty())
+      QCOMPARE(h.dialogs().questions[0], qMakePair(QStringLiteral("Overwrite SIM"), asked));
+    const bool erases = asked.isEmpty() || yes;
+    QCOMPARE(f.ButtonsLocked, erases);
+    h.run(500);
+    QCOMPARE(h.received(), erases ? QList<QByteArray>{"AT^SPBD=SM"} : QList<QByteArray>());
+    QCOMPARE(f.PhoneBook1->Strings(), rows);
+  }
+
   void overwriteSimWithReportsFarApart() {
     WindowHarness::Setup s;
     s.unit.reportIntervalMs = 60000;

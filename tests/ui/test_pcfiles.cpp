@@ -404,6 +404,29 @@ class TestPcFiles : public QObject {
     f.AdmisRec->SetStrings({"D=1"});
     key(f.AdmisRec, QKeySequence::Paste);
     QCOMPARE(f.AdmisRec->Strings(), QStringList{"D=1"});
+
+    // Into an open cell editor: rows go in as rows and the edited one keeps its name; the
+    // admissions grid's editor, and any other way in, take the first cell's text only.
+    auto openEditor = [](TNameValueGrid* g) {
+      g->setCurrentIndex(g->model()->index(0, 0));
+      g->edit(g->currentIndex());
+      return qobject_cast<QLineEdit*>(g->indexWidget(g->currentIndex()));
+    };
+    grid->SetStrings({"CRED=*101#"});
+    QLineEdit* editor = openEditor(grid);
+    QVERIFY(editor);
+    clip->setText("NOVAK\t+420603123456\nDVORAK\t+420602987654\n");
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(grid->Strings(),
+             QStringList({"NOVAK=+420603123456", "DVORAK=+420602987654", "CRED=*101#"}));
+    editor = openEditor(f.AdmisRec);
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(f.AdmisRec->Cell(0, 1), QStringLiteral("NOVAK"));
+    editor->setText("NO\tVAK\r\nX");
+    emit editor->textEdited(editor->text());
+    QCOMPARE(f.AdmisRec->Cell(0, 1), QStringLiteral("NO"));
   }
 
   // A file dropped on the window loads as its Load button would; another kind is named.

@@ -170,9 +170,9 @@ class TestStartup : public QObject {
     const auto keys = sections(readFile(h.path("zulset.ini")));
     QCOMPARE(keys.keys(), (QStringList{"Form", "Help", "Language", "Messages"}));
     QCOMPARE(keys["Form"].size(), 9);
-    QCOMPARE(keys["Language"].size(), 31);
-    QCOMPARE(keys["Messages"].size(), 58);
-    QCOMPARE(keys["Help"].size(), 38);
+    QCOMPARE(keys["Language"].size(), 33);
+    QCOMPARE(keys["Messages"].size(), 81);
+    QCOMPARE(keys["Help"].size(), 39);
     QCOMPARE(keys["Form"].mid(0, 3), (QStringList{"Top", "Left", "MaxLengthNumber"}));
     const QByteArray ini = readFile(h.path("zulset.ini"));
     QVERIFY(ini.indexOf("[Form]") < ini.indexOf("[Language]"));
@@ -374,6 +374,10 @@ class TestStartup : public QObject {
     for (const auto& t : targets)
       for (const QString& name : QString(t.second).split(' '))
         expected[name] = QStringLiteral("hint ") + t.first;
+    // The indicator and the status bar tell the port in use after any hint.
+    const QString port = QStringLiteral("Serial port: COM9 (/dev/ttyS8)");
+    expected["LED"] += "\n" + port;
+    expected["StatusBar1"] = port;
     for (QWidget* w : h.form().findChildren<QWidget*>())
       if (!w->toolTip().isEmpty() || expected.contains(w->objectName()))
         QCOMPARE(w->objectName() + ": " + w->toolTip(),
