@@ -129,7 +129,7 @@ QStringList sorted(QStringList l) {
 }
 
 bool finished(LinkCore& c, Kind kind) {
-  const bool quiet = c.Link.Awaited == Awaiting::None && !c.Link.anyTransfer();
+  const bool quiet = !c.InFlight.Awaits() && !c.Link.anyTransfer();
   if (kind == StartUp)
     return quiet && c.Link.LinkIdle && c.Link.PhoneBookCapacity > 0 &&
            !c.Link.OperatorName.isEmpty();

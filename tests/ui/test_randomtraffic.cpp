@@ -131,10 +131,10 @@ class Session {
       const qint64 start = threadCpuNs();
       const qint64 boxed = boxNs;
       const LinkState& l = core().Link;
+      const Exchange& x = core().InFlight;
       // A stray size line and a stray "OK" where the answer to our size question was lost are
       // an answer to the program as much as the unit's own: the size they give is excused.
-      const bool asking = l.Awaited == Awaiting::Query && (l.AwaitedCommand == At::SizeQuery ||
-                                                           l.AwaitedCommand == At::OperatorQuery);
+      const bool asking = x.Is(At::SizeQuery) || x.Is(At::OperatorQuery);
       const int size = l.PhoneBookCapacity;
       const Chain running = l.Running;
       parse(cp, count);
@@ -633,7 +633,7 @@ class Session {
   // the question belongs to the chain's work.
   bool finished() {
     LinkCore& f = core();
-    return f.Link.Awaited == Awaiting::None && !f.Link.anyTransfer() && !f.ButtonsLocked &&
+    return !f.InFlight.Awaits() && !f.Link.anyTransfer() && !f.ButtonsLocked &&
            f.Link.CentreAsked && f.Link.Running == Chain::None && f.Link.LinkIdle &&
            f.Link.PhoneBookCapacity > 0 && !f.Link.OperatorName.isEmpty() && f.ComPort1->IsOpen();
   }
@@ -648,8 +648,8 @@ class Session {
     return QString::asprintf(
         "chain %d, awaiting %d (%s), step %d, flags %s, idle %d, locked %d, port %d%s, "
         "operator %s, size %d%s",
-        int(l.Running), int(l.Awaited), l.AwaitedCommand.trimmed().constData(), l.StepIndex,
-        set.constData(), l.LinkIdle, core().ButtonsLocked, port.ComNumber(),
+        int(l.Running), int(core().InFlight.kind), core().InFlight.bytes.trimmed().constData(),
+        l.StepIndex, set.constData(), l.LinkIdle, core().ButtonsLocked, port.ComNumber(),
         port.IsOpen() ? "" : " closed", l.OperatorName.constData(), l.PhoneBookCapacity,
         unit().waitingForBody() ? ", the unit waits for an SMS body" : "");
   }
