@@ -247,7 +247,9 @@ void LinkCore::Settle(Awaiting command, Outcome outcome) {
         Link.LinkIdle = true;
         return;
       }
-      StopChain(Messages.NoAnswer.arg((LinkClock() - ProgressAt) / 1000));
+      StopChain(InFlight.errorsHeard > 0 && InFlight.oksHeard == 0
+                    ? Messages.RefusedEveryTime
+                    : Messages.NoAnswer.arg((LinkClock() - ProgressAt) / 1000));
       return;
   }
 }
@@ -315,10 +317,12 @@ void LinkCore::StopChain(const QString& reason) {
     SetPhoneBook(Link.GridBefore);
     ClearInfo();
   }
-  if (chain == Chain::SaveSms) {
-    // The pairs the save emptied for its list; the others hold what the user has there.
+  // A load given up asks for the centre no more.
+  if (chain == Chain::LoadSim) Link.CentreAsked = true;
+  if (chain == Chain::SaveSms || chain == Chain::LoadSms || chain == Chain::DeleteSms) {
+    // The pairs the chain emptied for its list; the others hold what the user has there.
     for (int k = 0; k < 6 && k < Link.SmsAsked.size(); ++k) {
-      if (!(Link.PairsStored & (1u << k))) continue;
+      if (chain == Chain::SaveSms && !(Link.PairsStored & (1u << k))) continue;
       const QString& pair = Link.SmsAsked[k];
       SetPairField(k, true, pair.section(QLatin1Char('='), 0, 0));
       SetPairField(k, false, pair.section(QLatin1Char('='), 1));

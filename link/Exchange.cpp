@@ -36,6 +36,7 @@ void Exchange::Send(const QByteArray& command, Awaiting what, qint32 atStep, qin
   step = atStep;
   finals.clear();
   lastError.clear();
+  errorsHeard = oksHeard = 0;
   stepping = false;
   lines = 0;
   emptyAgain = false;
@@ -76,6 +77,7 @@ void Exchange::NewChain() {
 
 void Exchange::Note(bool ok, const QByteArray& line) {
   finals << ok;
+  ++(ok ? oksHeard : errorsHeard);
   if (!ok) lastError = line;
 }
 

@@ -75,8 +75,9 @@ class Exchange {
   AnswerMarks marks;
   // Final results that may answer the command (true: "OK"), judged once back in step.
   QList<bool> finals;
-  QByteArray lastError;     // the last error noted ("+CMS ERROR: 321": no such slot)
-  bool stepping = false;    // the barrier is out
+  QByteArray lastError;               // the last error noted ("+CMS ERROR: 321": no such slot)
+  int errorsHeard = 0, oksHeard = 0;  // since it first went out, its barriers' too
+  bool stepping = false;              // the barrier is out
   qsizetype barrierAt = 0;  // finals noted when it went out: one after them may be its refusal
   qint32 lines = 0;         // entries or SMS the awaited read brought
   bool emptyAgain = false;  // an empty read is asked once more: a stray "OK" can end one early
