@@ -147,7 +147,10 @@ void LinkCore::AnswerOverdue() {
     return;
   }
   if (InFlight.stepping) {
-    // The barrier's answer is lost too: ask again; what comes before it is still noted.
+    // The barrier's answer is lost too: the unit lost what it was sent meanwhile, so what was
+    // noted before may be strays standing in for the command's own answer (a stray "OK" and a
+    // stray entry line would pass for a census). Noted afresh from the new barrier on.
+    InFlight.finals.clear();
     SendBarrier();
     return;
   }
@@ -302,7 +305,8 @@ void LinkCore::StopChain(const QString& reason) {
       // the chain ends either way, and the line's own error is what the user is told
     }
   }
-  const bool silent = LineHeardAt < ProgressAt;
+  // Not a line from the unit since the command in flight first went out.
+  const bool silent = InFlight.Awaits() && LineHeardAt < InFlight.since;
   Link.Running = Chain::None;
   InFlight.NewChain();
   InFlight.marks = AnswerMarks();

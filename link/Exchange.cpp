@@ -40,6 +40,7 @@ void Exchange::Send(const QByteArray& command, Awaiting what, qint32 atStep, qin
   stepping = false;
   lines = 0;
   emptyAgain = false;
+  since = now;
   ++sent[key()];
   deadline = now + policy().answerMs;
 }

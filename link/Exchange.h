@@ -48,6 +48,7 @@ class Exchange {
   QByteArray bytes;  // sent again when its answer is lost
   qint32 step = 0;   // row, entry or slot of the chain when it went out
   qint64 deadline = 0;
+  qint64 since = 0;  // when it first went out
 
   bool Awaits() const { return kind != Awaiting::None; }
   bool Is(const QByteArray& command) const { return Awaits() && bytes == command; }

@@ -4,6 +4,7 @@
 
 #include "link/Answers.h"
 #include "link/AtCommands.h"
+#include "link/Exchange.h"
 #include "link/LineRules.h"
 #include "link/SimRoom.h"
 #include "platform/Errors.h"
@@ -280,6 +281,73 @@ class TestLineRules : public QObject {
     QCOMPARE(Judge({true, true}), Verdict::Answered);
     QCOMPARE(Judge({false}), Verdict::Refused);
     QCOMPARE(Judge({false, true}), Verdict::Unknown);
+  }
+
+  // The command in flight, event by event: o an "OK" noted, e an error noted, b the barrier
+  // sent, B back in step (its outcome: A answered, R refused, L lost), r sent again, c closed
+  // unanswered then sent anew, C closed answered then sent anew. Then its sends and whether it
+  // may go out again.
+  void exchange_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("events");
+    QTest::addColumn<QByteArray>("outcomes");
+    QTest::addColumn<int>("sends");
+    QTest::addColumn<bool>("left");
+    auto row = [](const char* name, Awaiting kind, const char* events, const char* outcomes,
+                  int sends, bool left) {
+      QTest::newRow(name) << int(kind) << QByteArray(events) << QByteArray(outcomes) << sends
+                          << left;
+    };
+    row("answered", Awaiting::Query, "obB", "A", 2, true);
+    row("refused", Awaiting::Erase, "ebB", "R", 2, true);
+    row("lost", Awaiting::Read, "bB", "L", 2, true);
+    row("late", Awaiting::Step, "boB", "A", 2, true);
+    row("stray with the answer", Awaiting::Row, "oebB", "L", 2, true);
+    row("barrier refused, then answered", Awaiting::Census, "ebebB", "L", 3, true);
+    row("barrier lost twice", Awaiting::SmsList, "bbbB", "L", 4, true);
+    row("anything closes with its barrier", Awaiting::Anything, "ebB", "A", 2, true);
+    row("refused every time", Awaiting::RowAt, "ebBrebBrebB", "RRR", 6, false);
+    row("a prompt: three tries", Awaiting::Prompt, "rr", "", 3, false);
+    row("refused, the same again counts on", Awaiting::SmsDelete, "ebBc", "R", 3, true);
+    row("answered, the same again starts afresh", Awaiting::Query, "obBC", "A", 1, true);
+  }
+  void exchange() {
+    QFETCH(int, kind);
+    QFETCH(QByteArray, events);
+    QFETCH(QByteArray, outcomes);
+    QFETCH(int, sends);
+    QFETCH(bool, left);
+    Exchange x;
+    x.NewChain();
+    const QByteArray command = "AT+CPBW=3\r\n";
+    qint64 now = 0;
+    x.Send(command, Awaiting(kind), 3, now);
+    QByteArray got;
+    for (const char e : events) {
+      now += 1000;
+      switch (e) {
+        case 'o':
+        case 'e':
+          x.Note(e == 'o', e == 'o' ? QByteArray() : QByteArray("+CME ERROR: 21"));
+          break;
+        case 'b':
+          x.SendBarrier(now);
+          break;
+        case 'B':
+          got += "ARL"[int(x.BackInStep())];
+          break;
+        case 'r':
+          x.SendAgain(now);
+          break;
+        default:
+          x.Close(e == 'C', now);
+          x.Send(command, Awaiting(kind), 3, now);
+      }
+    }
+    QCOMPARE(got, outcomes);
+    QCOMPARE(x.Sends(), sends);
+    QCOMPARE(x.SendsLeft(), left);
+    QVERIFY(!x.Overdue(now) && x.Overdue(now + PolicyFor(Awaiting(kind)).answerMs));
   }
 
   void undone() {
