@@ -35,7 +35,8 @@ void LinkCore::SendForChain(const QByteArray& bytes) {
     // Echo back on means the unit restarted: off again before the next command, its final
     // result owed before the command's. Never just before a body or its cancel (it would be
     // text).
-    if (Link.EchoSeen && bytes != At::CancelBody && InFlight.kind != Awaiting::Prompt) {
+    const bool text = bytes == At::CancelBody || bytes.endsWith('\x1A');
+    if (Link.EchoSeen && !text && InFlight.kind != Awaiting::Prompt) {
       SendLine(At::EchoOff);
       ++InFlight.owed;
     }
