@@ -171,7 +171,7 @@ class TestStartup : public QObject {
     QCOMPARE(keys.keys(), (QStringList{"Form", "Help", "Language", "Messages"}));
     QCOMPARE(keys["Form"].size(), 9);
     QCOMPARE(keys["Language"].size(), 31);
-    QCOMPARE(keys["Messages"].size(), 46);
+    QCOMPARE(keys["Messages"].size(), 47);
     QCOMPARE(keys["Help"].size(), 38);
     QCOMPARE(keys["Form"].mid(0, 3), (QStringList{"Top", "Left", "MaxLengthNumber"}));
     const QByteArray ini = readFile(h.path("zulset.ini"));
