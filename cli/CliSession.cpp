@@ -14,14 +14,6 @@
 #include "platform/Errors.h"
 #include "sms/SmsFilters.h"
 
-namespace {
-
-// The free window a chain is started in: at most this many seconds after the report that
-// opened it, as a user starts it who waits for the buttons.
-constexpr qint32 kFreshWindow = -20;
-
-}  // namespace
-
 CliSession::CliSession(const CoreEnvironment& env, const Options& options)
     : opt(options),
       deviceName(env.deviceName),
@@ -94,13 +86,7 @@ void CliSession::schedule() {
       Qt::QueuedConnection);
 }
 
-bool CliSession::ready() const {
-  const LinkState& l = link->Link;
-  return link->ComPort1->IsOpen() && l.LinkIdle && !l.OperatorName.isEmpty() &&
-         l.PhoneBookCapacity > 0 && l.Awaited == Awaiting::None && !l.anyTransfer() &&
-         l.Running == Chain::None && !link->ButtonsLocked && link->SimButtonsOn &&
-         link->Countdown <= kFreshWindow;
-}
+bool CliSession::ready() const { return link->CanStart(current); }
 
 void CliSession::step() {
   if (over || pressed || !ready()) return;
@@ -177,7 +163,8 @@ void CliSession::finish(const Notice& ended) {
   const bool load = opt.chain == Chain::LoadSim || opt.chain == Chain::LoadSms;
   if (!ended.complete) {
     if (load && say) say(opt.messages.FileNotWritten.arg(opt.file));
-    return end(DoneInPart);
+    // Given up while the unit sent nothing at all: no link, as for a port that stays silent.
+    return end(ended.silent ? NoLink : DoneInPart);
   }
   if (load) {
     try {

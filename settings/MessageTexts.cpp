@@ -18,6 +18,7 @@ SectionBindings MessageBindings(MessageTexts& m) {
       bindVariable("Not finished", m.NotFinished),
       bindVariable("No port chosen", m.NoPortChosen),
       bindVariable("No answer", m.NoAnswer),
+      bindVariable("Refused every time", m.RefusedEveryTime),
       bindVariable("Port lost", m.PortLost),
       bindVariable("Grid kept", m.GridKept),
       bindVariable("Nothing erased", m.NothingErased),

@@ -16,6 +16,7 @@ struct MessageTexts {
   QString NotFinished;
   QString NoPortChosen;
   QString NoAnswer;
+  QString RefusedEveryTime;
   QString PortLost;
   QString GridKept;
   QString NothingErased;

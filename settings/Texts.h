@@ -124,6 +124,7 @@ inline constexpr SettingKey Messages[] = {
     text("Not finished", "%1 was not finished: %2."),
     text("No port chosen", "no port is chosen"),
     text("No answer", "the unit did not answer for %1 s"),
+    text("Refused every time", "the unit answered every command with ERROR"),
     text("Port lost", "the port was lost"),
     text("Grid kept", "The grid holds what it held before."),
     text("Nothing erased", "Nothing was erased or written."),

@@ -150,6 +150,7 @@ class TestCli : public QObject {
   Q_OBJECT
 
   QString zulsim, cli;
+  bool strictUnit = false;  // zulsim --strict for the next run()
 
   struct Run {
     int status = -1;
@@ -167,8 +168,11 @@ class TestCli : public QObject {
     Run r;
     const QString state = dir.filePath("unit.state");
     QProcess unit;
-    unit.start(zulsim, {"--com", "9", "--ports-dir", dir.filePath("ports"), "--interval", "2",
-                        "--capacity", QString::number(kCapacity), "--demo", "--state", state});
+    QStringList options{"--com",      "9",       "--ports-dir", dir.filePath("ports"),
+                        "--interval", "2",       "--capacity",  QString::number(kCapacity),
+                        "--demo",     "--state", state};
+    if (strictUnit) options << "--strict";
+    unit.start(zulsim, options);
     if (!unit.waitForStarted(5000) || !unit.waitForReadyRead(5000)) return r;
     QProcess tool;
     tool.setWorkingDirectory(dir.path());
@@ -249,10 +253,25 @@ class TestCli : public QObject {
                                            << "" << QByteArray() << 0;
     QTest::newRow("overwrite-sim, from a .vcf") << "overwrite-sim"
                                                 << "" << QByteArray() << 1;
+    // A unit that gives no more than its AT interface promises ("strict " before the command).
+    for (const char* c :
+         {"load-sim", "overwrite-sim", "add-to-sim", "load-smss", "save-smss", "delete-smss"})
+      QTest::addRow("strict %s", c)
+          << QStringLiteral("strict %1").arg(c) << "" << QByteArray()
+          << (QByteArray(c).endsWith("-sim") && QByteArray(c) != "load-sim" ? 1 : 0);
+    // From the first row on, ERROR to everything: the chain ends, naming every row.
+    QTest::newRow("strict add-to-sim, ERROR to everything")
+        << "strict add-to-sim"
+        << "AT\\+CPBW=,\\+420111" << QByteArray("errors") << 1;
+    // The unit falls silent at the census: the chain ends within its bound, no link.
+    QTest::newRow("add-to-sim, unit silent") << "add-to-sim"
+                                             << "AT\\+CPBR=1,30" << QByteArray("silent 200") << 3;
   }
 
   void commands() {
     QFETCH(QString, command);
+    strictUnit = command.startsWith("strict ");
+    if (strictUnit) command = command.mid(7);
     QFETCH(QString, when);
     QFETCH(QByteArray, console);
     QFETCH(int, status);
@@ -290,6 +309,11 @@ class TestCli : public QObject {
     const Run r = run(dir, args, when, console);
     qInfo("%s: exit %d; %s", qPrintable(command), r.status, qPrintable(r.err.simplified()));
     QCOMPARE(r.status, status);
+    // No link: nothing changed on the unit, and what is not on it is named.
+    if (status == 3) {
+      QVERIFY(!r.unit.saved && r.err.contains("may not be on the SIM"));
+      return;
+    }
     const bool pulled = console.startsWith("vanish");
     if (pulled)
       QVERIFY(r.err.contains("no longer available") && r.err.contains("may not be on the SIM"));
@@ -304,6 +328,8 @@ class TestCli : public QObject {
       QStringList left = r.unit.book;
       if (command == "add-to-sim")  // the file's RTIME takes the entry of the old one
         for (const QString& row : before.book) QVERIFY(row == "RTIME=05" || left.removeOne(row));
+      // unless it was not written
+      if (command == "add-to-sim" && r.err.contains("RTIME (07)")) left.removeOne("RTIME=05");
       for (const QString& row : rows) {
         const bool named =
             r.err.contains(row.section('=', 0, 0) + " (" + row.section('=', 1) + ")");

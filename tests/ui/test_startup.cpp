@@ -171,7 +171,7 @@ class TestStartup : public QObject {
     QCOMPARE(keys.keys(), (QStringList{"Form", "Help", "Language", "Messages"}));
     QCOMPARE(keys["Form"].size(), 9);
     QCOMPARE(keys["Language"].size(), 33);
-    QCOMPARE(keys["Messages"].size(), 81);
+    QCOMPARE(keys["Messages"].size(), 82);
     QCOMPARE(keys["Help"].size(), 39);
     QCOMPARE(keys["Form"].mid(0, 3), (QStringList{"Top", "Left", "MaxLengthNumber"}));
     const QByteArray ini = readFile(h.path("zulset.ini"));
