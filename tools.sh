@@ -17,6 +17,14 @@ ZUL_PACKAGES="$ZUL_PACKAGES ninja-build lintian"
 # systemd-analyze rates the confinement of the logger's service (it starts no systemd).
 ZUL_PACKAGES="$ZUL_PACKAGES systemd"
 
+# The test of the package's metadata for software centres, and of zulset-cli's completion.
+ZUL_PACKAGES="$ZUL_PACKAGES appstream bash-completion"
+
+# libpq-dev: the logger delivers admission records to PostgreSQL; postgresql: its tests run a
+# server of their own (initdb in a temporary folder; the system's cluster is not used);
+# openssl: they make a certificate authority for the server's TLS.
+ZUL_PACKAGES="$ZUL_PACKAGES libpq-dev postgresql openssl"
+
 zul_install_missing() {
   local missing=() status p
   # One question for all of them: a built tree is tested within seconds. dpkg-query exits 1 for a

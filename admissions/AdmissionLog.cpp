@@ -53,7 +53,9 @@ void LinkCore::EnterAdmission(const QString& record, const QDateTime& at) {
     }
     // The name may be taken already (the clock set back, or no call for days): the rows go
     // after what that file holds.
-    AppendAdmissionFile(DailyFileName(DailyFile, today.addDays(-1), form), rows);
+    const QString name = DailyFileName(DailyFile, today.addDays(-1), form);
+    // Returns once the rows are on the disk: only then may the log let go of them.
+    Sink.Append(name, AdmissionFileBytes(name, rows));
   } catch (...) {
     place(LogChange::Added, record);
     throw;

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "files/TextFiles.h"
 #include "platform/Errors.h"
 
 namespace {
@@ -19,8 +18,9 @@ class KeyReader {
     zero_ = zero.isEmpty() ? '0' : zero.first();
   }
 
-  // The date, or an invalid one when the text does not fit the form.
-  QDate read(const QString& form, const QDate& near) {
+  // The date, or an invalid one when the text does not fit the form; its time of day to
+  // `time`.
+  QDate read(const QString& form, const QDate& near, QTime* time = nullptr) {
     const bool twelveHour = hasAmPm(form);
     for (qsizetype i = 0; i < form.size();) {
       const QChar c = form[i];
@@ -68,6 +68,7 @@ class KeyReader {
       hour = hour % 12 + (pm_ ? 12 : 0);
     }
     if (!QTime(hour, minute_, second_).isValid()) return QDate();
+    if (time) *time = QTime(hour, minute_, second_);
     return twoDigitYear_ ? nearestCentury(near) : QDate(year_, month_, day_);
   }
 
@@ -244,6 +245,13 @@ QString AdmissionKeyDate(const QString& key, const AdmissionClockForm& form, con
   return AdmissionDate(date, form);
 }
 
+QDateTime AdmissionKeyTime(const QString& key, const AdmissionClockForm& form, const QDate& near) {
+  QTime time;
+  const QDate date =
+      KeyReader(key, form.locale).read(form.date + QLatin1Char(' ') + form.time, near, &time);
+  return date.isValid() ? QDateTime(date, time) : QDateTime();
+}
+
 QString FileNameSafe(const QString& text) {
   static const QString unsafe = QStringLiteral("/\\:*?\"<>|");
   QString out = text;
@@ -262,12 +270,11 @@ QStringList AdmissionCsv(const QList<AdmissionRow>& rows) {
   return lines;
 }
 
-void WriteAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows,
-                        const FileCharset& charset) {
-  WriteTextLines(fileName, AdmissionCsv(rows), charset, FileErrors::InOut);
-}
-
-void AppendAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows,
-                         const FileCharset& charset) {
-  AppendTextLines(fileName, AdmissionCsv(rows), charset, FileErrors::InOut);
+QByteArray AdmissionFileBytes(const QString& fileName, const QList<AdmissionRow>& rows,
+                              const FileCharset& charset) {
+  try {
+    return charset.EncodeLines(AdmissionCsv(rows));
+  } catch (const EUnwritableText& e) {
+    throw EFileIOError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, e.Message));
+  }
 }

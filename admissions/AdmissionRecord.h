@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Admission records and their files: the record text, the date and time form of its key,
-// the daily file name, the comma-separated bytes and writing them. No widgets.
+// the daily file name and the comma-separated bytes. No widgets.
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
@@ -39,6 +39,10 @@ QString AdmissionRecord(const QString& key, const QByteArray& name, const QByteA
 // "'<key>' is not a valid date and time".
 QString AdmissionKeyDate(const QString& key, const AdmissionClockForm& form, const QDate& near);
 
+// The whole key as a local date and time, read as AdmissionKeyDate reads it; invalid where
+// the key does not fit the form.
+QDateTime AdmissionKeyTime(const QString& key, const AdmissionClockForm& form, const QDate& near);
+
 // Characters that cannot stand in a file name ("/", "\", ":", ...) become "-".
 QString FileNameSafe(const QString& text);
 // saveFile, the date, ".csv"; only the date is made safe (saveFile may name a folder).
@@ -47,10 +51,7 @@ QString DailyFileName(const QString& saveFile, const QDate& day, const Admission
 // One "Date;Name" line per row, nothing quoted.
 using AdmissionRow = QPair<QString, QString>;
 QStringList AdmissionCsv(const QList<AdmissionRow>& rows);
-// The lines, each ended by "\r\n", in charset, in place of the file; failures are the plain
-// input/output texts, a text the set cannot hold is named.
-void WriteAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows,
-                        const FileCharset& charset = FileCharset::System());
-// The same lines after what the file holds; a file that is not there is made.
-void AppendAdmissionFile(const QString& fileName, const QList<AdmissionRow>& rows,
-                         const FileCharset& charset = FileCharset::System());
+// The bytes of a file of those lines, each ended by "\r\n", in charset. A text the set cannot
+// hold fails with "Cannot create file "<name>". " and that text, before anything is written.
+QByteArray AdmissionFileBytes(const QString& fileName, const QList<AdmissionRow>& rows,
+                              const FileCharset& charset = FileCharset::System());

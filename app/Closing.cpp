@@ -92,13 +92,13 @@ void TForm1::RescueAdmissions() {
     bytes = FileCharset::Utf8().EncodeLines(lines);  // kept in a set that holds them
   }
   // Added to what an earlier end left there, if nobody has been told of it yet.
-  QFile file(RescueFileName());
-  if (file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(bytes) == bytes.size() &&
-      file.flush())
-    return;
-  // Nowhere to write: the session's log gets them.
-  std::fprintf(stderr, "zulset: cannot write %s (%s); admission records not saved:\n%s",
-               qPrintable(file.fileName()), qPrintable(file.errorString()), bytes.constData());
+  try {
+    Core->Sink.Append(RescueFileName(), bytes);
+  } catch (const EAdmissionFileError& e) {
+    // Nowhere to write: the session's log gets them.
+    std::fprintf(stderr, "zulset: cannot write %s (%s); admission records not saved:\n%s",
+                 qPrintable(RescueFileName()), qPrintable(e.Message), bytes.constData());
+  }
 }
 
 void TForm1::TellOfRescuedAdmissions() {

@@ -106,6 +106,12 @@ class TForm1 : public QWidget, public LinkFace {
   void SmsListChanged(bool emptied, const QByteArray& added) override;
   void AdmissionsChanged(LogChange change) override;
   QString ChainName(Chain chain) const override;
+  // The port in use, for whoever looks at the link indicator or the status bar; the status
+  // panels say when it is lost and show the unit again once it is back.
+  void ShowPort();
+  void ShowPortLost(bool lost);
+  QString PortHint = QStringLiteral("Serial port: %1");  // [Help] Serial port
+  bool PortLost = false;
 
   // ---- phone book (phonebook/) ----
   void PhoneBook1StringsChange();  // EntryCheck.cpp
@@ -214,6 +220,10 @@ class TForm1 : public QWidget, public LinkFace {
   // MONITOR page
   TMonitorView* Monitor = nullptr;
   QPushButton* SaveMonitor = nullptr;
+  QCheckBox* MonitorTimes = nullptr;
+  QLineEdit* MonitorFindText = nullptr;
+  QPushButton* MonitorFind = nullptr;
+  QPushButton* MonitorClear = nullptr;
 
   // ADMISSIONS page
   TNameValueGrid* AdmisRec = nullptr;

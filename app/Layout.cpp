@@ -257,6 +257,12 @@ void TForm1::buildLayout() {
     Monitor->setPalette(pal);
   }
   SaveMonitor = pictureButton(TabSheet1, "SaveMonitor", QStringLiteral("Save"), 518, 392, 75, 25);
+  // What a terminal gives: the time of each line, find (Ctrl+F), clear.
+  MonitorTimes =
+      place(new QCheckBox(QStringLiteral("Time"), TabSheet1), "MonitorTimes", 8, 396, 97, 17);
+  MonitorFindText = edit(TabSheet1, "MonitorFindText", 112, 394, 161);
+  MonitorFind = button(TabSheet1, "MonitorFind", QStringLiteral("Find"), 280, 392, 75, 25);
+  MonitorClear = button(TabSheet1, "MonitorClear", QStringLiteral("Clear"), 362, 392, 75, 25);
 
   // ---- ADMISSIONS page ----
   AdmisRec = place(new TNameValueGrid(QStringLiteral("Date"), QStringLiteral("Name"), Admissions),

@@ -21,8 +21,12 @@ resident memory. --week runs it for a virtual week: the test build zulset-cli-te
 date and time run --rate times as fast), a report every 10 s of virtual time and --calls calls
 a virtual day (every seventh on relay B); it prints the resident memory as the days pass.
 
+--flood N sends N calls at once instead and times them until every record is in its file: what
+a record on the disk (written, synced) costs the logger.
+
   bench/rest_pty.py --logger          # a minute at rest, a report every 10 s
   bench/rest_pty.py --logger --week   # 7 virtual days in 10 minutes
+  bench/rest_pty.py --logger --flood 1000
 """
 import argparse
 import os
@@ -165,6 +169,21 @@ def run_logger(args, work):
                                  "log-admissions", logs], env=env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for_line(log_path, b"<- AT+CPBR=?", interval * 3 + 30)
+        if args.flood:
+            lines = b"".join(b'send +CLCC: 1,1,4,0,0,"+4206%08d",145,"F%d"\n' % (k, k)
+                             for k in range(args.flood))
+            t0 = time.time()
+            unit.stdin.write(lines)
+            unit.stdin.flush()
+            records = 0
+            while records < args.flood and time.time() - t0 < 600:
+                time.sleep(0.01)
+                records = sum(open(os.path.join(logs, n), "rb").read().count(b"\n")
+                              for n in os.listdir(logs))
+            took = time.time() - t0
+            print(f"{records} of {args.flood} calls on the disk in {took:.2f} s: "
+                  f"{records / took:.0f} a second, {took * 1000 / max(records, 1):.2f} ms each")
+            return
         if not args.week:
             time.sleep(interval * 1.5)
             print(f"zulset-cli log-admissions at rest for {args.seconds:g} s "
@@ -224,6 +243,7 @@ if __name__ == "__main__":
     parser.add_argument("--week", action="store_true", help="the logger for a virtual week")
     parser.add_argument("--rate", type=float, default=1000, help="virtual seconds a second")
     parser.add_argument("--calls", type=int, default=100, help="calls a virtual day")
+    parser.add_argument("--flood", type=int, default=0, help="the logger: N calls at once, timed")
     args = parser.parse_args()
     if args.logger or args.week:
         work = tempfile.mkdtemp(prefix="rest_pty.")

@@ -7,6 +7,7 @@
 #include "app/MonitorView.h"
 #include "files/PhoneBookFile.h"
 #include "files/PhoneBookSheet.h"
+#include "files/PhoneBookVCard.h"
 #include "files/TextFiles.h"
 #include "link/Answers.h"
 #include "phonebook/NameValueGrid.h"
@@ -17,7 +18,8 @@ namespace {
 // The file's name decides its format: the dialogs add the chosen filter's extension.
 QString phoneBookFilters(const MessageTexts& m) {
   return FileFilter(m.PhoneBookFiles, QStringLiteral("*.phb")) + QStringLiteral(";;") +
-         FileFilter(m.SpreadsheetFiles, QStringLiteral("*.csv"));
+         FileFilter(m.SpreadsheetFiles, QStringLiteral("*.csv")) + QStringLiteral(";;") +
+         FileFilter(m.ContactFiles, QStringLiteral("*.vcf"));
 }
 QString smsFilter(const MessageTexts& m) { return FileFilter(m.SmsFiles, QStringLiteral("*.sms")); }
 QString monitorFilter(const MessageTexts& m) {
@@ -29,17 +31,22 @@ void TForm1::LoadSIMPCClick() { LoadPhoneBook(Env.dialogs->openFile(phoneBookFil
 
 void TForm1::LoadPhoneBook(const QString& fileName) {
   PhoneBook1->SetRow(1);
+  QString report;  // what a vCard's contacts became
   if (IsSpreadsheetFile(fileName)) {
     const SheetEntries entries = ReadPhoneBookCsv(fileName);
     const QString fault = SheetFaultText(entries);
     if (!fault.isEmpty()) throw EFileError(Messages.NotLoaded.arg(fileName, fault));
     // Declined: as a cancelled dialog.
     if (TakeUnprefixed(entries)) PhoneBook1->SetStrings(entries.lines);
+  } else if (IsVCardFile(fileName)) {
+    PhoneBook1->SetStrings(ReadPhoneBookVcf(fileName, Messages, MaxLengthNumber, &report));
   } else if (!fileName.isEmpty()) {
     PhoneBook1->SetStrings(ReadPhoneBookFile(fileName));
   }
   Numbers->setText(QString::number(PhoneBook1->RowCount() - 1));
   ClearInfo();
+  // Told over the grid as it now stands.
+  if (!report.isEmpty()) Env.dialogs->message(report);
 }
 
 QString TForm1::SheetFaultText(const SheetEntries& e) const {
@@ -73,6 +80,8 @@ void TForm1::SaveSIMPCClick() {
   if (name.isEmpty()) return;
   if (IsSpreadsheetFile(name))
     WritePhoneBookCsv(name, PhoneBook1->Strings(), PhoneBook1->Title(0), PhoneBook1->Title(1));
+  else if (IsVCardFile(name))
+    WritePhoneBookVcf(name, PhoneBook1->Strings());
   else
     WritePhoneBookFile(name, PhoneBook1->Strings());
 }

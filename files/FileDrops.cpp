@@ -71,7 +71,8 @@ void TForm1::FormDropFiles(const QStringList& fileNames) {
     guarded([&] {
       const QString kind = QFileInfo(name).suffix().toLower();
       // A Load button that may not act now (a transfer runs) takes no drop either.
-      if (kind == QLatin1String("phb") || kind == QLatin1String("csv")) {
+      if (kind == QLatin1String("phb") || kind == QLatin1String("csv") ||
+          kind == QLatin1String("vcf")) {
         if (!LoadSIMPC->isEnabled()) return;
         PageControl1->setCurrentWidget(PHONE);
         LoadPhoneBook(name);

@@ -57,13 +57,21 @@ QString reasonFor(int err, const QString& qtReason) {
 // anything is written.
 QByteArray encodeLines(const QString& fileName, const QStringList& lines,
                        const FileCharset& charset, FileErrors errors) {
+  auto fail = [&](const QString& why) {
+    const QString message = ErrorTexts().CannotCreateFile.arg(fileName, why);
+    if (errors == FileErrors::NameAndReason) throw EFCreateError(message);
+    throw EFileIOError(message);
+  };
+  // A line end inside a line would come back as two lines, a row split in half.
+  for (qsizetype i = 0; i < lines.size(); ++i)
+    if (lines[i].contains(QLatin1Char('\r')) || lines[i].contains(QLatin1Char('\n')))
+      fail(ErrorTexts().LineBreakInLine.arg(i + 1));
   try {
     return charset.EncodeLines(lines);
   } catch (const EUnwritableText& e) {
-    const QString message = ErrorTexts().CannotCreateFile.arg(fileName, e.Message);
-    if (errors == FileErrors::NameAndReason) throw EFCreateError(message);
-    throw EFileIOError(message);
+    fail(e.Message);
   }
+  return QByteArray();
 }
 
 QByteArray readWhole(const QString& fileName, qint64 maxSize, FileErrors errors) {
@@ -124,6 +132,10 @@ QString InOutErrorText(int code) {
   }
 }
 
+QString InOutErrorText(int code, const QString& fileName) {
+  return InOutErrorText(failureCode(code, fileName));
+}
+
 QByteArray ReadWholeFile(const QString& fileName, qint64 maxSize) {
   return readWhole(fileName, maxSize, FileErrors::NameAndReason);
 }
@@ -153,18 +165,6 @@ void WriteWholeFile(const QString& fileName, const QByteArray& bytes, FileErrors
 void WriteTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
                     FileErrors errors) {
   WriteWholeFile(fileName, encodeLines(fileName, lines, charset, errors), errors);
-}
-
-void AppendTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
-                     FileErrors errors) {
-  const QByteArray added = encodeLines(fileName, lines, charset, errors);
-  QByteArray bytes;
-  if (QFileInfo::exists(fileName)) {
-    bytes = readWhole(fileName, MaxAppendedFileSize, errors);
-    // A last line without its end (the file edited by hand) must not run into the first new one.
-    if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += "\r\n";
-  }
-  WriteWholeFile(fileName, bytes + added, errors);
 }
 
 std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharset& charset) {

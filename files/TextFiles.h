@@ -28,6 +28,8 @@ bool HoldsBinaryData(const QByteArray& bytes);
 
 // The input/output text of a system error number (errno).
 QString InOutErrorText(int code);
+// The same for a failure with that file: a missing folder is a bad name, not a missing file.
+QString InOutErrorText(int code, const QString& fileName);
 
 // The whole file, failing with "Cannot open file ..."; one bigger than maxSize fails with
 // the reason "File too large".
@@ -44,14 +46,6 @@ void WriteWholeFile(const QString& fileName, const QByteArray& bytes, FileErrors
 // "%s". " and the text that could not be written.
 void WriteTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
                     FileErrors errors);
-
-// No file the program appends to comes near this.
-constexpr qint64 MaxAppendedFileSize = 256 * 1024 * 1024;
-
-// The lines after what the file holds (a file that is not there is made), the whole put in
-// place of the file as WriteWholeFile does: a failure leaves the file as it was.
-void AppendTextLines(const QString& fileName, const QStringList& lines, const FileCharset& charset,
-                     FileErrors errors);
 
 // The twelve fields read from an SMS file, missing ones empty; nothing when the file is empty
 // or starts with the end mark 26. LF ends a line, every CR is dropped, 26 ends the file. The

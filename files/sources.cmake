@@ -1,10 +1,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 list(APPEND ZULRULES_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/DurableFile.cpp ${CMAKE_CURRENT_LIST_DIR}/DurableFile.h
   ${CMAKE_CURRENT_LIST_DIR}/FileCharset.cpp ${CMAKE_CURRENT_LIST_DIR}/FileCharset.h
   ${CMAKE_CURRENT_LIST_DIR}/MonitorFile.cpp ${CMAKE_CURRENT_LIST_DIR}/MonitorFile.h
   ${CMAKE_CURRENT_LIST_DIR}/PhoneBookFile.cpp ${CMAKE_CURRENT_LIST_DIR}/PhoneBookFile.h
   ${CMAKE_CURRENT_LIST_DIR}/PhoneBookSheet.cpp ${CMAKE_CURRENT_LIST_DIR}/PhoneBookSheet.h
+  ${CMAKE_CURRENT_LIST_DIR}/PhoneBookVCard.cpp ${CMAKE_CURRENT_LIST_DIR}/PhoneBookVCard.h
   ${CMAKE_CURRENT_LIST_DIR}/TextFiles.cpp ${CMAKE_CURRENT_LIST_DIR}/TextFiles.h)
 list(APPEND ZULUI_SOURCES ${CMAKE_CURRENT_LIST_DIR}/FileButtons.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FileDrops.cpp)

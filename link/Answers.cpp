@@ -16,9 +16,9 @@ constexpr int kItemsShown = 20;
 
 }  // namespace
 
-ProbeLine ProbeAnswer(const QByteArray& line) {
-  if (!line.startsWith("+CMGF:")) return ProbeLine::None;
-  return line.mid(6).trimmed().startsWith('(') ? ProbeLine::Step : ProbeLine::Pace;
+ProbeLine ProbeAnswer(const QByteArray& line, LineRule rule, bool barrierOut) {
+  if (rule == LineRule::Centre) return barrierOut ? ProbeLine::Step : ProbeLine::None;
+  return rule == LineRule::Other && line.startsWith("+CMGF:") ? ProbeLine::Pace : ProbeLine::None;
 }
 
 Owner LineOwner(AnswerMarks& marks, LineRule rule, ProbeLine probe, const AnswerContext& at) {
@@ -29,7 +29,7 @@ Owner LineOwner(AnswerMarks& marks, LineRule rule, ProbeLine probe, const Answer
     marks = AnswerMarks();
     if (was.stepDue) return Owner::Step;
     if (exchange) return Owner::Exchange;
-    if (was.probeDue && !at.awaitingProbe) return Owner::Probe;
+    if ((was.probeDue && !at.awaitingProbe) || at.owed) return Owner::Probe;
     return at.awaiting ? Owner::Awaited : Owner::Unasked;
   }
   if (at.smsTextExpected) {
@@ -39,7 +39,8 @@ Owner LineOwner(AnswerMarks& marks, LineRule rule, ProbeLine probe, const Answer
   if (probe != ProbeLine::None) {
     marks = AnswerMarks();
     (probe == ProbeLine::Step ? marks.stepDue : marks.probeDue) = true;
-  } else if (opensExchange(rule)) {
+  } else if (opensExchange(rule) || (rule == LineRule::Centre && !at.awaitingCentre)) {
+    // A centre line nobody waits for is a barrier's or query's answer come late.
     marks = AnswerMarks();
     marks.okDue = true;
   } else if (!at.lineEmpty) {

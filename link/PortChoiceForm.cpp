@@ -5,12 +5,13 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/Widgets.h"
 
 TPortChoiceForm::TPortChoiceForm(const QList<int>& ports,
                                  const std::function<QString(int)>& deviceName,
-                                 const PortChoiceTexts& texts, QWidget* parent)
+                                 const PortChoiceTexts& texts, QWidget* parent, int preselected)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("PortChoiceForm"));
@@ -41,7 +42,8 @@ TPortChoiceForm::TPortChoiceForm(const QList<int>& ports,
     if (deviceName)
       PortsComboBox->setItemData(PortsComboBox->count() - 1, deviceName(n), Qt::ToolTipRole);
   }
-  if (PortsComboBox->count() > 0) PortsComboBox->setCurrentIndex(0);
+  if (PortsComboBox->count() > 0)
+    PortsComboBox->setCurrentIndex(std::max(0, int(ports.indexOf(preselected))));
 
   OkBtn = new QPushButton(texts.ok, this);
   OkBtn->setObjectName(QStringLiteral("OkBtn"));

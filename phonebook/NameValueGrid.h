@@ -12,6 +12,7 @@
 
 class NameValueModel;
 class QAction;
+class QLineEdit;
 class QMimeData;
 
 class TNameValueGrid : public QTableView {
@@ -87,6 +88,8 @@ class TNameValueGrid : public QTableView {
   friend class NameValueDelegate;
   // The row keys above, from the grid or from an open cell editor; true when handled.
   bool rowKey(QKeyEvent* event);
+  // Ctrl+V in an open cell editor with several cells on the clipboard; true: taken.
+  bool pasteRowsFromEditor(QLineEdit* editor);
   // Makes a row current without raising a change (the row is clamped to the data rows).
   void placeCurrent(int row, int col);
   // What Undo puts back: the content before the change now being made.

@@ -108,6 +108,7 @@ QString QtDialogs::saveFile(const QString& filter) {
 int QtDialogs::choosePort(const PortChoiceTexts& texts) {
   const QStringList places = portPlaces;
   const auto deviceName = [places](int n) { return PortDeviceName(n, places); };
-  TPortChoiceForm form(ProbePorts(*factory, deviceName), deviceName, texts);
+  const QList<int> ports = ProbePorts(*factory, deviceName);
+  TPortChoiceForm form(ports, deviceName, texts, nullptr, LikelyPort(ports, deviceName));
   return form.Choose();
 }

@@ -164,7 +164,7 @@ AllBindings bindings(TForm1* f) {
           text("Phone:", F.Label7),
           text("Text:", F.Label8),
           text("Signal strength", F.Label19),
-          text("Find", F.Find),
+          {"Find", getText(F.Find), {setText(F.Find), setText(F.MonitorFind)}},
           text("Find Next", F.FindNext),
           text("Sort", F.Sort),
           text("Phone Book in SIM", F.PhoneBook),
@@ -230,6 +230,8 @@ AllBindings bindings(TForm1* f) {
           accessibleName("Transfer", F.Prenos),
           accessibleName("Transfer progress", F.Prubeh),
           accessibleName("Waiting for the unit", F.Cekani),
+          text("Time", F.MonitorTimes),
+          text("Clear", F.MonitorClear),
       },
       MessageBindings(M),
       {
@@ -245,7 +247,12 @@ AllBindings bindings(TForm1* f) {
           hint("SaveSIMPC", {F.SaveSIMPC}),
           hint("SMeter", {F.Smeter}),
           hint("CountDown", {F.Gauge1}),
-          hint("Indicator", {F.LED}),
+          {"Indicator",
+           [f] { return f->LED->property(StoredHintProperty); },
+           {[f](const QVariant& v) {
+             f->LED->setProperty(StoredHintProperty, v.toString());
+             f->ShowPort();
+           }}},
           hint("ADMIN",
                {F.Label1, F.Label2, F.Label3, F.Label4, F.Label5, F.Label14, F.Label15, F.Label16}),
           hint("ALARM",
@@ -278,6 +285,10 @@ AllBindings bindings(TForm1* f) {
           hint("SaveMonitor", {F.SaveMonitor}),
           hint("RelayA", {F.RelaisA}),
           hint("RelayB", {F.RelaisB}),
+          {"Serial port", [f] { return QVariant(f->PortHint); }, {[f](const QVariant& v) {
+             f->PortHint = v.toString();
+             f->ShowPort();
+           }}},
       },
   }};
 }

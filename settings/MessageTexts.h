@@ -16,6 +16,7 @@ struct MessageTexts {
   QString NotFinished;
   QString NoPortChosen;
   QString NoAnswer;
+  QString RefusedEveryTime;
   QString PortLost;
   QString GridKept;
   QString NothingErased;
@@ -89,6 +90,46 @@ struct MessageTexts {
   // The language the texts are in ("cs"; empty: English), which decides the form a count
   // takes. Not a key of [Messages]: whoever reads the file sets it (TextsLanguage).
   QString Language;
+
+  // What became of a vCard file's contacts, and what keeps such a file out of the phone book.
+  QString ContactsLoaded;
+  QString NamesMade;
+  QString NamedAs;
+  QString NamedAsReserved;
+  QString ContactsLeftOut;
+  QString NoPhoneNumber;
+  QString NotAPhoneNumber;
+  QString NumberLonger;
+  QString NoName;
+  QString NoContact;
+  QString NotAVCard;
+  QString VCardNotEnded;
+  // The whole phone book checked before a write, and the command line's own words.
+  QString RowFault;
+  QString NumberWithoutName;
+  QString RelayTimeDigits;
+  QString NotReservedName;
+  QString EntryWrittenOver;
+  QString RowsWithFaults;
+  QString FaultyRows;
+  QString EraseAnyway;
+  QString NothingSent;
+  QString RowsHeld;
+  QString BackupWritten;
+  QString WaitingForReport;
+  QString WaitingForWindow;
+  QString FileNotWritten;
+  QString NoLink;
+  QString RowsRead;
+  QString EntriesErased;
+  QString RowsWritten;
+  QString RowsReadBack;
+  QString SmsRead;
+  QString SlotsFreed;
+  QString PairsSaved;
+  QString SlotsDeleted;
+  QString ContactFiles;
+  QString LineBreakInLine;
 
   // The built-in texts, as a start without a settings file has them.
   MessageTexts();

@@ -131,6 +131,9 @@ inline constexpr SettingKey Language[] = {
     caption("Transfer"),
     caption("Transfer progress"),
     caption("Waiting for the unit"),
+    // The MONITOR page: the time of each line, and clearing it ("Find" is the PHONE page's).
+    caption("Time"),
+    caption("Clear"),
 };
 
 inline constexpr SettingRead LanguageReads[] = {
@@ -208,6 +211,8 @@ inline constexpr SettingRead LanguageReads[] = {
     {"Transfer", -1},
     {"Transfer progress", -1},
     {"Waiting for the unit", -1},
+    {"Time", -1},
+    {"Clear", -1},
 };
 
 inline constexpr SettingKey Messages[] = {
@@ -223,6 +228,7 @@ inline constexpr SettingKey Messages[] = {
     text("Not finished", "%1 was not finished: %2."),
     text("No port chosen", "no port is chosen"),
     text("No answer", "the unit did not answer for %1 s"),
+    text("Refused every time", "the unit answered every command with ERROR"),
     text("Port lost", "the port was lost"),
     text("Grid kept", "The grid holds what it held before."),
     text("Nothing erased", "Nothing was erased or written."),
@@ -260,7 +266,8 @@ inline constexpr SettingKey Messages[] = {
          "A spreadsheet that took {this phone number for a number|these phone numbers for "
          "numbers} may have dropped {its|their} \"+\" or leading zeros (%1):"),
     text("Take as they are", "Take {it as it is|them as they are}?"),
-    text("Not a file to load", "\"%1\" is not a phone book (.phb, .csv) or an SMS file (.sms)."),
+    text("Not a file to load",
+         "\"%1\" is not a phone book (.phb, .csv, .vcf) or an SMS file (.sms)."),
     // Closing: the question when something would be lost, and the records an end that could
     // not be refused put aside.
     text("Records not saved",
@@ -304,6 +311,47 @@ inline constexpr SettingKey Messages[] = {
     text("Not a date", "'%1' is not a valid date and time"),
     text("Not an integer", "'%1' is not a valid integer value"),
     text("Out of range", "'%1' is out of range (%2 to %3)"),
+    // What became of a vCard file's contacts, and what keeps such a file out of the phone book.
+    text("Contacts loaded", "Rows loaded from \"%2\": %1."),
+    text("Names made", "These were given names the unit can hold (%1):"),
+    text("Named as", "%1 as %2"),
+    text("Named as reserved", "%1 as %2, a name with a meaning of its own to the unit"),
+    text("Contacts left out", "These were left out (%1):"),
+    text("No phone number", "%1: no phone number"),
+    text("Not a phone number", "%1: not a phone number the unit can hold"),
+    text("Number longer", "%1: more than %2 characters"),
+    text("No name", "%1: no letter or digit for a name"),
+    text("No contact", "it holds no contact with a name and a phone number the unit can hold"),
+    text("Not a vCard", "line %1 is not part of a vCard between BEGIN:VCARD and END:VCARD"),
+    text("vCard not ended", "the vCard that begins in line %1 has no END:VCARD"),
+    // The whole phone book checked before a write; the command line's waiting and progress.
+    text("Row fault", "row %1: %2: %3"),
+    text("Number without name", "Number without name"),
+    text("Relay time digits", "Relay time is two digits"),
+    text("Not reserved name", "No such reserved name (1 to 8)"),
+    text("Entry written over", "Only one row can hold this entry"),
+    text("Rows with faults", "%1 of %2 rows with faults"),
+    text("Faulty rows",
+         "{This row|These rows} would not be written as {it stands|they stand} (%1):"),
+    text("Erase anyway", "Erase the SIM phone book all the same?"),
+    text("Nothing sent", "Nothing was sent to the unit (--force writes the rows as they stand)."),
+    text("Rows held", "%1 {row is|rows are} on the SIM already and {was|were} left out."),
+    text("Backup written", "The SIM phone book was saved to %1."),
+    text("Waiting for report", "waiting for the unit's first report on %1 ..."),
+    text("Waiting for window", "waiting for the unit on %1 to open its window ..."),
+    text("File not written", "%1 was not written."),
+    text("No link", "%1: no link: the unit has not answered or reported for the watchdog's time"),
+    text("Rows read", "rows read: %1"),
+    text("Entries erased", "entries erased: %1 of %2"),
+    text("Rows written", "rows written: %1 of %2"),
+    text("Rows read back", "rows read back: %1"),
+    text("SMS read", "SMS read: %1"),
+    text("Slots freed", "slots freed: %1 of 7"),
+    text("Pairs saved", "pairs saved: %1 of 6"),
+    text("Slots deleted", "slots deleted: %1"),
+    // The contacts filter of the phone book's file dialogs; a row a file cannot hold.
+    text("Contact files", "Contacts (*.vcf)"),
+    text("Line break in line", "Line %1 holds a line break."),
 };
 
 inline constexpr SettingKey Help[] = {
@@ -347,6 +395,8 @@ inline constexpr SettingKey Help[] = {
     text("SaveMonitor", "Save monitored serial communication."),
     text("RelayA", "Name for relay A"),
     text("RelayB", "Name for relay A"),
+    // The link indicator and the status bar: the port in use ("COM9 (/dev/ttyUSB0)").
+    text("Serial port", "Serial port: %1"),
 };
 
 // Verify and Autoverify are read right after OPERATOR.
@@ -370,6 +420,7 @@ inline constexpr SettingRead HelpReads[] = {
     {"Save SMSs", -1},     {"Delele SMSs", -1},
     {"Monitor", -1},       {"SaveMonitor", -1},
     {"RelayA", -1},        {"RelayB", -1},
+    {"Serial port", -1},
 };
 
 }  // namespace texts

@@ -84,6 +84,7 @@ class TestAdmissionRecord : public QObject {
         QFAIL(qPrintable(e.Message + QStringLiteral(" (form: ") + form.date + ' ' + form.time));
       }
       QCOMPARE(read, AdmissionDate(m[0].date(), form));
+      QCOMPARE(AdmissionKeyTime(key, form, m[1].date()), m[0]);
     }
   }
 
@@ -105,6 +106,7 @@ class TestAdmissionRecord : public QObject {
     QFETCH(QString, key);
     QCOMPARE(errorOf([&] { AdmissionKeyDate(key, ClockFormOf(locale), kCall.date()); }),
              QStringLiteral("'%1' is not a valid date and time").arg(key));
+    QVERIFY(!AdmissionKeyTime(key, ClockFormOf(locale), kCall.date()).isValid());
   }
 
   // What a user may have typed over a key still reads when it means the same.

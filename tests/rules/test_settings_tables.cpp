@@ -132,9 +132,9 @@ class TestSettingsTables : public QObject {
     }
     QCOMPARE(sections, QStringList({"Form", "Language", "Messages", "Help"}));
     QCOMPARE(perSection.value("Form"), 9);
-    QCOMPARE(perSection.value("Language"), 70);
-    QCOMPARE(perSection.value("Messages"), 76);
-    QCOMPARE(perSection.value("Help"), 38);
+    QCOMPARE(perSection.value("Language"), 72);
+    QCOMPARE(perSection.value("Messages"), 114);
+    QCOMPARE(perSection.value("Help"), 39);
 
     // Odd spellings and repeated texts go out exactly as built in.
     for (const char* expected :
@@ -186,6 +186,7 @@ class TestSettingsTables : public QObject {
             "SaveMonitor=Save monitored serial communication.",
             "RelayA=Name for relay A",
             "RelayB=Name for relay A",
+            "Serial port=Serial port: %1",
         }));
     QCOMPARE(lines.indexOf("Language|Verify Phone Book=Verify Phone Book") + 1,
              lines.indexOf("Language|Autoverify=Autoverify"));
@@ -222,13 +223,13 @@ class TestSettingsTables : public QObject {
       later << QString::fromLatin1(texts::Language[i].key) + "#0";
     QCOMPARE(later.mid(0, 4), QStringList({"Copy#0", "Paste#0", "Undo#0", "Locale#0"}));
     QCOMPARE(log.mid(lang + 31, later.size()), later);
-    QCOMPARE(log.value(lang + 73), QStringLiteral("Incorrect International format#0"));
+    QCOMPARE(log.value(lang + 75), QStringLiteral("Incorrect International format#0"));
     const int op = log.indexOf("OPERATOR#0");
-    QVERIFY(op > lang + 73 + 76);
+    QVERIFY(op > lang + 75 + 114);
     QCOMPARE(log.mid(op, 4), QStringList({"OPERATOR#0", "Verify#0", "Autoverify#0",
                                           "Phone number in international format.#0"}));
-    QCOMPARE(log.last(), QStringLiteral("RelayB#0"));
-    QCOMPARE(log.size(), 9 + 73 + 76 + 38);
+    QCOMPARE(log.last(), QStringLiteral("Serial port#0"));
+    QCOMPARE(log.size(), 9 + 75 + 114 + 39);
   }
 
   // What a translator may have typed, read as the program reads it and written back.

@@ -5,14 +5,18 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
 #include <csignal>
+#include <optional>
 
 #include "admissions/AdmissionRecord.h"
+#include "admissions/AdmissionSink.h"
 #include "admissions/DailyRecords.h"
 #include "files/PhoneBookFile.h"
 #include "files/TextFiles.h"
 #include "platform/Errors.h"
 #include "settings/IniFile.h"
+#include "support/FaultyFileCalls.h"
 #include "support/FileBytes.h"
 
 namespace {
@@ -77,7 +81,7 @@ void writeText(Kind kind, const QString& file, const QString& text) {
       break;
     }
     case Kind::Admissions:
-      WriteAdmissionFile(file, {{"1.2.24 8:05:09", text}});
+      AdmissionSink().Replace(file, AdmissionFileBytes(file, {{"1.2.24 8:05:09", text}}));
       break;
   }
 }
@@ -157,6 +161,13 @@ class TestTextFiles : public QObject {
     // Nothing near a phone book's size is read whole; a device tells no size.
     QCOMPARE(messageOf<EFOpenError>([&] { ReadWholeFile("/dev/zero", MaxPhoneBookFileSize); }),
              "Cannot open file \"/dev/zero\". File too large");
+    // A line break inside a row would come back as two rows: nothing is written.
+    const QString book = dir.filePath("b.phb");
+    QCOMPARE(messageOf<EFCreateError>([&] {
+               WritePhoneBookFile(book, {"A=1", "B=\tx\nC=3"});
+             }),
+             "Cannot create file \"" + book + "\". Line 2 holds a line break.");
+    QVERIFY(!QFile::exists(book));
   }
 
   // Under a UTF-8 locale every text comes back; in an 8-bit set what it holds comes back, and
@@ -278,7 +289,8 @@ class TestTextFiles : public QObject {
       bookError = messageOf<EFCreateError>([&] { WritePhoneBookFile(book, lines); });
       smsError = messageOf<EFileIOError>([&] { WriteSmsFile(sms, lines.mid(0, 12)); });
       dayError = messageOf<EFileIOError>([&] {
-        AppendAdmissionFile(day, QList<AdmissionRow>(100, {"2/1/24 8:00:00 AM", "B"}));
+        AdmissionSink().Append(
+            day, AdmissionFileBytes(day, QList<AdmissionRow>(100, {"2/1/24 8:00:00 AM", "B"})));
       });
     }
     QCOMPARE(bookError, "Cannot create file \"" + book + "\". File too large");
@@ -296,42 +308,45 @@ class TestTextFiles : public QObject {
   void admissionFilesAreAddedTo() {
     QTemporaryDir dir;
     const QString day = dir.filePath("day.csv");
-    AppendAdmissionFile(day, {{"1", "A"}});
+    AdmissionSink sink;
+    auto append = [&](const QString& file, const QList<AdmissionRow>& rows) {
+      sink.Append(file, AdmissionFileBytes(file, rows));
+    };
+    append(day, {{"1", "A"}});
     QCOMPARE(readBytes(day), "1;A\r\n");
-    AppendAdmissionFile(day, {{"2", "B"}});
+    append(day, {{"2", "B"}});
     QCOMPARE(readBytes(day), "1;A\r\n2;B\r\n");
     writeBytes(day, "0;by hand");
-    AppendAdmissionFile(day, {{"1", "A"}, {"2", "B"}});
+    append(day, {{"1", "A"}, {"2", "B"}});
     QCOMPARE(readBytes(day), "0;by hand\r\n1;A\r\n2;B\r\n");
     QCOMPARE(messageOf<EFileIOError>([&] {
-               AppendAdmissionFile(dir.path(), {{"1", "A"}});
+               append(dir.path(), {{"1", "A"}});
              }),
              "File access denied");
   }
 
-  // The logger's daily files: a record that cannot be written waits and goes out once, in
-  // order, with the next write that works; a write cut short leaves nothing of itself; a line
-  // left without its end is ended first; a text the set cannot hold goes in UTF-8, said.
+  // The logger's daily files, named by the ISO date in every locale: a record that cannot be
+  // written waits and goes out once, in order, with the next write that works; a write cut
+  // short leaves nothing of itself; a text the set cannot hold goes in UTF-8, said.
   void dailyRecordsWaitAndGoOut() {
+    const LocaleScope scope("de_DE.UTF-8");
     QTemporaryDir dir;
     const QString logs = dir.filePath("logs");
-    const AdmissionClockForm form = ClockFormOf(QLocale(QLocale::German, QLocale::Germany));
-    DailyRecords records(logs, "adm", form, FileCharset::Latin1());
+    DailyRecords records(logs, "adm", FileCharset::Latin1());
     const QDate d1(2024, 2, 29), d2(2024, 3, 1);
     const QString f1 = records.FileOf(d1), f2 = records.FileOf(d2);
-    QCOMPARE(f1, logs + "/adm29.02.24.csv");
+    QCOMPARE(f1, logs + "/adm2024-02-29.csv");
 
     // No folder: both wait.
     QCOMPARE(records.Add("29.02.24 23:59:59=A  (phone: 1)  /X", d1), QString());
-    QVERIFY(messageOf<EFCreateError>([&] {
-              records.Write();
-            }).startsWith("Cannot write file \"" + f1 + "\". "));
+    QCOMPARE(messageOf<EAdmissionFileError>([&] { records.Write(); }), "Invalid filename");
     records.Add("01.03.24 00:00:01=B  (phone: 2)  /X", d2);
-    QVERIFY(messageOf<EFCreateError>([&] { records.Write(); }) != "<no error>");
-    QCOMPARE(records.Waiting(), 2);
+    QVERIFY(messageOf<EAdmissionFileError>([&] { records.Write(); }) != "<no error>");
+    QCOMPARE(records.WaitingLines(),
+             QStringList({"adm2024-02-29.csv 29.02.24 23:59:59;A  (phone: 1)  /X",
+                          "adm2024-03-01.csv 01.03.24 00:00:01;B  (phone: 2)  /X"}));
     QVERIFY(QDir().mkpath(logs));
-    records.Write();
-    QCOMPARE(records.Waiting(), 0);
+    QCOMPARE(records.Write(), 2);
     QCOMPARE(readBytes(f1), "29.02.24 23:59:59;A  (phone: 1)  /X\r\n");
     QCOMPARE(readBytes(f2), "01.03.24 00:00:01;B  (phone: 2)  /X\r\n");
 
@@ -341,10 +356,10 @@ class TestTextFiles : public QObject {
     QString full;
     {
       const FileSizeLimit limit(40);
-      full = messageOf<EFCreateError>([&] { records.Write(); });
+      full = messageOf<EAdmissionFileError>([&] { records.Write(); });
     }
-    QCOMPARE(full, "Cannot write file \"" + f2 + "\". File too large");
-    QCOMPARE(readBytes(f2), "01.03.24 00:00:00;torn");
+    QCOMPARE(full, "Disk full");
+    QCOMPARE(readBytes(f2), "01.03.24 00:00:00;torn\r\n");
     records.Write();
     QCOMPARE(readBytes(f2), "01.03.24 00:00:00;torn\r\n01.03.24 00:00:02;C  (phone: 3)  /X\r\n");
 
@@ -352,6 +367,143 @@ class TestTextFiles : public QObject {
     QVERIFY2(note.contains("UTF-8"), qPrintable(note));
     records.Write();
     QVERIFY(readBytes(f2).endsWith("/Br\xc3\xa1na \xc4\x8c\r\n"));
+
+    // A spool file the start cannot read is not replaced at the stop: its records are nowhere
+    // else.
+    DailyRecords later(logs, "adm", FileCharset::Latin1());
+    QVERIFY(QDir().mkpath(later.SpoolFile()));
+    QVERIFY(messageOf<EFileError>([&] { later.TakeSpool(); }) != "<no error>");
+    QVERIFY(messageOf<EAdmissionFileError>([&] { later.Spill(); }) != "<no error>");
+    QVERIFY(QFileInfo(later.SpoolFile()).isDir());
+  }
+
+  // Each file call failing once, and from then on, at the first record of a day (which makes
+  // the file) and at later ones: through the logger's queue with its stop and next start, the
+  // window's daily file (the log's rows again, with the next call's), and the manual save. A
+  // write that returns has put every record on the disk and synced the folder of a file it
+  // made; one that does not says so. No line is torn, none is there twice, and a record in no
+  // file is told or still in the log.
+  void faultTable_data() {
+    QTest::addColumn<int>("face");
+    QTest::addColumn<int>("call");
+    QTest::addColumn<bool>("always");
+    QTest::addColumn<int>("strike");
+    const char* const faces[] = {"logger", "window", "save"};
+    using C = FaultyFileCalls::Call;
+    const QList<QPair<C, const char*>> calls = {
+        {C::Open, "open"},   {C::Write, "write"},   {C::Sync, "sync"},
+        {C::Close, "close"}, {C::Rename, "rename"}, {C::SyncFolder, "folder sync"}};
+    for (int face = 0; face < 3; ++face)
+      for (const auto& [call, name] : calls)
+        for (const bool always : {false, true})
+          for (int strike = 1; strike <= (face == 2 ? 1 : 3); ++strike)
+            if (face == 2 || call != C::Rename)
+              QTest::addRow("%s, %s fails %s, record %d", faces[face], name,
+                            always ? "always" : "once", strike)
+                  << face << int(call) << always << strike;
+  }
+  void faultTable() {
+    QFETCH(int, face);
+    QFETCH(int, call);
+    QFETCH(bool, always);
+    QFETCH(int, strike);
+    QTemporaryDir dir;
+    FaultyFileCalls faulty;
+    const auto kind = FaultyFileCalls::Call(call);
+    const int code = kind == FaultyFileCalls::Call::Write ? ENOSPC : EIO;
+    // The file's lines; none may be torn.
+    auto linesOf = [](const QString& file) {
+      const QByteArray bytes = QFile::exists(file) ? readBytes(file) : QByteArray();
+      [&] { QVERIFY2(bytes.isEmpty() || bytes.endsWith("\r\n"), bytes.constData()); }();
+      QStringList lines = QString::fromLatin1(bytes).split("\r\n");
+      lines.removeLast();
+      return lines;
+    };
+    AdmissionSink sink(&faulty);
+    if (face == 2) {
+      const QString file = dir.filePath("saved.csv");
+      writeBytes(file, "old\r\n");
+      faulty.arm(kind, always, code);
+      QCOMPARE(messageOf<EAdmissionFileError>([&] { sink.Replace(file, "new\r\n"); }),
+               InOutErrorText(code));
+      // Renamed into place, only its folder not synced: said, though the new one is there.
+      QCOMPARE(readBytes(file), kind == FaultyFileCalls::Call::SyncFolder ? "new\r\n" : "old\r\n");
+      QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"saved.csv"});
+      faulty.disarm();
+      sink.Replace(file, "again\r\n");
+      QCOMPARE(readBytes(file), "again\r\n");
+      QVERIFY(faulty.unsynced.isEmpty());
+      return;
+    }
+
+    const QDate day(2026, 12, 9);
+    std::optional<DailyRecords> logger;
+    if (face == 0) logger.emplace(dir.path(), "adm", FileCharset::Latin1(), &faulty);
+    const QString file = face == 0 ? logger->FileOf(day) : dir.filePath("adm8.12.26.csv");
+    QStringList csv;
+    QList<AdmissionRow> log;  // the window's rows in no file yet
+    for (int k = 0; k < 3; ++k) {
+      const AdmissionRow row{QStringLiteral("9.12.26 08:00:0%1").arg(k), "C  (phone: 1)  /X"};
+      csv << row.first + ';' + row.second;
+      if (k + 1 == strike) faulty.arm(kind, always, code);
+      const int before = faulty.struck;
+      bool told = false;
+      try {
+        if (logger) {
+          logger->Add(row.first + '=' + row.second, day);
+          logger->Write();
+        } else {
+          log << row;
+          sink.Append(file, AdmissionFileBytes(file, log));
+          log.clear();
+        }
+      } catch (const EAdmissionFileError& e) {
+        told = true;
+        QCOMPARE(e.FileName, file);
+        QCOMPARE(e.Code, code);
+      }
+      QCOMPARE(told, faulty.struck > before);
+      const QStringList in = linesOf(file);
+      QCOMPARE(in, csv.mid(0, in.size()));
+      if (!told) {
+        QCOMPARE(in, csv);
+        QVERIFY(faulty.unsynced.isEmpty());
+      }
+    }
+    if (!always) {
+      if (logger) logger->Write();
+      if (!log.isEmpty()) sink.Append(file, AdmissionFileBytes(file, log));
+      QCOMPARE(linesOf(file), csv);
+      QVERIFY(faulty.unsynced.isEmpty());
+      return;
+    }
+    const QStringList written = linesOf(file);
+    if (!logger) {
+      // The window's end puts its log elsewhere: nothing of it stays where the write failed.
+      faulty.disarm();
+      const QString kept = dir.filePath("zulset-unsaved.csv");
+      sink.Append(kept, AdmissionFileBytes(kept, log));
+      QCOMPARE(linesOf(file) + linesOf(kept), csv);
+      return;
+    }
+    // The stop: what waits is told in full, and kept for the next start where the disk lets.
+    QStringList told = logger->WaitingLines();
+    for (QString& line : told) line = line.section(' ', 1);
+    QCOMPARE(told, csv.mid(csv.size() - told.size()));
+    QVERIFY(written.size() + told.size() >= csv.size());
+    try {
+      logger->Spill();
+    } catch (const EAdmissionFileError&) {
+    }
+    faulty.disarm();
+    const bool kept = QFile::exists(logger->SpoolFile());
+    DailyRecords next(dir.path(), "adm", FileCharset::Latin1(), &faulty);
+    QCOMPARE(next.TakeSpool(), kept ? told.size() : 0);
+    next.Write();
+    QCOMPARE(linesOf(file), kept ? csv : written);
+    QVERIFY(!QFile::exists(next.SpoolFile()));
+    // Nothing written, nothing reported written: a file the first made waits for its next record.
+    QVERIFY(faulty.unsynced.isEmpty() || !kept);
   }
 };
 

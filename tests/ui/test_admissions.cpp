@@ -10,10 +10,13 @@
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
+#include <cerrno>
 
 #include "app/Form1.h"
 #include "link/LinkState.h"
 #include "phonebook/NameValueGrid.h"
+#include "support/FaultyFileCalls.h"
+#include "support/SmallDisk.h"
 #include "support/WindowHarness.h"
 
 namespace {
@@ -171,6 +174,44 @@ class TestAdmissions : public QObject {
     QVERIFY(csvFiles(c.h).isEmpty());
   }
 
+  // A full disk under the daily file (a small tmpfs, or the file calls failing as on one): the
+  // call joins the log, the error is shown and the folder holds nothing of the write; with room
+  // again the next call puts every row into the file once, and only then does the log let go.
+  void fullDisk() {
+    Calls c;
+    const QString disk = c.h.path(QStringLiteral("disk"));
+    SmallDisk small(disk, 64);
+    FaultyFileCalls faulty;
+    if (!small.Mounted()) {
+      QVERIFY(QDir().mkpath(disk));
+      c.f.Core->Sink = AdmissionSink(&faulty);
+    }
+    c.f.Automat->setChecked(true);
+    c.f.SaveFile->setText(disk + QStringLiteral("/admiss"));
+    c.call(kFeb1, QTime(8, 0, 0), "123");
+    c.call(kFeb1, QTime(9, 0, 0), "+420456");
+    if (small.Mounted())
+      small.Fill();
+    else
+      faulty.arm(FaultyFileCalls::Call::Write, true, ENOSPC);
+    c.call(kFeb2, QTime(8, 0, 0), "123");
+    QCOMPARE(c.h.dialogs().errors, QStringList{QStringLiteral("Disk full.")});
+    QCOMPARE(c.rows().size(), 3);
+    QCOMPARE(QDir(disk).entryList(QDir::Files), QStringList());
+    if (small.Mounted())
+      small.Free();
+    else
+      faulty.disarm();
+    c.call(kFeb2, QTime(9, 0, 0), "123");
+    QCOMPARE(QDir(disk).entryList(QDir::Files), QStringList{QStringLiteral("admiss2-1-24.csv")});
+    QCOMPARE(readAll(disk + QStringLiteral("/admiss2-1-24.csv")),
+             QByteArray("2/1/24 8:00:00 AM;ADMIN1  (phone: 123)  /OUTPUT A\r\n"
+                        "2/1/24 9:00:00 AM;Eva;Nov\xC3\xA1k  (phone: +420456)  /OUTPUT A\r\n"
+                        "2/2/24 8:00:00 AM;ADMIN1  (phone: 123)  /OUTPUT A\r\n"));
+    QCOMPARE(c.rows(), QStringList{row("2/2/24 9:00:00 AM", kAdmin, "OUTPUT A")});
+    QCOMPARE(c.h.dialogs().errors.size(), 1);
+  }
+
   // Closing asks only when records in no file or a write to the SIM would be lost, and each
   // answer does what it says; the line runs behind the question (a call then is saved too).
   void closing_data() {
@@ -281,6 +322,7 @@ class TestAdmissions : public QObject {
 };
 
 int main(int argc, char** argv) {
+  PrivateMounts();  // before any thread: a small disk of the tests' own
   // US dates ("2/1/24") cannot stand in a file name as they are.
   qputenv("LC_ALL", "en_US.UTF-8");
   QApplication app(argc, argv);

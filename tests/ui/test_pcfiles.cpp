@@ -108,7 +108,7 @@ class TestPcFiles : public QObject {
     QCOMPARE(f.PhoneBook1->Strings(), book);
     QCOMPARE(f.Numbers->text(), "4");
     QCOMPARE(h.dialogs().openFilters + h.dialogs().saveFilters,
-             QStringList(3, "PhoneBook files (*.phb);;Spreadsheet (*.csv)"));
+             QStringList(3, "PhoneBook files (*.phb);;Spreadsheet (*.csv);;Contacts (*.vcf)"));
     QVERIFY(h.dialogs().errors.isEmpty() && h.dialogs().messages.isEmpty());
 
     // Cancelled: the book stays, Numbers and the Info panel are refreshed all the same.
@@ -404,6 +404,29 @@ class TestPcFiles : public QObject {
     f.AdmisRec->SetStrings({"D=1"});
     key(f.AdmisRec, QKeySequence::Paste);
     QCOMPARE(f.AdmisRec->Strings(), QStringList{"D=1"});
+
+    // Into an open cell editor: rows go in as rows and the edited one keeps its name; the
+    // admissions grid's editor, and any other way in, take the first cell's text only.
+    auto openEditor = [](TNameValueGrid* g) {
+      g->setCurrentIndex(g->model()->index(0, 0));
+      g->edit(g->currentIndex());
+      return qobject_cast<QLineEdit*>(g->indexWidget(g->currentIndex()));
+    };
+    grid->SetStrings({"CRED=*101#"});
+    QLineEdit* editor = openEditor(grid);
+    QVERIFY(editor);
+    clip->setText("NOVAK\t+420603123456\nDVORAK\t+420602987654\n");
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(grid->Strings(),
+             QStringList({"NOVAK=+420603123456", "DVORAK=+420602987654", "CRED=*101#"}));
+    editor = openEditor(f.AdmisRec);
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(f.AdmisRec->Cell(0, 1), QStringLiteral("NOVAK"));
+    editor->setText("NO\tVAK\r\nX");
+    emit editor->textEdited(editor->text());
+    QCOMPARE(f.AdmisRec->Cell(0, 1), QStringLiteral("NO"));
   }
 
   // A file dropped on the window loads as its Load button would; another kind is named.
@@ -425,12 +448,59 @@ class TestPcFiles : public QObject {
     QCOMPARE(f.PhoneBook1->Strings(), QStringList{"ALARM1=+42033"});
     QCOMPARE(h.dialogs().errors,
              QStringList{"\"" + h.path("notes.txt") +
-                         "\" is not a phone book (.phb, .csv) or an SMS file (.sms)."});
+                         "\" is not a phone book (.phb, .csv, .vcf) or an SMS file (.sms)."});
+    writeBytes(h.path("d.vcf"), "BEGIN:VCARD\nVERSION:3.0\nFN:OPER\nTEL:900\nEND:VCARD\n");
+    dropFiles(f, {h.path("d.vcf")});
+    h.settle();
+    QCOMPARE(f.PhoneBook1->Strings(), QStringList{"OPER=900"});
     // While a transfer runs the Load buttons are off, and so are drops.
     f.LockButtons();
     dropFiles(f, {h.path("b.phb")});
     h.settle();
-    QCOMPARE(f.PhoneBook1->Strings(), QStringList{"ALARM1=+42033"});
+    QCOMPARE(f.PhoneBook1->Strings(), QStringList{"OPER=900"});
+  }
+
+  // A phone's contacts through Load: the grid, Numbers and the Info panel take the rows and one
+  // box names what was changed; a file that is no vCard changes nothing; what Save writes
+  // comes back exactly.
+  void contactFiles() {
+    WindowHarness h;
+    TForm1& f = h.form();
+    const QString phone = h.path("phone.vcf"), broken = h.path("broken.vcf");
+    writeBytes(phone,
+               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Jan Dvořák\r\nTEL;TYPE=CELL:+420 603 111 222\r\n"
+               "TEL;TYPE=HOME:233 111 222\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\n"
+               "FN:ADMIN1\r\nTEL:+420777000111\r\nEND:VCARD\r\n");
+    writeBytes(broken, "BEGIN:VCARD\r\nFN:A\r\nTEL:1\r\n");
+    f.PhoneBook1->SetStrings({"KEPT=1"});
+    f.Numbers->setText("1");
+    h.dialogs().openNames << broken << phone;
+    h.click(f.LoadSIMPC);
+    QCOMPARE(h.dialogs().errors, QStringList{"\"" + broken +
+                                             "\" was not loaded: the vCard that begins in line 1 "
+                                             "has no END:VCARD."});
+    QCOMPARE(f.PhoneBook1->Strings(), QStringList{"KEPT=1"});
+    f.Autoverify->setChecked(true);
+    h.click(f.LoadSIMPC);
+    const QStringList rows{"JANDVMOB=+420603111222", "JANDHOME=233111222", "ADMIN1=+420777000111"};
+    QCOMPARE(f.PhoneBook1->Strings(), rows);
+    QCOMPARE(f.Numbers->text() + " " + f.ADMIN1->text(), "3 +420777000111");
+    QCOMPARE(h.dialogs().messages,
+             QStringList{"Rows loaded from \"" + phone +
+                         "\": 3.\n\nThese were given names the unit can hold (2):\nJan Dvořák "
+                         "(+420 603 111 222) as JANDVMOB\nJan Dvořák (233 111 222) as JANDHOME"});
+
+    const QStringList book{"ADMIN1=+420777111222", "", "no equals", "Jan Dvořák=603 111", "OUT="};
+    f.PhoneBook1->SetStrings(book);
+    f.Autoverify->setChecked(false);
+    h.dialogs().saveNames << h.path("own.vcf");
+    h.click(f.SaveSIMPC);
+    QVERIFY(readBytes(h.path("own.vcf")).startsWith("BEGIN:VCARD\r\nVERSION:3.0\r\n"));
+    f.PhoneBook1->Clear();
+    h.dialogs().openNames << h.path("own.vcf");
+    h.click(f.LoadSIMPC);
+    QCOMPARE(f.PhoneBook1->Strings(), book);
+    QCOMPARE(h.dialogs().messages.size() + h.dialogs().errors.size(), 2);
   }
 
   // What the user types and what a translator writes comes back after a save and a load, and

@@ -184,9 +184,9 @@ class TestStartup : public QObject {
     const auto keys = sections(readFile(h.path("zulset.ini")));
     QCOMPARE(keys.keys(), (QStringList{"Form", "Help", "Language", "Messages"}));
     QCOMPARE(keys["Form"].size(), 9);
-    QCOMPARE(keys["Language"].size(), 70);
-    QCOMPARE(keys["Messages"].size(), 76);
-    QCOMPARE(keys["Help"].size(), 38);
+    QCOMPARE(keys["Language"].size(), 72);
+    QCOMPARE(keys["Messages"].size(), 114);
+    QCOMPARE(keys["Help"].size(), 39);
     QCOMPARE(keys["Form"].mid(0, 3), (QStringList{"Top", "Left", "MaxLengthNumber"}));
     const QByteArray ini = readFile(h.path("zulset.ini"));
     QVERIFY(ini.indexOf("[Form]") < ini.indexOf("[Language]"));
@@ -318,7 +318,8 @@ class TestStartup : public QObject {
     writeFile(binary, QByteArray("A\0\1", 3));
     h.dialogs().openNames << binary;
     h.click(f.LoadSIMPC);
-    const QString filters = QStringLiteral("Telefonn\u00ED seznamy (*.phb);;Tabulky (*.csv)");
+    const QString filters =
+        QStringLiteral("Telefonn\u00ED seznamy (*.phb);;Tabulky (*.csv);;Kontakty (*.vcf)");
     QCOMPARE(h.dialogs().openFilters, QStringList{filters});
     QCOMPARE(h.dialogs().errors,
              QStringList{"Soubor \"" + binary +
@@ -475,6 +476,10 @@ class TestStartup : public QObject {
     for (const auto& t : targets)
       for (const QString& name : QString(t.second).split(' '))
         expected[name] = QStringLiteral("hint ") + t.first;
+    // The indicator and the status bar tell the port in use after any hint.
+    const QString port = QStringLiteral("Serial port: COM9 (/dev/ttyS8)");
+    expected["LED"] += "\n" + port;
+    expected["StatusBar1"] = port;
     for (QWidget* w : h.form().findChildren<QWidget*>())
       if (!w->toolTip().isEmpty() || expected.contains(w->objectName()))
         QCOMPARE(w->objectName() + ": " + w->toolTip(),
