@@ -42,7 +42,7 @@ CoreEnvironment coreEnvironment(TForm1* f, const FormEnvironment& env) {
   CoreEnvironment core;
   core.clock = env.clock;
   core.serial = env.serial;
-  core.choosePort = [f] { return f->Env.dialogs->choosePort(); };
+  core.choosePort = [f] { return f->Env.dialogs->choosePort(f->PortChoice); };
   core.deviceName = [portPlaces](int number) { return PortDeviceName(number, portPlaces); };
   return core;
 }
@@ -78,7 +78,8 @@ TForm1::TForm1(const FormEnvironment& env, QWidget* parent)
         this, [this] { guarded([this] { TellOfRescuedAdmissions(); }); }, Qt::QueuedConnection);
 }
 
-TForm1::~TForm1() = default;
+// What outlives the window speaks English again.
+TForm1::~TForm1() { SetErrorTexts(MessageTexts()); }
 
 void TForm1::guarded(const std::function<void()>& fn) {
   try {

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "link/LinkCore.h"
+#include "platform/Dialogs.h"
 #include "settings/MessageTexts.h"
 
 class QCheckBox;
@@ -258,6 +259,25 @@ class TForm1 : public QWidget, public LinkFace {
   int& MaxLengthNumber;
   int StartPortNumber = 0;
   QString LanguageLabel = QStringLiteral("Eng");
+  // Captions of [Language] that the window puts together with other text or hands on.
+  struct Words {
+    QString Locale;  // the language of the texts; empty: the one LanguageLabel names
+    QString Operator = QStringLiteral("Operator:");
+    QString Centre = QStringLiteral("SMS centrum:");
+    QString Sim = QStringLiteral("SIM:");
+    QString Version = QStringLiteral("Ver:");
+    QString DefaultRtime = QStringLiteral("default [3s]");
+    QString Yes = QStringLiteral("&Yes");  // of Qt's boxes (OK and Cancel: PortChoice's)
+    QString No = QStringLiteral("&No");
+    // Qt's file dialogs' types.
+    QString Folder = QStringLiteral("Folder");
+    QString File = QStringLiteral("File");
+    QString Drive = QStringLiteral("Drive");
+    QString FileOfType = QStringLiteral("%1 File");
+  } Words;
+  PortChoiceTexts PortChoice;
+  // Status panel 3: the version and the translation's label.
+  void ShowVersion();
   bool EntryFault = false;
   // While a sort or a paste runs its rows through the entry check: false until the check has
   // shown a fault, which it then shows no more for this sort or paste.

@@ -571,11 +571,11 @@ void TMonitorView::keyPressEvent(QKeyEvent* event) {
 
 void TMonitorView::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
-  QAction* copy = menu.addAction(QStringLiteral("&Copy"), this, &TMonitorView::Copy);
+  QAction* copy = menu.addAction(CopyCaption, this, &TMonitorView::Copy);
   copy->setShortcut(QKeySequence::Copy);
   copy->setEnabled(HasSelection());
   menu.addSeparator();
-  QAction* all = menu.addAction(QStringLiteral("Select All"), this, &TMonitorView::SelectAll);
+  QAction* all = menu.addAction(SelectAllCaption, this, &TMonitorView::SelectAll);
   all->setShortcut(QKeySequence::SelectAll);
   all->setEnabled(shown_ > 0);
   menu.exec(event->globalPos());

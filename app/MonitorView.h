@@ -74,6 +74,10 @@ class TMonitorView : public QAbstractScrollArea {
 
   static constexpr int RefreshInterval = 50;
 
+  // The captions of the context menu.
+  QString CopyCaption = QStringLiteral("&Copy");
+  QString SelectAllCaption = QStringLiteral("Select All");
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;

@@ -70,8 +70,7 @@ void TForm1::SavePhoneClick() {
       Link.LinkIdle ? PhoneBookFaults(PhoneBook1->Strings(), Messages, MaxLengthNumber)
                     : QList<RowFault>();
   if (!faults.isEmpty()) {
-    const QString text = FirstItems(Messages.FaultyRows.arg(faults.size()),
-                                    FaultLines(faults, Messages), Messages.AndMore) +
+    const QString text = FirstItems(Messages.FaultyRows, FaultLines(faults, Messages), Messages) +
                          QStringLiteral("\n\n") + Messages.EraseAnyway;
     if (!Env.dialogs->question(SavePhone->text(), text)) return;
   }
@@ -95,7 +94,7 @@ void TForm1::RelAChange() { Core->SetRelayA(RelA->text()); }
 
 void TForm1::SavClick() {
   const QString fileName =
-      Env.dialogs->saveFile(QStringLiteral("Excel / comma separated files (*.csv)"));
+      Env.dialogs->saveFile(FileFilter(Messages.AdmissionFiles, QStringLiteral("*.csv")));
   if (fileName.isEmpty()) return;
   Core->Sink.Replace(fileName, AdmissionFileBytes(fileName, GridRows(*AdmisRec)));
   Core->AdmissionsSaved();
@@ -140,16 +139,16 @@ void TForm1::StatusChanged(Status what) {
     case Status::Operator:
       if (PortLost) break;
       StatusBar1->SetPanelText(
-          0, QStringLiteral("Operator: ") + QString::fromLatin1(Link.OperatorName));
+          0, Words.Operator + QLatin1Char(' ') + QString::fromLatin1(Link.OperatorName));
       ShowPort();
       break;
     case Status::Centre:
-      if (!PortLost) StatusBar1->SetPanelText(1, QStringLiteral("SMS centrum: ") + Core->Centre);
+      if (!PortLost) StatusBar1->SetPanelText(1, Words.Centre + QLatin1Char(' ') + Core->Centre);
       break;
     case Status::Size:
       if (PortLost) break;
-      StatusBar1->SetPanelText(2,
-                               QStringLiteral("SIM: ") + QString::number(Link.PhoneBookCapacity));
+      StatusBar1->SetPanelText(
+          2, Words.Sim + QLatin1Char(' ') + QString::number(Link.PhoneBookCapacity));
       break;
     case Status::Signal:
       Smeter->SetForeColor(QColor::fromRgb(SignalColour(Link.SignalLevel)));
@@ -297,22 +296,19 @@ void TForm1::ShowPortLost(bool lost) {
     // Operator, SMS centre, SIM size and signal were the unit's behind that port: not shown as
     // if they still held.
     StatusBar1->SetPanelText(0, QStringLiteral(" %1: %2").arg(Core->PortName(), Messages.PortLost));
-    StatusBar1->SetPanelText(1, QStringLiteral(" SMS centrum:"));
-    StatusBar1->SetPanelText(2, QStringLiteral(" SIM:"));
+    StatusBar1->SetPanelText(1, QLatin1Char(' ') + Words.Centre);
+    StatusBar1->SetPanelText(2, QLatin1Char(' ') + Words.Sim);
     Smeter->SetPosition(0);
   } else {
     // Back: what the core knows until the unit tells it afresh (the next report asks).
+    const auto panel = [](const QString& word, const QString& value) {
+      return value.isEmpty() ? QLatin1Char(' ') + word : word + QLatin1Char(' ') + value;
+    };
+    StatusBar1->SetPanelText(0, panel(Words.Operator, QString::fromLatin1(Link.OperatorName)));
+    StatusBar1->SetPanelText(1, panel(Words.Centre, Core->Centre));
     StatusBar1->SetPanelText(
-        0, Link.OperatorName.isEmpty()
-               ? QStringLiteral(" Operator:")
-               : QStringLiteral("Operator: ") + QString::fromLatin1(Link.OperatorName));
-    StatusBar1->SetPanelText(1, Core->Centre.isEmpty()
-                                    ? QStringLiteral(" SMS centrum:")
-                                    : QStringLiteral("SMS centrum: ") + Core->Centre);
-    StatusBar1->SetPanelText(
-        2, Link.PhoneBookCapacity <= 0
-               ? QStringLiteral(" SIM:")
-               : QStringLiteral("SIM: ") + QString::number(Link.PhoneBookCapacity));
+        2, panel(Words.Sim, Link.PhoneBookCapacity <= 0 ? QString()
+                                                        : QString::number(Link.PhoneBookCapacity)));
     Smeter->SetPosition(Link.SignalLevel);
   }
   ShowPort();

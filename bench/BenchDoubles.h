@@ -74,7 +74,7 @@ class QuietDialogs : public Dialogs {
   }
   QString openFile(const QString&) override { return QString(); }
   QString saveFile(const QString&) override { return QString(); }
-  int choosePort() override { return 1; }
+  int choosePort(const PortChoiceTexts&) override { return 1; }
 };
 
 class NoWaitClock : public Clock {

@@ -226,7 +226,7 @@ bool CliSession::readFirst(const Notice& ended) {
   if (opt.leaveOutHeld) {
     int leftOut = 0;
     opt.phoneBook = RowsNotHeld(opt.phoneBook, held, &leftOut);
-    if (leftOut > 0 && say) say(opt.messages.RowsHeld.arg(leftOut));
+    if (leftOut > 0 && say) say(opt.messages.Counted(opt.messages.RowsHeld, leftOut).arg(leftOut));
     bool any = false;  // a row with a number: placeholders write nothing
     for (const QString& row : opt.phoneBook)
       any = any || !row.section(QLatin1Char('='), 1).isEmpty();

@@ -28,6 +28,7 @@
 #include "platform/Signals.h"
 #include "platform/SystemClock.h"
 #include "settings/IniFile.h"
+#include "settings/MessageTexts.h"
 #include "settings/SettingBindings.h"
 #include "settings/SettingsLocation.h"
 #include "settings/Translations.h"
@@ -181,10 +182,13 @@ Settings readSettings(const QString& fileName) {
   const char* const captions[] = {"",          "Load SIM",  "Overwrite SIM", "Add To SIM",
                                   "Load SMSs", "Save SMSs", "Delete SMSs"};
   for (int c = 1; c < 7; ++c) s.chainNames[c] = QString::fromLatin1(captions[c]);
-  const QString translation = TranslationFile(SystemLanguage());
+  const QString language = SystemLanguage();
+  const QString translation = TranslationFile(language);
   if (translation.isEmpty()) return s;
   const IniFile texts(translation, FileCharset::Utf8());
   ReadSection(texts, SettingsSections[2], MessageBindings(s.messages));
+  // The forms of the counted messages are the translation's.
+  s.messages.Language = language;
   for (int c = 1; c < 7; ++c)
     s.chainNames[c] =
         texts.ReadString(QStringLiteral("Language"), s.chainNames[c], s.chainNames[c]);
@@ -430,6 +434,8 @@ int main(int argc, char** argv) {
       return usage(QStringLiteral("cannot read the settings file %1").arg(settingsFile));
   }
   const Settings settings = readSettings(settingsFile);
+  // Errors raised below the session speak the run's one language too.
+  SetErrorTexts(settings.messages);
 
   try {
     if (command == QLatin1String("verify")) return verify(file, settings);

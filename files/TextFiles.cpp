@@ -42,16 +42,14 @@ QString reasonFor(int err, const QString& qtReason) {
 [[noreturn]] void failRead(const QString& fileName, FileErrors errors, int err,
                            const QString& reason) {
   if (errors == FileErrors::NameAndReason)
-    throw EFOpenError(
-        QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reasonFor(err, reason)));
+    throw EFOpenError(ErrorTexts().CannotOpenFile.arg(fileName, reasonFor(err, reason)));
   throw EFileIOError(InOutErrorText(failureCode(err, fileName)));
 }
 
 [[noreturn]] void failWrite(const QString& fileName, FileErrors errors, int err,
                             const QString& reason) {
   if (errors == FileErrors::NameAndReason)
-    throw EFCreateError(
-        QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reasonFor(err, reason)));
+    throw EFCreateError(ErrorTexts().CannotCreateFile.arg(fileName, reasonFor(err, reason)));
   throw EFileIOError(InOutErrorText(failureCode(err, fileName)));
 }
 
@@ -60,14 +58,14 @@ QString reasonFor(int err, const QString& qtReason) {
 QByteArray encodeLines(const QString& fileName, const QStringList& lines,
                        const FileCharset& charset, FileErrors errors) {
   auto fail = [&](const QString& why) {
-    const QString message = QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, why);
+    const QString message = ErrorTexts().CannotCreateFile.arg(fileName, why);
     if (errors == FileErrors::NameAndReason) throw EFCreateError(message);
     throw EFileIOError(message);
   };
   // A line end inside a line would come back as two lines, a row split in half.
   for (qsizetype i = 0; i < lines.size(); ++i)
     if (lines[i].contains(QLatin1Char('\r')) || lines[i].contains(QLatin1Char('\n')))
-      fail(QStringLiteral("Line %1 holds a line break.").arg(i + 1));
+      fail(ErrorTexts().LineBreakInLine.arg(i + 1));
   try {
     return charset.EncodeLines(lines);
   } catch (const EUnwritableText& e) {
@@ -80,7 +78,7 @@ QByteArray readWhole(const QString& fileName, qint64 maxSize, FileErrors errors)
   QFile file(fileName);
   errno = 0;
   if (!file.open(QIODevice::ReadOnly)) failRead(fileName, errors, errno, file.errorString());
-  const QString tooLarge = QStringLiteral("File too large");
+  const QString tooLarge = ErrorTexts().FileTooLarge;
   if (file.size() > maxSize) failRead(fileName, errors, 0, tooLarge);
   // A device or a pipe tells no size: read in pieces and stop once past the limit.
   QByteArray bytes;
@@ -110,27 +108,27 @@ bool HoldsBinaryData(const QByteArray& bytes) {
 QString InOutErrorText(int code) {
   switch (code) {
     case ENOENT:
-      return QStringLiteral("File not found");
+      return ErrorTexts().FileNotFound;
     case ENOTDIR:
     case ENAMETOOLONG:
     case EINVAL:
     case ELOOP:
-      return QStringLiteral("Invalid filename");
+      return ErrorTexts().InvalidFilename;
     case EMFILE:
     case ENFILE:
-      return QStringLiteral("Too many open files");
+      return ErrorTexts().TooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EISDIR:
     case EROFS:
     case ETXTBSY:
-      return QStringLiteral("File access denied");
+      return ErrorTexts().FileAccessDenied;
     case ENOSPC:
     case EFBIG:
     case EDQUOT:
-      return QStringLiteral("Disk full");
+      return ErrorTexts().DiskFull;
     default:
-      return QStringLiteral("I/O error %1").arg(code);
+      return ErrorTexts().InOutError.arg(code);
   }
 }
 
@@ -145,7 +143,7 @@ QByteArray ReadWholeFile(const QString& fileName, qint64 maxSize) {
 QByteArray ReadWholeTextFile(const QString& fileName, qint64 maxSize) {
   QByteArray bytes = ReadWholeFile(fileName, maxSize);
   if (HoldsBinaryData(bytes))
-    failRead(fileName, FileErrors::NameAndReason, 0, QStringLiteral("Not a text file"));
+    failRead(fileName, FileErrors::NameAndReason, 0, ErrorTexts().NotATextFile);
   return bytes;
 }
 
@@ -205,7 +203,7 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharse
   if (first) return std::nullopt;  // empty file
   if (!line.isEmpty() && lines.size() < SmsFileLines) lines << line;
   const QByteArray text = lines.join('\n');
-  if (HoldsBinaryData(text)) throw EFileIOError(QStringLiteral("Not a text file"));
+  if (HoldsBinaryData(text)) throw EFileIOError(ErrorTexts().NotATextFile);
 
   const FileCharset readAs = charset.ReadAs(text);
   QStringList fields;

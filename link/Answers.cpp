@@ -75,10 +75,10 @@ QString RowText(const QString& line) {
   return line.left(eq) + QStringLiteral(" (") + line.mid(eq + 1) + QLatin1Char(')');
 }
 
-QString FirstItems(const QString& title, const QStringList& items, const QString& andMore) {
-  QString text = title;
+QString FirstItems(const QString& title, const QStringList& items, const MessageTexts& texts) {
+  QString text = texts.Counted(title, items.size()).arg(items.size());
   for (int i = 0; i < items.size() && i < kItemsShown; ++i) text += QLatin1Char('\n') + items[i];
-  if (items.size() > kItemsShown)
-    text += QLatin1Char('\n') + QString(andMore).arg(items.size() - kItemsShown);
+  const qsizetype rest = items.size() - kItemsShown;
+  if (rest > 0) text += QLatin1Char('\n') + texts.Counted(texts.AndMore, rest).arg(rest);
   return text;
 }

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "link/LineRules.h"
+#include "settings/MessageTexts.h"
 
 // Whose answer a line is. Only final results ("OK" and error lines) are given an owner.
 enum class Owner {
@@ -59,5 +60,6 @@ QStringList MissingLines(const QStringList& asked, const QStringList& present);
 // A grid line name=number as the user reads it: "name (number)".
 QString RowText(const QString& line);
 
-// title, then the first 20 items one a line, then andMore with its %1 the count of the rest.
-QString FirstItems(const QString& title, const QStringList& items, const QString& andMore);
+// title with its %1 and plural forms for the number of items, then the first 20 items one a
+// line, then texts.AndMore for the count of the rest.
+QString FirstItems(const QString& title, const QStringList& items, const MessageTexts& texts);

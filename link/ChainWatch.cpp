@@ -362,7 +362,7 @@ QString LinkCore::UndoneText() const {
       for (const QString& line : MissingLines(Link.GridBefore, Link.StoredLines))
         rows << RowText(line);
       if (rows.isEmpty()) return Messages.EveryRowWritten;
-      return FirstItems(Messages.RowsMayBeMissing.arg(rows.size()), rows, Messages.AndMore);
+      return FirstItems(Messages.RowsMayBeMissing, rows, Messages);
     }
     case Chain::LoadSms:
       return Messages.SmsListIncomplete;
@@ -375,7 +375,7 @@ QString LinkCore::UndoneText() const {
                             pair.section(QLatin1Char('='), 1));
       }
       if (pairs.isEmpty()) return Messages.EverySmsSaved;
-      return FirstItems(Messages.SmsMayBeMissing.arg(pairs.size()), pairs, Messages.AndMore);
+      return FirstItems(Messages.SmsMayBeMissing, pairs, Messages);
     }
     case Chain::DeleteSms:
       return Messages.SmsLeftFromSlot.arg(Link.StepIndex);
@@ -428,9 +428,9 @@ void LinkCore::ChainDone() {
     QStringList rows;
     for (const QString& line : missing) rows << RowText(line);
     if (!rows.isEmpty() && unverified) {
-      parts << FirstItems(Messages.RowsMayBeMissing.arg(rows.size()), rows, Messages.AndMore);
+      parts << FirstItems(Messages.RowsMayBeMissing, rows, Messages);
     } else if (!rows.isEmpty()) {
-      QString text = FirstItems(Messages.RowsNotWritten.arg(rows.size()), rows, Messages.AndMore);
+      QString text = FirstItems(Messages.RowsNotWritten, rows, Messages);
       if (!Link.HeldLines.isEmpty())
         text += QLatin1Char('\n') + Messages.NoFreeEntry.arg(Link.PhoneBookCapacity);
       parts << text;
@@ -443,7 +443,7 @@ void LinkCore::ChainDone() {
   if (chain == Chain::OverwriteSim && !Link.EntriesKept.isEmpty()) {
     QStringList entries;
     for (qint32 e : Link.EntriesKept) entries << QString::number(e);
-    parts << Messages.EntriesNotErased.arg(entries.join(", "));
+    parts << Messages.Counted(Messages.EntriesNotErased, entries.size()).arg(entries.join(", "));
   }
   const bool smsChain =
       chain == Chain::LoadSms || chain == Chain::SaveSms || chain == Chain::DeleteSms;
@@ -462,8 +462,7 @@ void LinkCore::ChainDone() {
         pairs << pairText(k + 1, pair.section(QLatin1Char('='), 0, 0),
                           pair.section(QLatin1Char('='), 1));
     }
-    if (!pairs.isEmpty())
-      parts << FirstItems(Messages.SmsMayBeMissing.arg(pairs.size()), pairs, Messages.AndMore);
+    if (!pairs.isEmpty()) parts << FirstItems(Messages.SmsMayBeMissing, pairs, Messages);
   } else if (chain == Chain::SaveSms) {
     QStringList pairs;
     for (int k = 0; k < Link.SmsAsked.size(); ++k) {
@@ -476,8 +475,7 @@ void LinkCore::ChainDone() {
                 (QString::fromLatin1(m.number) == phone && QString::fromLatin1(m.text) == text);
       if (!found) pairs << pairText(k + 1, phone, text);
     }
-    if (!pairs.isEmpty())
-      parts << FirstItems(Messages.SmsNotSaved.arg(pairs.size()), pairs, Messages.AndMore);
+    if (!pairs.isEmpty()) parts << FirstItems(Messages.SmsNotSaved, pairs, Messages);
   }
   // A list the unit refused shows nothing: what it would have had to show is named instead.
   if (Link.ListRefused && chain == Chain::LoadSms) parts << Messages.SmsListIncomplete;
@@ -487,7 +485,7 @@ void LinkCore::ChainDone() {
     QStringList left;
     for (const ListedSms& m : Link.Listed)
       left << pairText(m.slot, QString::fromLatin1(m.number), QString::fromLatin1(m.text));
-    parts << FirstItems(Messages.SmsNotDeleted.arg(left.size()), left, Messages.AndMore);
+    parts << FirstItems(Messages.SmsNotDeleted, left, Messages);
   }
   Notice end(Notice::Kind::ChainEnded);
   end.chain = chain;
@@ -511,8 +509,7 @@ void LinkCore::PortLost(const QString& reason) {
   Link.RxLine.clear();  // cut off with the device: the next line must not be glued to it
   StopChain(Messages.PortLost);
   PortLostTold = true;
-  tell({Notice::Kind::PortLost,
-        QStringLiteral("%1 is no longer available (%2)").arg(PortName(), reason)});
+  tell({Notice::Kind::PortLost, Messages.PortGone.arg(PortName(), reason)});
 }
 
 bool LinkCore::TakeBackPort() {

@@ -5,6 +5,8 @@
 #include <QList>
 #include <functional>
 
+#include "platform/Dialogs.h"
+
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -17,7 +19,8 @@ class TPortChoiceForm : public QDialog {
   // ports: the probed port numbers; deviceName tells the device behind each for its tooltip;
   // preselected: the entry selected first (not listed: the first entry).
   TPortChoiceForm(const QList<int>& ports, const std::function<QString(int)>& deviceName,
-                  QWidget* parent = nullptr, int preselected = 0);
+                  const PortChoiceTexts& texts = PortChoiceTexts(), QWidget* parent = nullptr,
+                  int preselected = 0);
 
   // The number of the selected entry, 0 when no entry is selected.
   int ChosenPort() const;

@@ -205,6 +205,8 @@ QString TNameValueGrid::Title(int col) const {
   return model_->headerData(col, Qt::Horizontal).toString();
 }
 
+void TNameValueGrid::SetTitle(int col, const QString& title) { model_->setTitle(col, title); }
+
 void TNameValueGrid::placeCurrent(int row, int col) {
   row = std::clamp(row, 1, RowCount() - 1);
   selectionModel()->setCurrentIndex(model_->index(row - 1, col),

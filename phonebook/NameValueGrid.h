@@ -40,6 +40,7 @@ class TNameValueGrid : public QTableView {
   void SetRow(int row);  // held to the data rows; the column stays; scrolled into view
   int Column() const;    // current column, 0 = name
   QString Title(int col) const;
+  void SetTitle(int col, const QString& title);
 
   // Keyboard rules: down arrow on the last row appends a blank row, Insert inserts one at the
   // current row (both only when the current row's name is not empty), Ctrl+Delete deletes the

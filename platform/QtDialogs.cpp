@@ -105,10 +105,10 @@ QString QtDialogs::saveFile(const QString& filter) {
   return runFileDialog(parent, QFileDialog::AcceptSave, filter, lastSaved);
 }
 
-int QtDialogs::choosePort() {
+int QtDialogs::choosePort(const PortChoiceTexts& texts) {
   const QStringList places = portPlaces;
   const auto deviceName = [places](int n) { return PortDeviceName(n, places); };
   const QList<int> ports = ProbePorts(*factory, deviceName);
-  TPortChoiceForm form(ports, deviceName, nullptr, LikelyPort(ports, deviceName));
+  TPortChoiceForm form(ports, deviceName, texts, nullptr, LikelyPort(ports, deviceName));
   return form.Choose();
 }

@@ -356,11 +356,17 @@ class TestLineRules : public QObject {
     QCOMPARE(RowText("NOVAK=+420721"), QStringLiteral("NOVAK (+420721)"));
     QStringList many;
     for (int i = 1; i <= 23; ++i) many << QString::number(i);
-    const QStringList shown = FirstItems("T:", many, "and %1 more.").split('\n');
+    // The title and the rest counted, each for its own number.
+    MessageTexts cs;
+    cs.Language = "cs";
+    cs.AndMore = "a {%1 dal\u0161\u00ED|%1 dal\u0161\u00ED|%1 dal\u0161\u00EDch}.";
+    const QString title = "{\u0158\u00E1dek|\u0158\u00E1dky|\u0158\u00E1dk\u016F} (%1):";
+    const QStringList shown = FirstItems(title, many, cs).split('\n');
     QCOMPARE(shown.size(), 22);
+    QCOMPARE(shown[0], QStringLiteral("\u0158\u00E1dk\u016F (23):"));
     QCOMPARE(shown[20], QStringLiteral("20"));
-    QCOMPARE(shown[21], QStringLiteral("and 3 more."));
-    QCOMPARE(FirstItems("T:", {"a"}, "and %1 more."), QStringLiteral("T:\na"));
+    QCOMPARE(shown[21], QStringLiteral("a 3 dal\u0161\u00ED."));
+    QCOMPARE(FirstItems(title, {"a"}, cs), QStringLiteral("\u0158\u00E1dek (1):\na"));
   }
 
   void textFields() {

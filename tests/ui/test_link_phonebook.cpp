@@ -224,7 +224,7 @@ class TestLinkPhoneBook : public QObject {
            "row 4: ALARM9=: No such reserved name (1 to 8)" +
                erase;
     QTest::newRow("fault, Yes") << QStringList{"=+420111", "NOVAK=+420222"} << true
-                                << "These rows would not be written as they stand (1):\n"
+                                << "This row would not be written as it stands (1):\n"
                                    "row 1: =+420111: Number without name" +
                                        erase;
   }

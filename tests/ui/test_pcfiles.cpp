@@ -197,9 +197,9 @@ class TestPcFiles : public QObject {
     const QStringList lo{"ADMIN1=+420777111222", "NOVAK=420603111222", "SVOBODA=00420603111333",
                          "CRED=*101#", "RTIME=5"};
     const QString novak =
-        "A spreadsheet that took these phone numbers for numbers may have "
-        "dropped their \"+\" or leading zeros (1):\nNOVAK (420603111222)\n\n"
-        "Take them as they are?";
+        "A spreadsheet that took this phone number for a number may have "
+        "dropped its \"+\" or leading zeros (1):\nNOVAK (420603111222)\n\n"
+        "Take it as it is?";
     const QString notLoaded = "\"%1\" was not loaded: ";
     const QString spoilt = notLoaded +
                            "a spreadsheet has shown these phone numbers as numbers in "
@@ -393,9 +393,9 @@ class TestPcFiles : public QObject {
     clip->setText("A\t4.2E+11\nB\t1");
     key(grid, QKeySequence::Paste);
     QCOMPARE(h.dialogs().errors,
-             QStringList{"Nothing was pasted: a spreadsheet has shown these phone numbers as "
-                         "numbers in scientific form and lost digits; format their column as "
-                         "text and type them again (1):\nA (4.2E+11)"});
+             QStringList{"Nothing was pasted: a spreadsheet has shown this phone number as a "
+                         "number in scientific form and lost digits; format its column as text "
+                         "and type it again (1):\nA (4.2E+11)"});
     QCOMPARE(grid->Strings(), QStringList({"ADMIN2=1", "OPER=900"}));
     grid->Clear();  // into an empty book the rows take the blank row's place
     clip->setText("A\t1\nB\t2\n");

@@ -98,7 +98,7 @@ class TestPortChoiceForm : public QObject {
       QCOMPARE(f->PortsComboBox->currentText(), QStringLiteral("COM5"));
       f->OkBtn->click();
     });
-    QCOMPARE(dialogs.choosePort(), 5);
+    QCOMPARE(dialogs.choosePort({}), 5);
   }
 };
 
