@@ -7,6 +7,9 @@ ZUL_PACKAGES="g++ cmake make qt6-base-dev qt6-serialport-dev libjpeg62-turbo-dev
 # A window manager and the X tools: the end-to-end test of the windows as a desktop shows them.
 ZUL_PACKAGES="$ZUL_PACKAGES openbox x11-utils wmctrl xdotool"
 
+# Qt's own translations: its file dialogs and buttons speak the window's language.
+ZUL_PACKAGES="$ZUL_PACKAGES qt6-translations-l10n"
+
 # Ninja: a build of an unchanged tree checks it in a blink (make runs a step per target);
 # lintian: the test of the Debian package.
 ZUL_PACKAGES="$ZUL_PACKAGES ninja-build lintian"

@@ -241,8 +241,7 @@ QString AdmissionRecord(const QString& key, const QByteArray& name, const QByteA
 QString AdmissionKeyDate(const QString& key, const AdmissionClockForm& form, const QDate& near) {
   const QDate date =
       KeyReader(key, form.locale).read(form.date + QLatin1Char(' ') + form.time, near);
-  if (!date.isValid())
-    throw EConvertError(QStringLiteral("'%1' is not a valid date and time").arg(key));
+  if (!date.isValid()) throw EConvertError(ErrorTexts().NotADate.arg(key));
   return AdmissionDate(date, form);
 }
 

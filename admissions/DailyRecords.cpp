@@ -7,6 +7,7 @@
 
 #include "admissions/AdmissionRecord.h"
 #include "files/TextFiles.h"
+#include "settings/MessageTexts.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ QString DailyRecords::Add(const QString& record, const QDate& day) {
   } catch (const EUnwritableText& e) {
     // A call is never dropped for a character: the line stays readable, in another set.
     bytes = line.toUtf8();
-    note = e.Message + QStringLiteral(" The record was written in UTF-8.");
+    note = e.Message + QLatin1Char(' ') + ErrorTexts().WrittenInUtf8;
   }
   sink.Queue({FileOf(day), bytes + "\r\n", line});
   return note;

@@ -56,7 +56,7 @@ void TForm1::ClearInfo() {
   for (int i = 0; i < kCount; ++i) {
     QString text;
     if (i == kRtime)
-      text = found[i] ? values[i] + QStringLiteral(" s") : QStringLiteral("default [3s]");
+      text = found[i] ? values[i] + QStringLiteral(" s") : Words.DefaultRtime;
     else
       text = values[i];
     labels[i]->setText(text);

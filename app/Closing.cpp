@@ -55,7 +55,8 @@ bool TForm1::MayClose() {
   const bool writing = writesToSim(chain);
   if (!records && !writing) return true;
   QStringList told, answers;
-  if (records) told << Messages.RecordsNotSaved.arg(AdmisRec->Strings().size());
+  const qsizetype count = AdmisRec->Strings().size();
+  if (records) told << Messages.Counted(Messages.RecordsNotSaved, count).arg(count);
   if (writing) told << Messages.WriteRunning.arg(SimButtons[int(chain) - 1]->text());
   if (records) answers << Messages.SaveRecords;
   answers << Messages.CloseAnyway << Messages.DoNotClose;

@@ -81,4 +81,4 @@ QString DeferredDialogs::openFile(const QString& filter) { return boxes->openFil
 
 QString DeferredDialogs::saveFile(const QString& filter) { return boxes->saveFile(filter); }
 
-int DeferredDialogs::choosePort() { return boxes->choosePort(); }
+int DeferredDialogs::choosePort(const PortChoiceTexts& texts) { return boxes->choosePort(texts); }

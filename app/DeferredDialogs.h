@@ -48,7 +48,7 @@ class DeferredDialogs : public Dialogs {
   int choose(const QString& text, const QStringList& answers) override;
   QString openFile(const QString& filter) override;
   QString saveFile(const QString& filter) override;
-  int choosePort() override;
+  int choosePort(const PortChoiceTexts& texts) override;
 
  private:
   struct Box {

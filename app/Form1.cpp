@@ -2,15 +2,18 @@
 // The main window: creation and the event boundary.
 #include "app/Form1.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <typeinfo>
 
 #include "app/DeferredDialogs.h"
+#include "app/MonitorView.h"
 #include "app/Widgets.h"
 #include "files/PhoneBookFile.h"
 #include "link/ComPort.h"
@@ -39,7 +42,7 @@ CoreEnvironment coreEnvironment(TForm1* f, const FormEnvironment& env) {
   CoreEnvironment core;
   core.clock = env.clock;
   core.serial = env.serial;
-  core.choosePort = [f] { return f->Env.dialogs->choosePort(); };
+  core.choosePort = [f] { return f->Env.dialogs->choosePort(f->PortChoice); };
   core.deviceName = [portPlaces](int number) { return PortDeviceName(number, portPlaces); };
   return core;
 }
@@ -75,7 +78,8 @@ TForm1::TForm1(const FormEnvironment& env, QWidget* parent)
         this, [this] { guarded([this] { TellOfRescuedAdmissions(); }); }, Qt::QueuedConnection);
 }
 
-TForm1::~TForm1() = default;
+// What outlives the window speaks English again.
+TForm1::~TForm1() { SetErrorTexts(MessageTexts()); }
 
 void TForm1::guarded(const std::function<void()>& fn) {
   try {
@@ -104,6 +108,7 @@ void TForm1::FormCreate() {
   StartPortNumber = ComPort1->ComNumber();
   Core->Start();
   StartPortNumber = ComPort1->ComNumber();
+  ShowPort();
 
   setWindowTitle(QFileInfo(Env.programFile).completeBaseName());
 
@@ -176,6 +181,20 @@ void TForm1::wireEvents() {
   onClick(LoadSMSPC, &TForm1::LoadSMSPCClick);
   onClick(SaveSMSPC, &TForm1::SaveSMSPCClick);
   onClick(SaveMonitor, &TForm1::SaveMonitorClick);
+  Monitor->SetClock(Env.clock);
+  connect(MonitorTimes, &QCheckBox::toggled, Monitor, &TMonitorView::SetShowTimes);
+  connect(MonitorClear, &QPushButton::clicked, Monitor, &TMonitorView::Clear);
+  auto findInMonitor = [this] {
+    if (!Monitor->FindNext(MonitorFindText->text())) QApplication::beep();
+  };
+  connect(MonitorFind, &QPushButton::clicked, this, findInMonitor);
+  connect(MonitorFindText, &QLineEdit::returnPressed, this, findInMonitor);
+  auto* find = new QShortcut(QKeySequence::Find, TabSheet1);
+  find->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(find, &QShortcut::activated, this, [this] {
+    MonitorFindText->setFocus(Qt::ShortcutFocusReason);
+    MonitorFindText->selectAll();
+  });
   onClick(Sav, &TForm1::SavClick);
 
   // Every change of an SMS edit's text, the program's own included, runs its filter.

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "link/LinkCore.h"
+#include "platform/Dialogs.h"
 #include "settings/MessageTexts.h"
 
 class QCheckBox;
@@ -105,6 +106,12 @@ class TForm1 : public QWidget, public LinkFace {
   void SmsListChanged(bool emptied, const QByteArray& added) override;
   void AdmissionsChanged(LogChange change) override;
   QString ChainName(Chain chain) const override;
+  // The port in use, for whoever looks at the link indicator or the status bar; the status
+  // panels say when it is lost and show the unit again once it is back.
+  void ShowPort();
+  void ShowPortLost(bool lost);
+  QString PortHint = QStringLiteral("Serial port: %1");  // [Help] Serial port
+  bool PortLost = false;
 
   // ---- phone book (phonebook/) ----
   void PhoneBook1StringsChange();  // EntryCheck.cpp
@@ -213,6 +220,10 @@ class TForm1 : public QWidget, public LinkFace {
   // MONITOR page
   TMonitorView* Monitor = nullptr;
   QPushButton* SaveMonitor = nullptr;
+  QCheckBox* MonitorTimes = nullptr;
+  QLineEdit* MonitorFindText = nullptr;
+  QPushButton* MonitorFind = nullptr;
+  QPushButton* MonitorClear = nullptr;
 
   // ADMISSIONS page
   TNameValueGrid* AdmisRec = nullptr;
@@ -248,6 +259,25 @@ class TForm1 : public QWidget, public LinkFace {
   int& MaxLengthNumber;
   int StartPortNumber = 0;
   QString LanguageLabel = QStringLiteral("Eng");
+  // Captions of [Language] that the window puts together with other text or hands on.
+  struct Words {
+    QString Locale;  // the language of the texts; empty: the one LanguageLabel names
+    QString Operator = QStringLiteral("Operator:");
+    QString Centre = QStringLiteral("SMS centrum:");
+    QString Sim = QStringLiteral("SIM:");
+    QString Version = QStringLiteral("Ver:");
+    QString DefaultRtime = QStringLiteral("default [3s]");
+    QString Yes = QStringLiteral("&Yes");  // of Qt's boxes (OK and Cancel: PortChoice's)
+    QString No = QStringLiteral("&No");
+    // Qt's file dialogs' types.
+    QString Folder = QStringLiteral("Folder");
+    QString File = QStringLiteral("File");
+    QString Drive = QStringLiteral("Drive");
+    QString FileOfType = QStringLiteral("%1 File");
+  } Words;
+  PortChoiceTexts PortChoice;
+  // Status panel 3: the version and the translation's label.
+  void ShowVersion();
   bool EntryFault = false;
   // While a sort or a paste runs its rows through the entry check: false until the check has
   // shown a fault, which it then shows no more for this sort or paste.

@@ -257,6 +257,12 @@ void TForm1::buildLayout() {
     Monitor->setPalette(pal);
   }
   SaveMonitor = pictureButton(TabSheet1, "SaveMonitor", QStringLiteral("Save"), 518, 392, 75, 25);
+  // What a terminal gives: the time of each line, find (Ctrl+F), clear.
+  MonitorTimes =
+      place(new QCheckBox(QStringLiteral("Time"), TabSheet1), "MonitorTimes", 8, 396, 97, 17);
+  MonitorFindText = edit(TabSheet1, "MonitorFindText", 112, 394, 161);
+  MonitorFind = button(TabSheet1, "MonitorFind", QStringLiteral("Find"), 280, 392, 75, 25);
+  MonitorClear = button(TabSheet1, "MonitorClear", QStringLiteral("Clear"), 362, 392, 75, 25);
 
   // ---- ADMISSIONS page ----
   AdmisRec = place(new TNameValueGrid(QStringLiteral("Date"), QStringLiteral("Name"), Admissions),
@@ -315,10 +321,10 @@ void TForm1::buildLayout() {
   Cekani->setAccessibleName(QStringLiteral("Waiting for the unit"));
 
   StatusBar1 = place(new TStatusBar({260, 190, 80, 30}, this), "StatusBar1", 0, 495, 613, 22);
-  StatusBar1->SetPanelText(0, QStringLiteral(" Operator:"));
-  StatusBar1->SetPanelText(1, QStringLiteral(" SMS centrum:"));
-  StatusBar1->SetPanelText(2, QStringLiteral(" SIM:"));
-  StatusBar1->SetPanelText(3, QStringLiteral("Ver: 3.0  Eng"));
+  StatusBar1->SetPanelText(0, QLatin1Char(' ') + Words.Operator);
+  StatusBar1->SetPanelText(1, QLatin1Char(' ') + Words.Centre);
+  StatusBar1->SetPanelText(2, QLatin1Char(' ') + Words.Sim);
+  ShowVersion();
 
   // Timer1 and ComPort1 are the link core's.
   Timer1->setObjectName(QStringLiteral("Timer1"));

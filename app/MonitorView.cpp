@@ -17,6 +17,8 @@
 #include <climits>
 #include <cmath>
 
+#include "platform/Clock.h"
+
 namespace {
 
 constexpr int Margin = 4;  // around the text, as a plain text edit keeps it
@@ -216,6 +218,8 @@ TMonitorView::~TMonitorView() = default;
 
 void TMonitorView::AppendLine(QByteArrayView line) {
   lines_.Append(line);
+  // The steady clock is a cheap read; the date is made of it only for the lines in sight.
+  seconds_.append(clock_ ? quint32(clock_->steadyMs() / 1000) : 0);
   if (refreshQueued_ || refreshTimer_->isActive()) return;
   // After a quiet spell the lines show as soon as their batch is done, without a wake-up of
   // their own (a report every few seconds would otherwise cost one); in a flood the screen
@@ -231,6 +235,62 @@ void TMonitorView::AppendLine(QByteArrayView line) {
         if (refreshQueued_) Refresh();
       },
       Qt::QueuedConnection);
+}
+
+void TMonitorView::Clear() {
+  lines_ = MonitorLines();
+  seconds_.clear();
+  shown_ = 0;
+  anchor_ = position_ = 0;
+  widest_ = 0;
+  refreshTimer_->stop();
+  refreshQueued_ = false;
+  updateScrollBars();
+  viewport()->update();
+}
+
+void TMonitorView::SetClock(const Clock* clock) {
+  clock_ = clock;
+  begun_ = clock ? clock->now().toMSecsSinceEpoch() - clock->steadyMs() : 0;
+}
+
+QString TMonitorView::LineTime(qsizetype i) const {
+  if (i < 0 || i >= seconds_.size()) return QString();
+  return QDateTime::fromMSecsSinceEpoch(begun_ + qint64(seconds_[i]) * 1000)
+      .toString(QStringLiteral("HH:mm:ss"));
+}
+
+int TMonitorView::gutterWidth() const {
+  return fontMetrics().horizontalAdvance(QStringLiteral("00:00:00  "));
+}
+
+void TMonitorView::SetShowTimes(bool shown) {
+  gutter_ = shown ? gutterWidth() : 0;
+  updateScrollBars();
+  viewport()->update();
+}
+
+bool TMonitorView::FindNext(const QString& text) {
+  const qsizetype count = lines_.Count();
+  if (text.isEmpty() || count == 0) return false;
+  const QByteArray needle = text.toLatin1();
+  // From behind the current selection, so that the same line is not found again at once.
+  const qsizetype from = SelectionEnd();
+  const qsizetype first = lines_.LineAt(from);
+  for (qsizetype k = 0; k <= count; ++k) {
+    const qsizetype i = (first + k) % count;
+    const QByteArrayView line = lines_.Line(i);
+    const QLatin1String hay(line.data(), line.size());
+    const qsizetype start = lines_.LineStart(i);
+    const qsizetype at =
+        hay.indexOf(QLatin1String(needle), k == 0 ? std::max<qsizetype>(from - start, 0) : 0,
+                    Qt::CaseInsensitive);
+    if (at < 0) continue;
+    SetSelection(start + at, start + at + needle.size());
+    ShowLine(i);
+    return true;
+  }
+  return false;
 }
 
 QString TMonitorView::toPlainText() const {
@@ -301,7 +361,7 @@ void TMonitorView::updateScrollBars() {
   v->setSingleStep(1);
   QScrollBar* h = horizontalScrollBar();
   const int width = viewport()->width();
-  h->setRange(0, std::max(0, int(std::ceil(widest_)) + 2 * Margin - width));
+  h->setRange(0, std::max(0, int(std::ceil(widest_)) + gutter_ + 2 * Margin - width));
   h->setPageStep(width);
   h->setSingleStep(std::max(1, fontMetrics().averageCharWidth() * 2));
 }
@@ -330,7 +390,7 @@ qsizetype TMonitorView::OffsetAt(const QPoint& point) const {
   layout.beginLayout();
   QTextLine textLine = layout.createLine();
   layout.endLayout();
-  const qreal x = point.x() - Margin + horizontalScrollBar()->value();
+  const qreal x = point.x() - Margin - gutter_ + horizontalScrollBar()->value();
   const int column = textLine.isValid() ? textLine.xToCursor(x) : 0;
   return lines_.LineStart(line) + std::clamp<qsizetype>(column, 0, text.size());
 }
@@ -345,7 +405,7 @@ QRect TMonitorView::OffsetRect(qsizetype offset) const {
   const qreal x = columnX(text, column);
   const qreal next = column < text.size() ? columnX(text, column + 1)
                                           : x + fontMetrics().horizontalAdvance(QLatin1Char(' '));
-  const int left = Margin - horizontalScrollBar()->value() + int(x);
+  const int left = Margin + gutter_ - horizontalScrollBar()->value() + int(x);
   return QRect(left, Margin + int(row) * lineHeight(), std::max(1, int(next - x)), lineHeight());
 }
 
@@ -353,7 +413,9 @@ void TMonitorView::paintEvent(QPaintEvent* /*event*/) {
   QPainter p(viewport());
   const QFontMetricsF metrics(font());
   const int height = lineHeight();
-  const qreal left = Margin - horizontalScrollBar()->value();
+  const qreal timeLeft = Margin - horizontalScrollBar()->value();
+  const qreal left = timeLeft + gutter_;
+  const QColor timeColour = palette().color(QPalette::PlaceholderText);
   const qsizetype selStart = SelectionStart();
   const qsizetype selEnd = SelectionEnd();
   const QColor textColour = palette().color(QPalette::Text);
@@ -364,6 +426,11 @@ void TMonitorView::paintEvent(QPaintEvent* /*event*/) {
   for (qsizetype i = FirstVisibleLine(); i < shown_ && y < viewport()->height(); ++i) {
     const QString text = lineText(i);
     const QPointF base(left, y + metrics.ascent());
+    // The empty line of the unit's frame carries nothing to put a time to.
+    if (gutter_ > 0 && !text.isEmpty()) {
+      p.setPen(timeColour);
+      p.drawText(QPointF(timeLeft, base.y()), LineTime(i));
+    }
     p.setPen(textColour);
     p.drawText(base, text);
     widest_ = std::max(widest_, metrics.horizontalAdvance(text));
@@ -410,6 +477,7 @@ void TMonitorView::changeEvent(QEvent* event) {
   QAbstractScrollArea::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
     widest_ = 0;
+    if (gutter_ > 0) gutter_ = gutterWidth();
     updateScrollBars();
     viewport()->update();
   }
@@ -503,11 +571,11 @@ void TMonitorView::keyPressEvent(QKeyEvent* event) {
 
 void TMonitorView::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
-  QAction* copy = menu.addAction(QStringLiteral("&Copy"), this, &TMonitorView::Copy);
+  QAction* copy = menu.addAction(CopyCaption, this, &TMonitorView::Copy);
   copy->setShortcut(QKeySequence::Copy);
   copy->setEnabled(HasSelection());
   menu.addSeparator();
-  QAction* all = menu.addAction(QStringLiteral("Select All"), this, &TMonitorView::SelectAll);
+  QAction* all = menu.addAction(SelectAllCaption, this, &TMonitorView::SelectAll);
   all->setShortcut(QKeySequence::SelectAll);
   all->setEnabled(shown_ > 0);
   menu.exec(event->globalPos());

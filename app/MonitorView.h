@@ -11,6 +11,7 @@
 
 #include "files/MonitorFile.h"
 
+class Clock;
 class QTimer;
 
 class TMonitorView : public QAbstractScrollArea {
@@ -24,6 +25,21 @@ class TMonitorView : public QAbstractScrollArea {
   // Shown once the event loop is back (at the latest after RefreshInterval ms in a flood), or at
   // Refresh(): the screen follows a flood of lines without being repainted for each of them.
   void AppendLine(QByteArrayView line);
+  // Forgets every line (the monitor file then holds what comes after).
+  void Clear();
+
+  // ---- the time of each line: kept as seconds since the view began (four bytes a line),
+  // shown in a column before the lines while ShowTimes is on; never part of the text ----
+  void SetClock(const Clock* clock);
+  void SetShowTimes(bool shown);
+  bool ShowTimes() const { return gutter_ > 0; }
+  // The local time the line came, "hh:mm:ss".
+  QString LineTime(qsizetype i) const;
+
+  // ---- find: the next line from the cursor on holding the text (letter case ignored),
+  // selected and scrolled into sight; past the last line it goes on from the first. False
+  // when no line holds it. ----
+  bool FindNext(const QString& text);
   qsizetype LineCount() const { return lines_.Count(); }
   QByteArray Line(qsizetype i) const { return lines_.Line(i).toByteArray(); }
   const MonitorLines& Lines() const { return lines_; }
@@ -58,6 +74,10 @@ class TMonitorView : public QAbstractScrollArea {
 
   static constexpr int RefreshInterval = 50;
 
+  // The captions of the context menu.
+  QString CopyCaption = QStringLiteral("&Copy");
+  QString SelectAllCaption = QStringLiteral("Select All");
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -76,10 +96,15 @@ class TMonitorView : public QAbstractScrollArea {
   QString lineText(qsizetype i) const { return QString::fromLatin1(lines_.Line(i)); }
   qreal columnX(const QString& text, qsizetype column) const;
   void updateScrollBars();
+  int gutterWidth() const;
   void dragTo(const QPoint& point);
   void autoScroll();
 
   MonitorLines lines_;
+  QList<quint32> seconds_;  // each line's time, seconds after begun_
+  const Clock* clock_ = nullptr;
+  qint64 begun_ = 0;     // the clock's date and time (ms since the epoch) at steady ms 0
+  int gutter_ = 0;       // width of the time column; 0 while times are not shown
   qsizetype shown_ = 0;  // lines the screen and the scroll range know of
   qsizetype anchor_ = 0;
   qsizetype position_ = 0;

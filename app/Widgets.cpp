@@ -95,15 +95,20 @@ void TShape::SetBrushColor(const QColor& c) {
 }
 
 QString TShape::StateText() const {
-  if (isHidden()) return QStringLiteral("off");
+  if (isHidden()) return StateWord(QStringLiteral("off"));
   static const struct {
     QRgb rgb;
     const char* word;
   } words[] = {{0xFF0000, "red"},   {0xFFFF00, "yellow"}, {0x00FF00, "green"},
                {0x008000, "green"}, {0x0000FF, "blue"},   {0xFFFFFF, "white"}};
   for (const auto& w : words)
-    if ((brush_.rgb() & 0xFFFFFF) == w.rgb) return QString::fromLatin1(w.word);
+    if ((brush_.rgb() & 0xFFFFFF) == w.rgb) return StateWord(QString::fromLatin1(w.word));
   return brush_.name();
+}
+
+void TShape::SetStateWord(const QString& english, const QString& word) {
+  words_.insert(english, word);
+  announceName(this);
 }
 
 void TShape::setVisible(bool visible) {

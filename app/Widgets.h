@@ -4,6 +4,7 @@
 // and a status bar with fixed-width panels. Each tells assistive technology what it shows
 // (name, value, role) and when that changes.
 #include <QColor>
+#include <QHash>
 #include <QStringList>
 #include <QWidget>
 
@@ -70,12 +71,17 @@ class TShape : public QWidget {
   QColor BrushColor() const { return brush_; }
   QString StateText() const;
   void setVisible(bool visible) override;
+  // The word StateText gives for a state ("off", "red", "yellow", ...) in the window's
+  // language; unset, the English word.
+  QString StateWord(const QString& english) const { return words_.value(english, english); }
+  void SetStateWord(const QString& english, const QString& word);
 
  protected:
   void paintEvent(QPaintEvent*) override;
 
  private:
   QColor brush_ = Qt::red;
+  QHash<QString, QString> words_;
 };
 
 // Animation playing a clip of frames (Prenos, Cekani); read as animated while it plays.

@@ -4,6 +4,7 @@
 // link/LinkCore.h for where each handler lives).
 #include <QCheckBox>
 #include <QColor>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -16,9 +17,14 @@
 #include "app/Form1.h"
 #include "app/MonitorView.h"
 #include "app/Widgets.h"
+#include "link/Answers.h"
+#include "link/ComPort.h"
 #include "link/LineRules.h"
+#include "link/PortNames.h"
 #include "phonebook/NameValueGrid.h"
+#include "phonebook/PhoneBookCheck.h"
 #include "platform/Dialogs.h"
+#include "settings/FormSettings.h"
 
 namespace {
 
@@ -58,6 +64,16 @@ void TForm1::LoadPHONEClick() {
 }
 
 void TForm1::SavePhoneClick() {
+  // The erase takes everything the SIM holds: rows that would not be written as they stand
+  // are named first, and nothing is erased unless the user says so.
+  const QList<RowFault> faults =
+      Link.LinkIdle ? PhoneBookFaults(PhoneBook1->Strings(), Messages, MaxLengthNumber)
+                    : QList<RowFault>();
+  if (!faults.isEmpty()) {
+    const QString text = FirstItems(Messages.FaultyRows, FaultLines(faults, Messages), Messages) +
+                         QStringLiteral("\n\n") + Messages.EraseAnyway;
+    if (!Env.dialogs->question(SavePhone->text(), text)) return;
+  }
   Core->PhoneBookLines = PhoneBook1->Strings();
   Core->SavePhoneClick();
 }
@@ -78,7 +94,7 @@ void TForm1::RelAChange() { Core->SetRelayA(RelA->text()); }
 
 void TForm1::SavClick() {
   const QString fileName =
-      Env.dialogs->saveFile(QStringLiteral("Excel / comma separated files (*.csv)"));
+      Env.dialogs->saveFile(FileFilter(Messages.AdmissionFiles, QStringLiteral("*.csv")));
   if (fileName.isEmpty()) return;
   Core->Sink.Replace(fileName, AdmissionFileBytes(fileName, GridRows(*AdmisRec)));
   Core->AdmissionsSaved();
@@ -121,15 +137,18 @@ void TForm1::StatusChanged(Status what) {
       }
       break;
     case Status::Operator:
+      if (PortLost) break;
       StatusBar1->SetPanelText(
-          0, QStringLiteral("Operator: ") + QString::fromLatin1(Link.OperatorName));
+          0, Words.Operator + QLatin1Char(' ') + QString::fromLatin1(Link.OperatorName));
+      ShowPort();
       break;
     case Status::Centre:
-      StatusBar1->SetPanelText(1, QStringLiteral("SMS centrum: ") + Core->Centre);
+      if (!PortLost) StatusBar1->SetPanelText(1, Words.Centre + QLatin1Char(' ') + Core->Centre);
       break;
     case Status::Size:
-      StatusBar1->SetPanelText(2,
-                               QStringLiteral("SIM: ") + QString::number(Link.PhoneBookCapacity));
+      if (PortLost) break;
+      StatusBar1->SetPanelText(
+          2, Words.Sim + QLatin1Char(' ') + QString::number(Link.PhoneBookCapacity));
       break;
     case Status::Signal:
       Smeter->SetForeColor(QColor::fromRgb(SignalColour(Link.SignalLevel)));
@@ -144,6 +163,7 @@ void TForm1::StatusChanged(Status what) {
     case Status::PortBack:
       // What the box about the lost port tells no longer holds.
       Boxes->dismiss(PortLostBox);
+      ShowPortLost(false);
       break;
   }
 }
@@ -232,6 +252,7 @@ void TForm1::Told(const Notice& notice) {
       ReportError(notice.text, notice.errorKind);
       return;
     case Notice::Kind::PortLost:
+      ShowPortLost(true);
       ReportError(notice.text, QStringLiteral("port lost"), PortLostBox);
       return;
     case Notice::Kind::NoCommunication:
@@ -245,4 +266,50 @@ void TForm1::Told(const Notice& notice) {
           Qt::QueuedConnection);
       return;
   }
+}
+
+// ---- the port ----
+
+void TForm1::ShowPort() {
+  const int n = ComPort1->ComNumber();
+  QString port;
+  if (n != 0) {
+    const QString device =
+        PortDeviceName(n, {QFileInfo(Env.programFile).absolutePath(), Env.configDir});
+    port = device.isEmpty() ? Core->PortName()
+                            : QStringLiteral("%1 (%2)").arg(Core->PortName(), device);
+    if (PortLost) port += QStringLiteral(": ") + Messages.PortLost;
+  }
+  const QString text = port.isEmpty() ? QString() : QString(PortHint).arg(port);
+  StatusBar1->setToolTip(text);
+  StatusBar1->setAccessibleDescription(text);
+  // The indicator's own hint first: it is what the settings file holds for it.
+  const QString hint = LED->property(StoredHintProperty).toString();
+  LED->setToolTip(text.isEmpty() || hint.isEmpty() ? hint + text : hint + QLatin1Char('\n') + text);
+  LED->setAccessibleDescription(text);
+}
+
+void TForm1::ShowPortLost(bool lost) {
+  if (PortLost == lost) return;
+  PortLost = lost;
+  if (lost) {
+    // Operator, SMS centre, SIM size and signal were the unit's behind that port: not shown as
+    // if they still held.
+    StatusBar1->SetPanelText(0, QStringLiteral(" %1: %2").arg(Core->PortName(), Messages.PortLost));
+    StatusBar1->SetPanelText(1, QLatin1Char(' ') + Words.Centre);
+    StatusBar1->SetPanelText(2, QLatin1Char(' ') + Words.Sim);
+    Smeter->SetPosition(0);
+  } else {
+    // Back: what the core knows until the unit tells it afresh (the next report asks).
+    const auto panel = [](const QString& word, const QString& value) {
+      return value.isEmpty() ? QLatin1Char(' ') + word : word + QLatin1Char(' ') + value;
+    };
+    StatusBar1->SetPanelText(0, panel(Words.Operator, QString::fromLatin1(Link.OperatorName)));
+    StatusBar1->SetPanelText(1, panel(Words.Centre, Core->Centre));
+    StatusBar1->SetPanelText(
+        2, panel(Words.Sim, Link.PhoneBookCapacity <= 0 ? QString()
+                                                        : QString::number(Link.PhoneBookCapacity)));
+    Smeter->SetPosition(Link.SignalLevel);
+  }
+  ShowPort();
 }

@@ -5,6 +5,8 @@
 // hands in.
 #include <QByteArray>
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -72,11 +74,17 @@ class QuietDialogs : public Dialogs {
   }
   QString openFile(const QString&) override { return QString(); }
   QString saveFile(const QString&) override { return QString(); }
-  int choosePort() override { return 1; }
+  int choosePort(const PortChoiceTexts&) override { return 1; }
 };
 
 class NoWaitClock : public Clock {
  public:
+  NoWaitClock() { steady.start(); }
   void pause(int) override {}
   QDateTime now() const override { return QDateTime::currentDateTime(); }
+  // As the program's own clock reads it: the monitor stamps every line with it.
+  qint64 steadyMs() const override { return steady.elapsed(); }
+
+ private:
+  QElapsedTimer steady;
 };

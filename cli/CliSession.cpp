@@ -2,24 +2,22 @@
 #include "cli/CliSession.h"
 
 #include <QTimer>
+#include <cstdio>
 
+#include "files/FileCharset.h"
 #include "files/PhoneBookFile.h"
 #include "files/PhoneBookVCard.h"
 #include "files/TextFiles.h"
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
+#include "phonebook/PhoneBookCheck.h"
 #include "platform/Errors.h"
 #include "sms/SmsFilters.h"
 
-namespace {
-
-// The free window a chain is started in: at most this many seconds after the report that
-// opened it, as a user starts it who waits for the buttons.
-constexpr qint32 kFreshWindow = -20;
-
-}  // namespace
-
-CliSession::CliSession(const CoreEnvironment& env, const Options& options) : opt(options) {
+CliSession::CliSession(const CoreEnvironment& env, const Options& options)
+    : opt(options),
+      deviceName(env.deviceName),
+      current(!opt.backup.isEmpty() || opt.leaveOutHeld ? Chain::LoadSim : opt.chain) {
   link = std::make_unique<LinkCore>(env, this);
   link->Messages = opt.messages;
   link->MaxLengthNumber = opt.maxLengthNumber;
@@ -40,12 +38,32 @@ void CliSession::Begin() {
     link->ComPort1->SendText(At::CancelBody);
     link->Start();
   } catch (const Exception& e) {
-    if (say) say(ErrorReportText(e.Message));
+    // The port's own errors do not say which port.
+    if (say) say(QStringLiteral("%1: %2").arg(portText(), ErrorReportText(e.Message)));
     end(NoLink);
     return;
   }
   link->Timer1->start();
   schedule();
+}
+
+QString CliSession::portText() const {
+  const QString device = deviceName ? deviceName(opt.port) : QString();
+  if (!opt.portLabel.isEmpty() || device.isEmpty()) return link->PortName();
+  return QStringLiteral("%1 (%2)").arg(link->PortName(), device);
+}
+
+void CliSession::showWaiting() {
+  // Shown from the first tick on (a second), or the first report: someone at a terminal
+  // hears what the run waits for.
+  if (!progress || pressed || over) return;
+  // The first report opens the free window the chain starts in: until then the unit is silent.
+  const bool reported = link->Countdown != 0 || !link->Link.OperatorName.isEmpty();
+  const QString text =
+      (reported ? opt.messages.WaitingForWindow : opt.messages.WaitingForReport).arg(portText());
+  if (text == lastProgress) return;
+  lastProgress = text;
+  progress(text);
 }
 
 void CliSession::end(int status) {
@@ -68,18 +86,12 @@ void CliSession::schedule() {
       Qt::QueuedConnection);
 }
 
-bool CliSession::ready() const {
-  const LinkState& l = link->Link;
-  return link->ComPort1->IsOpen() && l.LinkIdle && !l.OperatorName.isEmpty() &&
-         l.PhoneBookCapacity > 0 && l.Awaited == Awaiting::None && !l.anyTransfer() &&
-         l.Running == Chain::None && !link->ButtonsLocked && link->SimButtonsOn &&
-         link->Countdown <= kFreshWindow;
-}
+bool CliSession::ready() const { return link->CanStart(current); }
 
 void CliSession::step() {
   if (over || pressed || !ready()) return;
   pressing = true;
-  switch (opt.chain) {
+  switch (current) {
     case Chain::LoadSim:
       link->LoadPHONEClick();
       break;
@@ -110,7 +122,7 @@ void CliSession::step() {
   }
   pressing = false;
   // A chain whose guard held it back is pressed again at the next chance.
-  pressed = pressed || link->Link.Running == opt.chain;
+  pressed = pressed || link->Link.Running == current;
 }
 
 void CliSession::Told(const Notice& notice) {
@@ -130,10 +142,8 @@ void CliSession::Told(const Notice& notice) {
     case Notice::Kind::NoCommunication:
       // The window would ask for another port: a script has none to offer.
       if (pressed) return;
-      if (say)
-        say(QStringLiteral("%1: no link: the unit has not answered or reported for the "
-                           "watchdog's time")
-                .arg(link->PortName()));
+      if (progress && !lastProgress.isEmpty()) progress(QString());
+      if (say) say(opt.messages.NoLink.arg(portText()));
       end(NoLink);
       return;
   }
@@ -142,36 +152,98 @@ void CliSession::Told(const Notice& notice) {
 void CliSession::finish(const Notice& ended) {
   if (over) return;
   if (progress && !lastProgress.isEmpty()) progress(QString());
+  lastProgress.clear();
+  if (current != opt.chain) {
+    readFirst(ended);
+    return;
+  }
   // A chain ended by an error (told already) still names what it left undone.
   const QString text = ended.text.isEmpty() ? ended.undone : ended.text;
   if (!text.isEmpty() && say) say(text);
   const bool load = opt.chain == Chain::LoadSim || opt.chain == Chain::LoadSms;
   if (!ended.complete) {
-    if (load && say) say(QStringLiteral("%1 was not written.").arg(opt.file));
-    return end(DoneInPart);
+    if (load && say) say(opt.messages.FileNotWritten.arg(opt.file));
+    // Given up while the unit sent nothing at all: no link, as for a port that stays silent.
+    return end(ended.silent ? NoLink : DoneInPart);
   }
   if (load) {
     try {
       if (opt.chain == Chain::LoadSim) {
-        if (IsVCardFile(opt.file))
-          WritePhoneBookVcf(opt.file, link->PhoneBookLines);
-        else
-          WritePhoneBookFile(opt.file, link->PhoneBookLines);
+        writeOut(link->PhoneBookLines);
       } else {
         QStringList fields;
         for (const SmsPair& p : link->Pairs) fields << p.phone << p.text;
-        WriteSmsFile(opt.file, fields);
+        writeOut(fields);
       }
     } catch (const Exception& e) {
-      if (say) say(ErrorReportText(e.Message));
+      const QString error = ErrorReportText(e.Message);
+      if (say)
+        say(error.contains(opt.file) ? error : QStringLiteral("%1: %2").arg(opt.file, error));
       return end(BadFile);
     }
   }
   end(Done);
 }
 
+void CliSession::writeOut(const QStringList& lines) {
+  if (opt.file != QLatin1String("-")) {
+    if (opt.chain == Chain::LoadSim && IsVCardFile(opt.file))
+      WritePhoneBookVcf(opt.file, lines);
+    else if (opt.chain == Chain::LoadSim)
+      WritePhoneBookFile(opt.file, lines);
+    else
+      WriteSmsFile(opt.file, lines);
+    return;
+  }
+  const QByteArray bytes = FileCharset::System().EncodeLines(lines);
+  if (fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) ||
+      fflush(stdout) != 0)
+    throw EFCreateError(QStringLiteral("Cannot write to standard output"));
+}
+
+// The SIM read before a write: kept as the backup, and what an addition need not write again.
+// Nothing on the unit has changed yet, whatever goes wrong here.
+bool CliSession::readFirst(const Notice& ended) {
+  if (!ended.complete) {
+    const QString text = ended.text.isEmpty() ? ended.undone : ended.text;
+    if (!text.isEmpty() && say) say(text);
+    if (say) say(opt.messages.NothingErased);
+    end(DoneInPart);
+    return false;
+  }
+  const QStringList held = link->PhoneBookLines;
+  if (!opt.backup.isEmpty()) {
+    try {
+      WritePhoneBookFile(opt.backup, held);
+    } catch (const Exception& e) {
+      if (say) say(ErrorReportText(e.Message));
+      if (say) say(opt.messages.NothingErased);
+      end(BadFile);
+      return false;
+    }
+    if (say) say(opt.messages.BackupWritten.arg(opt.backup));
+  }
+  if (opt.leaveOutHeld) {
+    int leftOut = 0;
+    opt.phoneBook = RowsNotHeld(opt.phoneBook, held, &leftOut);
+    if (leftOut > 0 && say) say(opt.messages.Counted(opt.messages.RowsHeld, leftOut).arg(leftOut));
+    bool any = false;  // a row with a number: placeholders write nothing
+    for (const QString& row : opt.phoneBook)
+      any = any || !row.section(QLatin1Char('='), 1).isEmpty();
+    if (!any) {
+      end(Done);
+      return false;
+    }
+  }
+  current = opt.chain;
+  pressed = false;
+  schedule();
+  return true;
+}
+
 void CliSession::StatusChanged(Status what) {
   if (what == Status::ProgressPosition || what == Status::ProgressMaximum) showProgress();
+  if (what == Status::Countdown || what == Status::Operator) showWaiting();
   // Whatever the unit said may have made the link ready for the chain.
   if (!pressed) schedule();
 }
@@ -186,6 +258,10 @@ void CliSession::SmsPairChanged(int pair, bool phone) {
   field = phone ? FilterPhone(field, opt.maxLengthNumber) : FilterText(field);
 }
 
+void CliSession::SmsListChanged(bool /*emptied*/, const QByteArray& /*added*/) {
+  if (opt.chain == Chain::LoadSms) showProgress();
+}
+
 QString CliSession::ChainName(Chain c) const {
   const QString& name = opt.chainNames[int(c)];
   return name.isEmpty() ? LinkFace::ChainName(c) : name;
@@ -194,34 +270,35 @@ QString CliSession::ChainName(Chain c) const {
 void CliSession::showProgress() {
   if (!progress || !pressed) return;
   const LinkState& l = link->Link;
+  const MessageTexts& m = opt.messages;
   QString line;
-  switch (opt.chain) {
+  switch (current) {
     case Chain::LoadSim:
-      line = QStringLiteral("rows read: %1").arg(link->PhoneBookLines.size());
+      line = m.RowsRead.arg(link->PhoneBookLines.size());
       break;
     case Chain::OverwriteSim:
     case Chain::AddToSim:
       if (l.ErasingPhoneBook)
-        line = QStringLiteral("entries erased: %1 of %2")
-                   .arg(qBound(0, l.StepIndex, l.PhoneBookCapacity - 1))
+        line = m.EntriesErased.arg(qBound(0, l.StepIndex, l.PhoneBookCapacity - 1))
                    .arg(l.PhoneBookCapacity - 1);
       else if (l.WritingPhoneBook)
-        line = QStringLiteral("rows written: %1 of %2")
-                   .arg(qBound(0, l.StepIndex - 1, int(l.WriteRows.size())))
+        line = m.RowsWritten.arg(qBound(0, l.StepIndex - 1, int(l.WriteRows.size())))
                    .arg(l.WriteRows.size());
       else if (l.ReadBack)
-        line = QStringLiteral("rows read back: %1").arg(link->PhoneBookLines.size());
+        line = m.RowsReadBack.arg(link->PhoneBookLines.size());
+      break;
+    case Chain::LoadSms:
+      line = m.SmsRead.arg(l.Listed.size());
       break;
     case Chain::SaveSms:
       if (l.DeletingSms)
-        line = QStringLiteral("slots freed: %1 of 7").arg(qBound(0, l.StepIndex - 1, 7));
+        line = m.SlotsFreed.arg(qBound(0, l.StepIndex - 1, 7));
       else if (l.WritingSms)
-        line = QStringLiteral("pairs saved: %1 of 6").arg(qBound(0, l.StepIndex - 1, 6));
+        line = m.PairsSaved.arg(qBound(0, l.StepIndex - 1, 6));
       break;
     case Chain::DeleteSms:
-      line = QStringLiteral("slots deleted: %1").arg(qMax(0, l.StepIndex - 1));
+      line = m.SlotsDeleted.arg(qMax(0, l.StepIndex - 1));
       break;
-    case Chain::LoadSms:
     case Chain::None:
       break;
   }

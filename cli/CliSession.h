@@ -22,11 +22,14 @@ class CliSession : public QObject, public LinkFace {
 
   struct Options {
     Chain chain = Chain::LoadSim;  // the SIM button the command presses
-    QString file;                  // read before (write commands) or written after (load commands)
-    QStringList phoneBook;         // the rows to write (OverwriteSim, AddToSim)
-    SmsPair pairs[6];              // the pairs to save (SaveSms), as the file gave them
-    int port = 0;                  // the COM number
-    QString portLabel;             // a device given by its path: named so in messages
+    QString file;                  // read before (write commands) or written after (load commands);
+                                   // "-": standard output
+    QString backup;             // OverwriteSim, AddToSim: the SIM phone book is read into it first
+    bool leaveOutHeld = false;  // AddToSim: rows the SIM holds already are not written again
+    QStringList phoneBook;      // the rows to write (OverwriteSim, AddToSim)
+    SmsPair pairs[6];           // the pairs to save (SaveSms), as the file gave them
+    int port = 0;               // the COM number
+    QString portLabel;          // a device given by its path: named so in messages
     MessageTexts messages;
     QString chainNames[7];  // the buttons' captions, by Chain
     int maxLengthNumber = 13;
@@ -49,6 +52,7 @@ class CliSession : public QObject, public LinkFace {
   void StatusChanged(Status what) override;
   void PhoneBookChanged(BookChange change) override;
   void SmsPairChanged(int pair, bool phone) override;
+  void SmsListChanged(bool emptied, const QByteArray& added) override;
   QString ChainName(Chain chain) const override;
 
  private:
@@ -58,9 +62,15 @@ class CliSession : public QObject, public LinkFace {
   void end(int status);
   void finish(const Notice& ended);
   void showProgress();
+  void showWaiting();
+  QString portText() const;  // "COM9 (/dev/ttyUSB0)", or the device given by its path
+  bool readFirst(const Notice& ended);
+  void writeOut(const QStringList& lines);
 
   Options opt;
+  std::function<QString(int)> deviceName;
   std::unique_ptr<LinkCore> link;
+  Chain current;          // the chain pressed next: a read of the SIM first, where asked
   bool pressing = false;  // the chain's button is being pressed
   bool pressed = false;   // the chain has started
   bool over = false;

@@ -8,12 +8,65 @@
 
 #include "link/AtCommands.h"
 #include "link/ComPort.h"
+#include "link/LineRules.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
+#include "platform/SerialDevice.h"
+
+// Hands every byte read from the device to the listener as well.
+class LinkListener::Tap : public SerialDeviceFactory {
+ public:
+  Tap(SerialDeviceFactory* inner, LinkListener* listener) : inner(inner), listener(listener) {}
+
+  std::unique_ptr<SerialDevice> create() override {
+    return std::make_unique<Device>(inner->create(), listener);
+  }
+
+ private:
+  class Device : public SerialDevice {
+   public:
+    Device(std::unique_ptr<SerialDevice> device, LinkListener* listener)
+        : d(std::move(device)), listener(listener) {
+      d->onReadyRead = [this] {
+        if (onReadyRead) onReadyRead();
+      };
+      d->onLost = [this](const QString& why) {
+        if (onLost) onLost(why);
+      };
+    }
+    OpenResult open(const QString& name, int* code, QString* text) override {
+      return d->open(name, code, text);
+    }
+    void close() override { d->close(); }
+    bool isOpen() const override { return d->isOpen(); }
+    bool write(const QByteArray& bytes) override { return d->write(bytes); }
+    qint64 bytesToWrite() const override { return d->bytesToWrite(); }
+    QByteArray read(qint64 maxBytes) override {
+      const QByteArray bytes = d->read(maxBytes);
+      if (!bytes.isEmpty()) listener->received(bytes);
+      return bytes;
+    }
+    qint64 bytesAvailable() const override { return d->bytesAvailable(); }
+    void clearInput() override { d->clearInput(); }
+    bool present(const QString& name) const override { return d->present(name); }
+
+   private:
+    std::unique_ptr<SerialDevice> d;
+    LinkListener* listener;
+  };
+
+  SerialDeviceFactory* inner;
+  LinkListener* listener;
+};
 
 LinkListener::LinkListener(const CoreEnvironment& env, const Options& options)
     : opt(options), clock(env.clock) {
-  link = std::make_unique<LinkCore>(env, this);
+  CoreEnvironment core = env;
+  if (opt.monitor) {
+    tap = std::make_unique<Tap>(env.serial, this);
+    core.serial = tap.get();
+  }
+  link = std::make_unique<LinkCore>(core, this);
   link->Messages = opt.messages;
   link->PortLabel = opt.portLabel;
   link->SetRelayA(opt.relayA);
@@ -150,10 +203,18 @@ void LinkListener::StatusChanged(Status what) {
   }
 }
 
-void LinkListener::LineReceived(const QByteArray& received) {
-  // The unit frames each line in line ends: the empty line before it carries nothing.
-  if (!opt.monitor || !line || received.isEmpty()) return;
-  line((IsoLocalTime(clock->now()) + QLatin1Char(' ') + MonitorText(received)).toLocal8Bit());
+void LinkListener::received(const QByteArray& bytes) {
+  for (const char c : bytes) {
+    if (c == '\r') {
+      // The unit frames each line in line ends: the empty line before it carries nothing.
+      if (!rawLine.isEmpty() && line)
+        line((IsoLocalTime(clock->now()) + QLatin1Char(' ') + MonitorText(rawLine)).toLatin1());
+      rawLine.clear();
+    } else if (!(c == '\n' && rawLine.isEmpty()) && rawLine.size() < kMaxLineLength) {
+      // The line feed after a carriage return is the frame's, not the line's.
+      rawLine += c;
+    }
+  }
 }
 
 void LinkListener::Admitted(const QString& record, const QDateTime& at) {
@@ -195,7 +256,7 @@ QString MonitorText(const QByteArray& line) {
     const auto b = static_cast<unsigned char>(c);
     if (b == '\\')
       text += QStringLiteral("\\\\");
-    else if (b < 0x20 || (b >= 0x7F && b < 0xA0))
+    else if (b < 0x20 || b >= 0x7F)
       text += QStringLiteral("\\x%1").arg(b, 2, 16, QLatin1Char('0'));
     else
       text += QChar(b);

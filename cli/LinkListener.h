@@ -60,24 +60,30 @@ class LinkListener : public QObject, public LinkFace {
   // ---- the face ----
   void Told(const Notice& notice) override;
   void StatusChanged(Status what) override;
-  void LineReceived(const QByteArray& received) override;
   void Admitted(const QString& record, const QDateTime& at) override;
 
  private:
   void tell(Level level, const QString& text);
   void writeWaiting();
+  void received(const QByteArray& bytes);
   static QString writeFailure(const EAdmissionFileError& e);
+
+  class Tap;
 
   Options opt;
   Clock* clock;
+  // monitor: the unit's bytes as they come off the line, control bytes and all (the core's
+  // lines have lost them), cut at the carriage return.
+  std::unique_ptr<SerialDeviceFactory> tap;
+  QByteArray rawLine;
   std::unique_ptr<LinkCore> link;
   std::optional<DailyRecords> records;
   bool writeFailing = false;  // told once until a write works again
   bool silenceTold = false;   // told once until the unit reports again
 };
 
-// A line of the unit as text for a terminal or a log: bytes that are no printable character
-// (DEL, 0x80-0x9F) as \xHH and the backslash as \\, the rest Latin-1.
+// A line of the unit as text for a terminal or a log: every byte that is no printable ASCII
+// character (below 32, 127 and above) as \xHH and the backslash as \\.
 QString MonitorText(const QByteArray& line);
 // The local time in ISO 8601 with milliseconds and the offset from UTC.
 QString IsoLocalTime(const QDateTime& at);

@@ -16,23 +16,29 @@
 #include "cli/CliSession.h"
 #include "cli/DatabaseDelivery.h"
 #include "cli/LinkListener.h"
+#include "files/FileCharset.h"
 #include "files/PhoneBookFile.h"
 #include "files/PhoneBookVCard.h"
 #include "files/TextFiles.h"
 #include "link/PortNames.h"
 #include "phonebook/EntrySyntax.h"
+#include "phonebook/PhoneBookCheck.h"
 #include "platform/Errors.h"
 #include "platform/QtSerialDevice.h"
 #include "platform/Signals.h"
 #include "platform/SystemClock.h"
 #include "settings/IniFile.h"
+#include "settings/MessageTexts.h"
 #include "settings/SettingBindings.h"
 #include "settings/SettingsLocation.h"
+#include "settings/Translations.h"
 
 namespace {
 
 const char* const kHelp =
     "Usage: zulset-cli [--port COMn|DEVICE] [--settings FILE] COMMAND [ARG]\n"
+    "       zulset-cli --port COMn|DEVICE [--settings FILE] [--force] [--backup FILE]\n"
+    "                  overwrite-sim|add-to-sim FILE.phb\n"
     "       zulset-cli --port COMn|DEVICE [--settings FILE] [--prefix TEXT]\n"
     "                  [--relay-a NAME] [--relay-b NAME] [--database URL [--unit NAME]]\n"
     "                  log-admissions FOLDER\n"
@@ -43,13 +49,17 @@ const char* const kHelp =
     "window's buttons do; or listens to it unattended until stopped.\n"
     "\n"
     "Commands:\n"
-    "  load-sim FILE.phb       read the SIM phone book into FILE (as Load SIM, then Save)\n"
+    "  load-sim FILE.phb       read the SIM phone book into FILE (as Load SIM, then Save); FILE\n"
+    "                          - is standard output\n"
     "  overwrite-sim FILE.phb  erase the SIM phone book and write FILE's rows (as Overwrite SIM)\n"
-    "  add-to-sim FILE.phb     add FILE's rows (as Add To SIM)\n"
-    "  load-smss FILE.sms      read the six SMS texts into FILE\n"
+    "  add-to-sim FILE.phb     add FILE's rows (as Add To SIM), except those the SIM holds\n"
+    "                          already (same name and number)\n"
+    "  load-smss FILE.sms      read the six SMS texts into FILE (- is standard output)\n"
     "  save-smss FILE.sms      write FILE's six pairs (as Save SMSs)\n"
     "  delete-smss             delete every SMS on the SIM\n"
-    "  verify FILE.phb         the entry check over every row; no port needed\n"
+    "  verify FILE.phb         the entry check over every row, and what the unit cannot take\n"
+    "                          (a number without a name, RTIME not two digits, ALARM9, a\n"
+    "                          second RTIME or OUT); no port needed\n"
     "  log-admissions FOLDER   record admissions into daily files in FOLDER until stopped\n"
     "  monitor                 print every line from the unit, each with its local time\n"
     "                          (ISO 8601), until stopped\n"
@@ -65,9 +75,12 @@ const char* const kHelp =
     "                      its path under /dev (ttyUSB0, serial/by-id/...): a path that\n"
     "                      starts with neither / nor . is taken there. Required except for\n"
     "                      verify.\n"
-    "  --settings FILE     the settings file whose texts, limits and relay names are used\n"
-    "                      (default: the window's, %1);\n"
+    "  --settings FILE     the settings file whose limit (MaxLengthNumber) and relay names\n"
+    "                      are used (default: the window's, %1);\n"
     "                      log-admissions and monitor read it once it is there\n"
+    "  --force             overwrite-sim, add-to-sim: write even when rows have faults\n"
+    "  --backup FILE       overwrite-sim, add-to-sim: read the SIM phone book into FILE\n"
+    "                      before anything on it is changed\n"
     "  --prefix TEXT       log-admissions: the first part of the daily files' names\n"
     "                      (default: admiss)\n"
     "  --relay-a NAME      log-admissions: the name of relay A in the records (default:\n"
@@ -86,18 +99,26 @@ const char* const kHelp =
     "  -v, --version       the version\n"
     "\n"
     "Each command waits for the unit as the window's user does: its first signal report, the\n"
-    "operator and the SIM's size, then a report that opens the free window. Progress (rows or\n"
-    "pairs done) goes to standard error when it is a terminal; messages, in the texts of the\n"
-    "window's boxes, go to standard error. Files are read and written as the window does; a\n"
-    "phone book FILE ending in .vcf holds contacts (vCard).\n"
+    "operator and the SIM's size, then a report that opens the free window. What it waits for\n"
+    "and its progress (rows, SMS or pairs done) go to standard error when it is a terminal;\n"
+    "messages, in the texts of the window's boxes, go to standard error. Files are read and\n"
+    "written as the window does; a phone book FILE ending in .vcf holds contacts (vCard).\n"
+    "overwrite-sim and add-to-sim check every row first and send nothing when a row has a\n"
+    "fault: each is named (exit status 2) unless --force is given.\n"
+    "\n"
+    "Messages are in the language of the locale (LC_ALL, LC_MESSAGES, LANG) where a translation\n"
+    "ships with the program (cs, sk, de, pl), otherwise in English; the settings file does not\n"
+    "change them. A script that reads them runs with LC_ALL=C for English. The help and the\n"
+    "complaints about the command line itself are always in English.\n"
     "\n"
     "log-admissions writes each call of a caller the SIM knows by name, as it comes, at the\n"
     "end of FOLDER/<prefix><yyyy-mm-dd>.csv, the file of the call's day, one line\n"
     "\"date time;name  (phone: number)  /relay\" as in the window's admission files, on the\n"
     "disk before the next; records that cannot be written wait, and a stop names them and\n"
     "keeps them in FOLDER/<prefix>-waiting.spool for the next start. monitor\n"
-    "writes each line to standard output as it comes: the time, a blank, the line (bytes that\n"
-    "are no printable character as \\xHH, a backslash as \\\\; empty lines left out). Both take\n"
+    "writes each line to standard output as it comes: the time, a blank, the line (every byte\n"
+    "that is no printable ASCII character, below 32, 127 and above, as \\xHH, a backslash as\n"
+    "\\\\; empty lines left out). Both take\n"
     "the port back by themselves when its device comes again, and never stop on a garbled\n"
     "line; their messages go to standard error. SIGTERM or SIGINT ends them (see exit status),\n"
     "SIGHUP reads the settings file again.\n"
@@ -113,7 +134,8 @@ const char* const kHelp =
     "  1  done in part: what is not on the unit (or the file not written) is named on\n"
     "     standard error, rows a full SIM had no free entry for among them; verify: rows\n"
     "     with faults, named\n"
-    "  2  bad usage, or a file that cannot be read or written\n"
+    "  2  bad usage, a file that cannot be read or written, or (overwrite-sim, add-to-sim)\n"
+    "     rows with faults: nothing was sent\n"
     "  3  no link: the port cannot be opened, or the unit stays silent for the watchdog's time\n"
     "     (about two minutes)\n"
     "log-admissions and monitor end with 0 when stopped by a signal (log-admissions: 1 when\n"
@@ -144,10 +166,12 @@ struct Settings {
   QString databaseUrl, unitName;  // [Database]
 };
 
+// The texts of one language for the whole run: the locale's where a translation ships, else
+// the built-in English. A settings file the window last closed in another language must not
+// change what a script reads; the settings file gives only [Form] values and [Database].
 Settings readSettings(const QString& fileName) {
-  const IniFile ini(fileName);
   Settings s;
-  ReadSection(ini, SettingsSections[2], MessageBindings(s.messages));
+  const IniFile ini(fileName);
   const QString form = QStringLiteral("Form");
   s.maxLengthNumber = ini.ReadInteger(form, QStringLiteral("MaxLengthNumber"), 13);
   s.relayA = ini.ReadString(form, QStringLiteral("RelA"), QStringLiteral("OUTPUT A"));
@@ -157,11 +181,29 @@ Settings readSettings(const QString& fileName) {
   // The chains are named by their buttons' captions.
   const char* const captions[] = {"",          "Load SIM",  "Overwrite SIM", "Add To SIM",
                                   "Load SMSs", "Save SMSs", "Delete SMSs"};
-  for (int c = 1; c < 7; ++c) {
-    const QString key = QString::fromLatin1(captions[c]);
-    s.chainNames[c] = ini.ReadString(QStringLiteral("Language"), key, key);
-  }
+  for (int c = 1; c < 7; ++c) s.chainNames[c] = QString::fromLatin1(captions[c]);
+  const QString language = SystemLanguage();
+  const QString translation = TranslationFile(language);
+  if (translation.isEmpty()) return s;
+  const IniFile texts(translation, FileCharset::Utf8());
+  ReadSection(texts, SettingsSections[2], MessageBindings(s.messages));
+  // The forms of the counted messages are the translation's.
+  s.messages.Language = language;
+  for (int c = 1; c < 7; ++c)
+    s.chainNames[c] =
+        texts.ReadString(QStringLiteral("Language"), s.chainNames[c], s.chainNames[c]);
   return s;
+}
+
+// Every row with a fault, named; true when there were any.
+bool tellFaults(const QString& file, const QStringList& rows, const Settings& s) {
+  const QList<RowFault> faults = PhoneBookFaults(rows, s.messages, s.maxLengthNumber);
+  for (const QString& line : FaultLines(faults, s.messages))
+    say(QStringLiteral("%1: %2").arg(file, line));
+  if (!faults.isEmpty())
+    say(QStringLiteral("%1: %2").arg(
+        file, s.messages.RowsWithFaults.arg(faults.size()).arg(rows.size())));
+  return !faults.isEmpty();
 }
 
 // The phone book file by its extension, as the window's Load takes it: what a vCard's
@@ -175,29 +217,13 @@ QStringList readPhoneBook(const QString& file, const Settings& s) {
 }
 
 // The entry check of the window's Verify button, over every row instead of up to the first
-// fault.
+// fault, with what a write cannot carry.
 int verify(const QString& file, const Settings& s) {
-  const QStringList rows = readPhoneBook(file, s);
-  int faulty = 0;
-  for (int r = 0; r < rows.size(); ++r) {
-    const int eq = int(rows[r].indexOf(QLatin1Char('=')));
-    const QString name = eq < 0 ? QString() : rows[r].left(eq);
-    QString number = eq < 0 ? rows[r] : rows[r].mid(eq + 1);
-    const MessageTexts& m = s.messages;
-    // In the order of EntryFaultKind.
-    const QString* const texts[] = {nullptr, &m.IncorrectNumber, &m.NumberTooLong, &m.IncorrectName,
-                                    &m.TooLongName};
-    const QString* fault = texts[int(CheckEntry(name, number, s.maxLengthNumber))];
-    if (!fault) continue;
-    ++faulty;
-    say(QStringLiteral("%1: row %2: %3: %4").arg(file).arg(r + 1).arg(rows[r], *fault));
-  }
-  if (faulty > 0)
-    say(QStringLiteral("%1: %2 of %3 rows with faults").arg(file).arg(faulty).arg(rows.size()));
-  return faulty > 0 ? CliSession::DoneInPart : CliSession::Done;
+  return tellFaults(file, readPhoneBook(file, s), s) ? CliSession::DoneInPart : CliSession::Done;
 }
 
 bool writable(const QString& file) {
+  if (file == QLatin1String("-")) return true;  // standard output
   const QFileInfo info(file);
   if (info.exists()) return info.isFile() && info.isWritable();
   const QFileInfo folder(info.absolutePath());
@@ -331,6 +357,9 @@ int main(int argc, char** argv) {
                                         QStringLiteral("NAME"));
   const QCommandLineOption relayBOption(QStringLiteral("relay-b"), QString(),
                                         QStringLiteral("NAME"));
+  const QCommandLineOption forceOption(QStringLiteral("force"), QString());
+  const QCommandLineOption backupOption(QStringLiteral("backup"), QString(),
+                                        QStringLiteral("FILE"));
   const QCommandLineOption databaseOption(QStringLiteral("database"), QString(),
                                           QStringLiteral("URL"));
   const QCommandLineOption unitOption(QStringLiteral("unit"), QString(), QStringLiteral("NAME"));
@@ -338,7 +367,8 @@ int main(int argc, char** argv) {
   const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
                                          QString());
   parser.addOptions({portOption, settingsOption, prefixOption, relayAOption, relayBOption,
-                     databaseOption, unitOption, helpOption, versionOption});
+                     forceOption, backupOption, databaseOption, unitOption, helpOption,
+                     versionOption});
   if (!parser.parse(app.arguments())) return usage(parser.errorText());
 
   const QString programDir = QCoreApplication::applicationDirPath();
@@ -384,6 +414,15 @@ int main(int argc, char** argv) {
        {&prefixOption, &relayAOption, &relayBOption, &databaseOption, &unitOption})
     if (parser.isSet(*option) && !logging)
       return usage(QStringLiteral("--%1 is for log-admissions").arg(option->names().first()));
+  const bool writes =
+      command == QLatin1String("overwrite-sim") || command == QLatin1String("add-to-sim");
+  for (const QCommandLineOption* option : {&forceOption, &backupOption})
+    if (parser.isSet(*option) && !writes)
+      return usage(
+          QStringLiteral("--%1 is for overwrite-sim and add-to-sim").arg(option->names().first()));
+  const QString backup = parser.value(backupOption);
+  if (parser.isSet(backupOption) && (backup == QLatin1String("-") || !writable(backup)))
+    return usage(QStringLiteral("cannot write the backup %1").arg(backup));
 
   const QString settingsFile = settingsPath(parser);
   if (parser.isSet(settingsOption)) {
@@ -395,6 +434,8 @@ int main(int argc, char** argv) {
       return usage(QStringLiteral("cannot read the settings file %1").arg(settingsFile));
   }
   const Settings settings = readSettings(settingsFile);
+  // Errors raised below the session speak the run's one language too.
+  SetErrorTexts(settings.messages);
 
   try {
     if (command == QLatin1String("verify")) return verify(file, settings);
@@ -440,6 +481,23 @@ int main(int argc, char** argv) {
       case Chain::OverwriteSim:
       case Chain::AddToSim:
         o.phoneBook = readPhoneBook(file, settings);
+        // A row the unit cannot take must not cost the SIM what it holds.
+        if (tellFaults(file, o.phoneBook, settings) && !parser.isSet(forceOption)) {
+          say(settings.messages.NothingSent);
+          return CliSession::BadFile;
+        }
+        // The relay time as the window's check makes it: 5 goes to the unit as 05.
+        for (QString& row : o.phoneBook) {
+          if (!row.startsWith(QLatin1String("RTIME="))) continue;
+          const QString time = row.mid(6);
+          const QString two = RtimeRewrite(time);
+          if (RtimeNeedsRewrite(time) &&
+              NumberCharsFault(QStringLiteral("RTIME"), time) == EntryFaultKind::None &&
+              two.toInt() == time.toInt())
+            row = QStringLiteral("RTIME=") + two;
+        }
+        o.backup = backup;
+        o.leaveOutHeld = o.chain == Chain::AddToSim;
         break;
       case Chain::SaveSms:
         if (const std::optional<QStringList> fields = ReadSmsFile(file))
@@ -506,7 +564,9 @@ int main(int argc, char** argv) {
     if (status < 0) app.exec();
     return status;
   } catch (const Exception& e) {
-    say(ErrorReportText(e.Message));
+    // Every message names its object: the SMS file's errors are bare system texts.
+    const QString text = ErrorReportText(e.Message);
+    say(file.isEmpty() || text.contains(file) ? text : QStringLiteral("%1: %2").arg(file, text));
     return CliSession::BadFile;
   }
 }

@@ -16,13 +16,18 @@
 
 namespace {
 // The file's name decides its format: the dialogs add the chosen filter's extension.
-const QString PhoneBookFilters =
-    QStringLiteral("PhoneBook files (*.phb);;Spreadsheet (*.csv);;Contacts (*.vcf)");
-const QString SmsFilter = QStringLiteral("SMS files (*.sms)");
-const QString MonitorFilter = QStringLiteral("Monitor files (*.mon)");
+QString phoneBookFilters(const MessageTexts& m) {
+  return FileFilter(m.PhoneBookFiles, QStringLiteral("*.phb")) + QStringLiteral(";;") +
+         FileFilter(m.SpreadsheetFiles, QStringLiteral("*.csv")) + QStringLiteral(";;") +
+         FileFilter(m.ContactFiles, QStringLiteral("*.vcf"));
+}
+QString smsFilter(const MessageTexts& m) { return FileFilter(m.SmsFiles, QStringLiteral("*.sms")); }
+QString monitorFilter(const MessageTexts& m) {
+  return FileFilter(m.MonitorFiles, QStringLiteral("*.mon"));
+}
 }  // namespace
 
-void TForm1::LoadSIMPCClick() { LoadPhoneBook(Env.dialogs->openFile(PhoneBookFilters)); }
+void TForm1::LoadSIMPCClick() { LoadPhoneBook(Env.dialogs->openFile(phoneBookFilters(Messages))); }
 
 void TForm1::LoadPhoneBook(const QString& fileName) {
   PhoneBook1->SetRow(1);
@@ -57,21 +62,21 @@ QString TForm1::SheetFaultText(const SheetEntries& e) const {
     case SheetFault::EqualsInName:
       return Messages.EqualsInName.arg(e.row);
     case SheetFault::NumbersSpoilt:
-      return FirstItems(Messages.NumbersSpoilt.arg(e.items.size()), e.items, Messages.AndMore);
+      return FirstItems(Messages.NumbersSpoilt, e.items, Messages);
   }
   return QString();
 }
 
 bool TForm1::TakeUnprefixed(const SheetEntries& e) {
   if (e.items.isEmpty()) return true;
-  return Env.dialogs->question(
-      QStringLiteral("ZUL Set"),
-      FirstItems(Messages.PrefixMayBeLost.arg(e.items.size()), e.items, Messages.AndMore) +
-          QStringLiteral("\n\n") + Messages.TakeAsTheyAre);
+  return Env.dialogs->question(QStringLiteral("ZUL Set"),
+                               FirstItems(Messages.PrefixMayBeLost, e.items, Messages) +
+                                   QStringLiteral("\n\n") +
+                                   Messages.Counted(Messages.TakeAsTheyAre, e.items.size()));
 }
 
 void TForm1::SaveSIMPCClick() {
-  const QString name = Env.dialogs->saveFile(PhoneBookFilters);
+  const QString name = Env.dialogs->saveFile(phoneBookFilters(Messages));
   if (name.isEmpty()) return;
   if (IsSpreadsheetFile(name))
     WritePhoneBookCsv(name, PhoneBook1->Strings(), PhoneBook1->Title(0), PhoneBook1->Title(1));
@@ -82,7 +87,7 @@ void TForm1::SaveSIMPCClick() {
 }
 
 void TForm1::LoadSMSPCClick() {
-  const QString name = Env.dialogs->openFile(SmsFilter);
+  const QString name = Env.dialogs->openFile(smsFilter(Messages));
   if (!name.isEmpty()) LoadSmsFile(name);
 }
 
@@ -97,7 +102,7 @@ void TForm1::LoadSmsFile(const QString& name) {
 }
 
 void TForm1::SaveSMSPCClick() {
-  const QString name = Env.dialogs->saveFile(SmsFilter);
+  const QString name = Env.dialogs->saveFile(smsFilter(Messages));
   if (name.isEmpty()) return;
   QStringList fields;
   for (int k = 0; k < 6; ++k) fields << SmsPhones[k]->text() << SmsTexts[k]->text();
@@ -105,7 +110,7 @@ void TForm1::SaveSMSPCClick() {
 }
 
 void TForm1::SaveMonitorClick() {
-  const QString name = Env.dialogs->saveFile(MonitorFilter);
+  const QString name = Env.dialogs->saveFile(monitorFilter(Messages));
   if (name.isEmpty()) return;
   // The unit's bytes, as they came.
   WriteWholeFile(name, Monitor->FileBytes(), FileErrors::NameAndReason);

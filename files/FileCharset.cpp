@@ -237,9 +237,7 @@ void FileCharset::failEncode(const QString& text) const {
   }
   const uint code = character.isEmpty() ? 0 : character.toUcs4().value(0);
   const QString codeText = QStringLiteral("%1").arg(code, 4, 16, QLatin1Char('0')).toUpper();
-  throw EUnwritableText(
-      QStringLiteral("The text \"%1\" cannot be written in %2, which has no \"%3\" (U+%4)")
-          .arg(shown(text), name_, character, codeText));
+  throw EUnwritableText(ErrorTexts().NotInCharset.arg(shown(text), name_, character, codeText));
 }
 
 QByteArray FileCharset::Encode(const QString& text) const {

@@ -488,8 +488,8 @@ QString itemLists(const VCardEntries& e, const MessageTexts& m) {
     (taken ? named : left) << itemText(i, e, m);
   }
   QStringList parts;
-  if (!named.isEmpty()) parts << FirstItems(m.NamesMade.arg(named.size()), named, m.AndMore);
-  if (!left.isEmpty()) parts << FirstItems(m.ContactsLeftOut.arg(left.size()), left, m.AndMore);
+  if (!named.isEmpty()) parts << FirstItems(m.NamesMade, named, m);
+  if (!left.isEmpty()) parts << FirstItems(m.ContactsLeftOut, left, m);
   return parts.join(QLatin1String("\n\n"));
 }
 

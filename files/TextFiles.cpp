@@ -42,16 +42,14 @@ QString reasonFor(int err, const QString& qtReason) {
 [[noreturn]] void failRead(const QString& fileName, FileErrors errors, int err,
                            const QString& reason) {
   if (errors == FileErrors::NameAndReason)
-    throw EFOpenError(
-        QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reasonFor(err, reason)));
+    throw EFOpenError(ErrorTexts().CannotOpenFile.arg(fileName, reasonFor(err, reason)));
   throw EFileIOError(InOutErrorText(failureCode(err, fileName)));
 }
 
 [[noreturn]] void failWrite(const QString& fileName, FileErrors errors, int err,
                             const QString& reason) {
   if (errors == FileErrors::NameAndReason)
-    throw EFCreateError(
-        QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reasonFor(err, reason)));
+    throw EFCreateError(ErrorTexts().CannotCreateFile.arg(fileName, reasonFor(err, reason)));
   throw EFileIOError(InOutErrorText(failureCode(err, fileName)));
 }
 
@@ -59,21 +57,28 @@ QString reasonFor(int err, const QString& qtReason) {
 // fails before anything is written.
 QByteArray encodeLines(const QString& fileName, const QStringList& lines,
                        const FileCharset& charset, FileErrors errors) {
+  auto fail = [&](const QString& why) {
+    const QString message = ErrorTexts().CannotCreateFile.arg(fileName, why);
+    if (errors == FileErrors::NameAndReason) throw EFCreateError(message);
+    throw EFileIOError(message);
+  };
+  // A line end inside a line would come back as two lines, a row split in half.
+  for (qsizetype i = 0; i < lines.size(); ++i)
+    if (lines[i].contains(QLatin1Char('\r')) || lines[i].contains(QLatin1Char('\n')))
+      fail(ErrorTexts().LineBreakInLine.arg(i + 1));
   try {
     return charset.EncodeFile(lines);
   } catch (const EUnwritableText& e) {
-    const QString message =
-        QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, e.Message);
-    if (errors == FileErrors::NameAndReason) throw EFCreateError(message);
-    throw EFileIOError(message);
+    fail(e.Message);
   }
+  return QByteArray();
 }
 
 QByteArray readWhole(const QString& fileName, qint64 maxSize, FileErrors errors) {
   QFile file(fileName);
   errno = 0;
   if (!file.open(QIODevice::ReadOnly)) failRead(fileName, errors, errno, file.errorString());
-  const QString tooLarge = QStringLiteral("File too large");
+  const QString tooLarge = ErrorTexts().FileTooLarge;
   if (file.size() > maxSize) failRead(fileName, errors, 0, tooLarge);
   // A device or a pipe tells no size: read in pieces and stop once past the limit.
   QByteArray bytes;
@@ -103,27 +108,27 @@ bool HoldsBinaryData(const QByteArray& bytes) {
 QString InOutErrorText(int code) {
   switch (code) {
     case ENOENT:
-      return QStringLiteral("File not found");
+      return ErrorTexts().FileNotFound;
     case ENOTDIR:
     case ENAMETOOLONG:
     case EINVAL:
     case ELOOP:
-      return QStringLiteral("Invalid filename");
+      return ErrorTexts().InvalidFilename;
     case EMFILE:
     case ENFILE:
-      return QStringLiteral("Too many open files");
+      return ErrorTexts().TooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EISDIR:
     case EROFS:
     case ETXTBSY:
-      return QStringLiteral("File access denied");
+      return ErrorTexts().FileAccessDenied;
     case ENOSPC:
     case EFBIG:
     case EDQUOT:
-      return QStringLiteral("Disk full");
+      return ErrorTexts().DiskFull;
     default:
-      return QStringLiteral("I/O error %1").arg(code);
+      return ErrorTexts().InOutError.arg(code);
   }
 }
 
@@ -138,7 +143,7 @@ QByteArray ReadWholeFile(const QString& fileName, qint64 maxSize) {
 QByteArray ReadWholeTextFile(const QString& fileName, qint64 maxSize) {
   QByteArray bytes = ReadWholeFile(fileName, maxSize);
   if (HoldsBinaryData(bytes))
-    failRead(fileName, FileErrors::NameAndReason, 0, QStringLiteral("Not a text file"));
+    failRead(fileName, FileErrors::NameAndReason, 0, ErrorTexts().NotATextFile);
   return bytes;
 }
 
@@ -170,7 +175,6 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharse
   // Bytes first: the character set is decided on all the lines read. A character takes at
   // most four bytes.
   constexpr qsizetype maxLineBytes = 4 * qsizetype(MaxSmsLineLength);
-  const QString notText = QStringLiteral("Not a text file");
   QList<QByteArray> lines;
   QList<bool> cut;  // the line went past maxLineBytes
   QByteArray line;
@@ -193,7 +197,7 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharse
       if (c == EndOfFile) {
         ended = true;
       } else if (zero) {
-        if (c != '\0') throw EFileIOError(notText);
+        if (c != '\0') throw EFileIOError(ErrorTexts().NotATextFile);
       } else if (c == '\0') {
         zero = true;
       } else if (c == '\n') {

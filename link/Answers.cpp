@@ -16,9 +16,9 @@ constexpr int kItemsShown = 20;
 
 }  // namespace
 
-ProbeLine ProbeAnswer(const QByteArray& line) {
-  if (!line.startsWith("+CMGF:")) return ProbeLine::None;
-  return line.mid(6).trimmed().startsWith('(') ? ProbeLine::Step : ProbeLine::Pace;
+ProbeLine ProbeAnswer(const QByteArray& line, LineRule rule, bool barrierOut) {
+  if (rule == LineRule::Centre) return barrierOut ? ProbeLine::Step : ProbeLine::None;
+  return rule == LineRule::Other && line.startsWith("+CMGF:") ? ProbeLine::Pace : ProbeLine::None;
 }
 
 Owner LineOwner(AnswerMarks& marks, LineRule rule, ProbeLine probe, const AnswerContext& at) {
@@ -29,7 +29,7 @@ Owner LineOwner(AnswerMarks& marks, LineRule rule, ProbeLine probe, const Answer
     marks = AnswerMarks();
     if (was.stepDue) return Owner::Step;
     if (exchange) return Owner::Exchange;
-    if (was.probeDue && !at.awaitingProbe) return Owner::Probe;
+    if ((was.probeDue && !at.awaitingProbe) || at.owed) return Owner::Probe;
     return at.awaiting ? Owner::Awaited : Owner::Unasked;
   }
   if (at.smsTextExpected) {
@@ -39,7 +39,8 @@ Owner LineOwner(AnswerMarks& marks, LineRule rule, ProbeLine probe, const Answer
   if (probe != ProbeLine::None) {
     marks = AnswerMarks();
     (probe == ProbeLine::Step ? marks.stepDue : marks.probeDue) = true;
-  } else if (opensExchange(rule)) {
+  } else if (opensExchange(rule) || (rule == LineRule::Centre && !at.awaitingCentre)) {
+    // A centre line nobody waits for is a barrier's or query's answer come late.
     marks = AnswerMarks();
     marks.okDue = true;
   } else if (!at.lineEmpty) {
@@ -74,10 +75,10 @@ QString RowText(const QString& line) {
   return line.left(eq) + QStringLiteral(" (") + line.mid(eq + 1) + QLatin1Char(')');
 }
 
-QString FirstItems(const QString& title, const QStringList& items, const QString& andMore) {
-  QString text = title;
+QString FirstItems(const QString& title, const QStringList& items, const MessageTexts& texts) {
+  QString text = texts.Counted(title, items.size()).arg(items.size());
   for (int i = 0; i < items.size() && i < kItemsShown; ++i) text += QLatin1Char('\n') + items[i];
-  if (items.size() > kItemsShown)
-    text += QLatin1Char('\n') + QString(andMore).arg(items.size() - kItemsShown);
+  const qsizetype rest = items.size() - kItemsShown;
+  if (rest > 0) text += QLatin1Char('\n') + texts.Counted(texts.AndMore, rest).arg(rest);
   return text;
 }

@@ -9,46 +9,29 @@
 #include <QStringList>
 
 #include "link/LineRules.h"
-
-// What the program waits for after a command, and so what a time-out may do about it.
-enum class Awaiting : quint8 {
-  None,
-  Query,      // ATE, AT+COPS?, AT+CPBR=?, AT+CSCA?: sent again
-  Read,       // AT+CPBR=1,N-1: sent again, the grid refilled
-  Census,     // AT+CPBR=1,N before a write: sent again, an entry listed twice counted once
-  Erase,      // AT+CPBW=i: sent again
-  Step,       // the writer's "AT" or its hold-back probe: sent again
-  Row,        // a row write: may have been stored, so never sent again blindly
-  SmsList,    // AT+CMGL=ALL: sent again
-  SmsDelete,  // AT+CMGD=i: sent again
-  Prompt,     // AT+CMGW=<number>: waits for "> "
-  Body,       // the SMS body: waits for "+CMGW"; may have been stored
-};
-
-// Error answers to one command before the chain gives it up.
-constexpr int kAttempts = 3;
+#include "settings/MessageTexts.h"
 
 // Whose answer a line is. Only final results ("OK" and error lines) are given an owner.
 enum class Owner {
   None,      // not a final result
   Exchange,  // closes the exchange the line before it opened (the unit's own report, or an
              // answer whose chain already moved on at its information line)
-  Probe,     // answers a probe sent only to pace a chain; carries nothing
-  Step,      // answers the probe that gets a chain back in step: every answer before it is in
+  Probe,     // answers a command nobody waits for (a pacing probe, an echo-off); carries nothing
+  Step,      // answers the barrier that gets a chain back in step: every answer before it is in
   Awaited,   // may answer the command the program waits for
   Unasked,   // nothing is awaited
 };
 
 // The information line of a probe: the final result after it is the probe's. The pacing probe
-// (AT+CMGF?) and the step probe (AT+CMGF=?) answer differently, so neither is taken for the
-// other.
+// (AT+CMGF?) may say "+CMGF: 1"; the barrier's answer (to AT+CSCA?) is a "+CSCA" line, which
+// nothing else sends while the barrier is out.
 enum class ProbeLine : quint8 { None, Pace, Step };
-ProbeLine ProbeAnswer(const QByteArray& line);
+ProbeLine ProbeAnswer(const QByteArray& line, LineRule rule, bool barrierOut);
 
 struct AnswerMarks {
   bool okDue = false;     // the line before opened an exchange whose "OK" comes next
   bool probeDue = false;  // the line before was a pacing probe's answer
-  bool stepDue = false;   // the line before was the step probe's answer
+  bool stepDue = false;   // the line before was the barrier's answer
 };
 
 struct AnswerContext {
@@ -56,6 +39,8 @@ struct AnswerContext {
   bool smsTextExpected = false;  // the line may be an SMS text: it opens no exchange
   bool awaiting = false;         // a command of ours waits for its answer
   bool awaitingProbe = false;    // that command is itself the pacing probe
+  bool awaitingCentre = false;   // that command is the centre query (not its barrier)
+  bool owed = false;             // a final result is due first for a command nobody waits for
 };
 
 // Settles the owner of one complete line and carries the marks on.
@@ -75,5 +60,6 @@ QStringList MissingLines(const QStringList& asked, const QStringList& present);
 // A grid line name=number as the user reads it: "name (number)".
 QString RowText(const QString& line);
 
-// title, then the first 20 items one a line, then andMore with its %1 the count of the rest.
-QString FirstItems(const QString& title, const QStringList& items, const QString& andMore);
+// title with its %1 and plural forms for the number of items, then the first 20 items one a
+// line, then texts.AndMore for the count of the rest.
+QString FirstItems(const QString& title, const QStringList& items, const MessageTexts& texts);

@@ -11,9 +11,9 @@ QByteArray quoted(const QByteArray& text) { return '"' + text + '"'; }
 
 const QByteArray EchoOff = QByteArrayLiteral("ATE\r\n");
 const QByteArray Attention = QByteArrayLiteral("AT\r\n");
-const QByteArray StepProbe = QByteArrayLiteral("AT+CMGF=?\r\n");
 const QByteArray Probe = QByteArrayLiteral("AT+CMGF?\r\n");
 const QByteArray CentreQuery = QByteArrayLiteral("AT+CSCA?\r\n");
+const QByteArray& Barrier = CentreQuery;
 const QByteArray OperatorQuery = QByteArrayLiteral("AT+COPS?\r\n");
 const QByteArray SizeQuery = QByteArrayLiteral("AT+CPBR=?\r\n");
 const QByteArray ErasePhoneBook = QByteArrayLiteral("AT^SPBD=SM\r\n");

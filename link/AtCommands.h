@@ -7,12 +7,13 @@
 
 namespace At {
 
-extern const QByteArray EchoOff;    // ATE
-extern const QByteArray Attention;  // AT: the empty step
-extern const QByteArray Probe;      // AT+CMGF?: an answer that carries nothing
-// AT+CMGF=?: its answer, unlike any other, tells that every answer before it is in.
-extern const QByteArray StepProbe;
-extern const QByteArray CentreQuery;     // AT+CSCA?
+extern const QByteArray EchoOff;      // ATE
+extern const QByteArray Attention;    // AT: the empty step
+extern const QByteArray Probe;        // AT+CMGF?: an answer that carries nothing
+extern const QByteArray CentreQuery;  // AT+CSCA?
+// The barrier: the centre query, whose "+CSCA" line nothing else sends while it is out; its
+// answer tells that every answer before it is in.
+extern const QByteArray& Barrier;
 extern const QByteArray OperatorQuery;   // AT+COPS?
 extern const QByteArray SizeQuery;       // AT+CPBR=?
 extern const QByteArray ErasePhoneBook;  // AT^SPBD=SM

@@ -9,31 +9,37 @@
 
 namespace {
 
-// An answer not heard of for this long is taken as lost.
-constexpr qint64 kAnswerTimeoutMs = 10000;
-// A chain whose commands get no answer for this long is given up.
-constexpr qint64 kNoAnswerMs = 60000;
+// A chain whose commands bring no progress (an answer, a step of its own) for this long is
+// given up, whatever the unit sends meanwhile.
+constexpr qint64 kNoProgressMs = 60000;
 // A chain that waits for the unit's own traffic (reports) is given up only after the link
 // watchdog would have asked for another port.
 constexpr qint64 kNoReportMs = 130000;
+// Writes again of the rows the read-back lacked, after the first pass.
+constexpr qint32 kMostPasses = 2;
 
 QString pairText(int pair, const QString& phone, const QString& text) {
   return QStringLiteral("%1: %2 \"%3\"").arg(pair).arg(phone, text);
+}
+
+bool content(Awaiting kind) {
+  return kind == Awaiting::Read || kind == Awaiting::Census || kind == Awaiting::SmsList;
 }
 
 }  // namespace
 
 qint64 LinkCore::LinkClock() const { return clock->steadyMs(); }
 
-void LinkCore::HeardFromUnit() { Link.HeardAt = Link.AwaitedSince = LinkClock(); }
-
 void LinkCore::SendForChain(const QByteArray& bytes) {
   try {
-    // Echo back on means the unit restarted: off again before the next command. Its "OK" is
-    // one more final result before the step probe's answer: an error with it is judged
-    // unknown, never a refusal. Never just before a body or its cancel (it would be text).
-    if (Link.EchoSeen && bytes != At::CancelBody && Link.Awaited != Awaiting::Prompt)
+    // Echo back on means the unit restarted: off again before the next command, its final
+    // result owed before the command's. Never just before a body or its cancel (it would be
+    // text).
+    const bool text = bytes == At::CancelBody || bytes.endsWith('\x1A');
+    if (Link.EchoSeen && !text && InFlight.kind != Awaiting::Prompt) {
       SendLine(At::EchoOff);
+      ++InFlight.owed;
+    }
     SendLine(bytes);
   } catch (const EComPortError& e) {
     // Nothing would answer: the chain ends here and says what it left undone; the error
@@ -46,10 +52,12 @@ void LinkCore::SendForChain(const QByteArray& bytes) {
 void LinkCore::SendLine(const QByteArray& bytes) {
   ComPort1->SendText(bytes);
   if (bytes == At::EchoOff) Link.EchoSeen = false;
-  const QByteArray line = bytes.trimmed();
-  if (line.left(2).toUpper() != "AT") return;  // a body, or its cancel
-  Link.SentLines << line;
-  if (Link.SentLines.size() > 4) Link.SentLines.removeFirst();
+  for (const QByteArray& part : bytes.split('\n')) {
+    const QByteArray line = part.trimmed();
+    if (line.left(2).toUpper() != "AT") continue;  // a body, or its cancel
+    Link.SentLines << line;
+    if (Link.SentLines.size() > 4) Link.SentLines.removeFirst();
+  }
 }
 
 bool LinkCore::IsEcho(const QByteArray& line) const {
@@ -59,24 +67,13 @@ bool LinkCore::IsEcho(const QByteArray& line) const {
 
 void LinkCore::SendAwaited(const QByteArray& command, Awaiting what) {
   SendForChain(command);
-  const qint64 now = LinkClock();
-  // A new exchange starts the wait for the unit afresh; a time-out's replacement does not.
-  if (Link.Awaited == Awaiting::None) Link.HeardAt = now;
-  Link.Awaited = what;
-  Link.AwaitedCommand = command;
-  Link.AwaitedSince = now;
-  Link.Tries = 0;
-  Link.Finals.clear();
-  Link.AnswerLines = 0;
-  Link.EmptyAgain = false;
+  InFlight.Send(command, what, Link.StepIndex, LinkClock());
   Link.LinkIdle = false;
 }
 
 void LinkCore::ResendAwaited() {
-  Link.Finals.clear();
-  Link.AnswerLines = 0;
-  SendForChain(Link.AwaitedCommand);
-  Link.AwaitedSince = LinkClock();
+  SendForChain(InFlight.bytes);
+  InFlight.SendAgain(LinkClock());
   Link.LinkIdle = false;
 }
 
@@ -88,14 +85,11 @@ void LinkCore::SendSmsList() {
 
 void LinkCore::StartChain(Chain chain) {
   Link.Running = chain;
-  Link.HeardAt = Link.AwaitedSince = LinkClock();
-  Link.Tries = 0;
-  Link.Finals.clear();
-  Link.Stepping = false;
+  ProgressAt = LinkClock();
+  InFlight.NewChain();
   Link.EntriesFound.clear();
   Link.HeldBefore.clear();
   Link.Unverified = false;
-  Link.RowErrors = Link.RowErrorsRow = 0;
   Link.GridBefore = PhoneBookLines;
   Link.WriteRows = Link.GridBefore;
   Link.StoredLines.clear();
@@ -114,38 +108,54 @@ void LinkCore::StartChain(Chain chain) {
   Link.SlotKept = 0;
 }
 
+bool LinkCore::CanStart(Chain chain) const {
+  // As a user starts a chain who waits for the buttons: early in a free window, with the
+  // unit's operator known and, for the phone book, its size.
+  const bool phoneBook =
+      chain == Chain::LoadSim || chain == Chain::OverwriteSim || chain == Chain::AddToSim;
+  return ComPort1->IsOpen() && Link.LinkIdle && !Link.OperatorName.isEmpty() &&
+         (!phoneBook || Link.PhoneBookCapacity > 0) && !InFlight.Awaits() && !Link.anyTransfer() &&
+         Link.Running == Chain::None && !ButtonsLocked && SimButtonsOn && Countdown <= kFreshWindow;
+}
+
 void LinkCore::WatchAnswers() {
   const bool chain = Link.Running != Chain::None || Link.anyTransfer();
-  if (!chain && Link.Awaited == Awaiting::None) return;
+  if (!chain && !InFlight.Awaits()) return;
   if (ComPort1->ComNumber() == 0) {
     // A resend would bring up the port choice behind the user's back.
     StopChain(Messages.NoPortChosen);
     return;
   }
   const qint64 now = LinkClock();
-  const qint64 limit = Link.Awaited != Awaiting::None ? kNoAnswerMs : kNoReportMs;
-  if (now - Link.HeardAt >= limit) {
+  const qint64 limit = InFlight.Awaits() ? kNoProgressMs : kNoReportMs;
+  if (chain && now - ProgressAt >= limit) {
     StopChain(Messages.NoAnswer.arg(limit / 1000));
     return;
   }
-  if (now - Link.AwaitedSince < kAnswerTimeoutMs) return;
-  if (Link.Awaited != Awaiting::None) {
-    AnswerOverdue();
-  } else if (Link.ErasingPhoneBook) {
+  if (InFlight.Awaits()) {
+    if (InFlight.Overdue(now)) AnswerOverdue();
+  } else if (Link.ErasingPhoneBook && now >= InFlight.deadline) {
     // The erase steps on "OK"s of the unit's own; a report that came without one must not
     // hold it.
-    Link.AwaitedSince = now;
+    InFlight.deadline = now + PolicyFor(Awaiting::Erase).answerMs;
     EraseStep();
   }
 }
 
 void LinkCore::AnswerOverdue() {
-  if (Link.Stepping) {
-    // The step probe's answer is lost too: ask again; what comes before it is still noted.
-    SendStepProbe();
+  if (!InFlight.SendsLeft()) {
+    GiveUp();
     return;
   }
-  switch (Link.Awaited) {
+  if (InFlight.stepping) {
+    // The barrier's answer is lost too: the unit lost what it was sent meanwhile, so what was
+    // noted before may be strays standing in for the command's own answer (a stray "OK" and a
+    // stray entry line would pass for a census). Noted afresh from the new barrier on.
+    InFlight.finals.clear();
+    SendBarrier();
+    return;
+  }
+  switch (InFlight.kind) {
     case Awaiting::Prompt:
       // The prompt may have been lost while the unit waits for a body: cancel that first.
       SendForChain(At::CancelBody);
@@ -156,27 +166,108 @@ void LinkCore::AnswerOverdue() {
       BodyUnanswered();
       return;
     default:
-      // Late or lost: the step probe tells which, and nothing is sent again before it does.
-      SendStepProbe();
+      // Late or lost: the barrier tells which, and nothing is sent again before it does.
+      SendBarrier();
       return;
   }
 }
 
-void LinkCore::AnswerLost() {
-  if (Link.Awaited == Awaiting::Body) {
-    BodyUnanswered();
-    return;
+void LinkCore::GiveUp() {
+  // Its sends are used up: what was heard last decides, and nothing goes out for it again.
+  const bool refused = InFlight.finals.size() == 1 && !InFlight.finals.first();
+  InFlight.stepping = false;
+  Settle(InFlight.kind, refused ? Outcome::Refused : Outcome::Lost);
+}
+
+void LinkCore::Settle(Awaiting command, Outcome outcome) {
+  // Whether this command may go out again: every send counts, barriers and time-outs too.
+  const bool again = InFlight.SendsLeft();
+  // A row for the first free entry is never written again on an error alone: the error may have
+  // been a stray line while the row's own answer was lost. The read-back tells.
+  if (command == Awaiting::Row && outcome == Outcome::Refused) outcome = Outcome::Lost;
+  switch (outcome) {
+    case Outcome::Answered:
+      if (content(command) && InFlight.lines == 0 && !InFlight.emptyAgain && again) {
+        // Nothing listed: the unit may be empty, or a stray "OK" stood in for a lost answer.
+        InFlight.emptyAgain = true;
+        Resend();
+        return;
+      }
+      AnswerOk();
+      return;
+    case Outcome::Refused:
+      switch (command) {
+        case Awaiting::RowAt:
+          InFlight.Close(false, LinkClock());
+          WriteRetry(again);
+          return;
+        case Awaiting::SmsDelete:
+          SmsDeleteRefused(NoSuchSlot(InFlight.lastError), again);
+          return;
+        case Awaiting::Prompt:
+          InFlight.Close(false, LinkClock());
+          SmsWriteRefused(again);
+          return;
+        case Awaiting::Body:
+          // The error may stand for a lost "+CMGW": the slot it may have taken is freed before
+          // the pair is written again. A pair refused every time ends the save.
+          if (again) {
+            BodyUnanswered();
+          } else {
+            InFlight.Close(false, LinkClock());
+            SmsWriteRefused(false);
+          }
+          return;
+        default:
+          if (again) {
+            Resend();
+            return;
+          }
+          RefusedEveryTime(command);
+          return;
+      }
+    case Outcome::Lost:
+      if (command == Awaiting::Row) {
+        // A row for a fixed entry (RTIME, OUT) lands there however often it is sent. Any other
+        // may have been stored, so it is not sent again: the read-back tells, and what it lacks
+        // is written then. The "OK" to "AT" moves on to the next row.
+        Link.UncertainLines << Link.WriteRows.value(Link.StepIndex - 1);
+        Link.Room.Taken(QByteArray());  // it may have taken a free entry
+        SendAwaited(At::Attention, Awaiting::Step);
+        return;
+      }
+      if (again && command == Awaiting::Body) {
+        BodyUnanswered();
+        return;
+      }
+      if (again && InFlight.policy().resendWhenLost) {
+        Resend();
+        return;
+      }
+      // Never answered however often it went out: the unit does not do it.
+      if (Link.Running == Chain::None && !Link.anyTransfer()) {
+        // A query of the link's own: the next report asks again.
+        InFlight.NewChain();
+        Link.LinkIdle = true;
+        return;
+      }
+      StopChain(InFlight.errorsHeard > 0 && InFlight.oksHeard == 0
+                    ? Messages.RefusedEveryTime
+                    : Messages.NoAnswer.arg((LinkClock() - ProgressAt) / 1000));
+      return;
   }
-  if (Link.Awaited == Awaiting::Row && Link.AwaitedCommand.startsWith("AT+CPBW=,")) {
-    // A row for a fixed entry (RTIME, OUT) lands there however often it is sent. Any other
-    // may have been stored, so it is not sent again: the read-back tells, and what it lacks
-    // is written then. The "OK" to "AT" moves on to the next row.
-    Link.UncertainLines << Link.WriteRows.value(Link.StepIndex - 1);
-    Link.Room.Taken(QByteArray());  // it may have taken a free entry
-    SendAwaited(At::Attention, Awaiting::Step);
-    return;
-  }
-  Resend();
+}
+
+void LinkCore::RefusedEveryTime(Awaiting command) {
+  // The chain goes on as if answered; an entry left is told at the end.
+  if (command == Awaiting::Erase) Link.EntriesKept << Link.StepIndex;
+  // Not knowing which entries are free, no row may go to the first free one.
+  if (command == Awaiting::Census) Link.Room.Unknown();
+  if (command == Awaiting::SmsList) Link.ListRefused = true;
+  // What the unit holds could not be read: what the user had stays.
+  if (command == Awaiting::Read || command == Awaiting::SmsList) Link.Unverified = true;
+  InFlight.Close(false, LinkClock());
+  OkHandling();
 }
 
 void LinkCore::BodyUnanswered() {
@@ -189,13 +280,13 @@ void LinkCore::BodyUnanswered() {
 }
 
 void LinkCore::Resend() {
-  if (Link.Awaited == Awaiting::Census && Link.Passes == 0) {
+  if (InFlight.kind == Awaiting::Census && Link.Passes == 0) {
     Link.EntriesFound.clear();  // the census sent again lists them again
     Link.HeldBefore.clear();
   }
-  if (Link.Awaited == Awaiting::Read) {
+  if (InFlight.kind == Awaiting::Read) {
     Link.PhoneBookFresh = true;  // the answer sent again replaces what came of the first
-  } else if (Link.Awaited == Awaiting::SmsList) {
+  } else if (InFlight.kind == Awaiting::SmsList) {
     ClearSmsList();
     Link.Listed.clear();
     Link.SmsTextExpected = false;
@@ -206,7 +297,8 @@ void LinkCore::Resend() {
 void LinkCore::StopChain(const QString& reason) {
   const Chain chain = Link.Running;
   const QString undone = chain == Chain::None ? QString() : UndoneText();
-  if ((Link.Awaited == Awaiting::Prompt || Link.Awaited == Awaiting::Body) && ComPort1->IsOpen()) {
+  if ((InFlight.kind == Awaiting::Prompt || InFlight.kind == Awaiting::Body) &&
+      ComPort1->IsOpen()) {
     // A unit left waiting for the body would store every later command as its text.
     try {
       ComPort1->SendText(At::CancelBody);
@@ -214,11 +306,11 @@ void LinkCore::StopChain(const QString& reason) {
       // the chain ends either way, and the line's own error is what the user is told
     }
   }
+  // Not a line from the unit since the command in flight first went out.
+  const bool silent = InFlight.Awaits() && LineHeardAt < InFlight.since;
   Link.Running = Chain::None;
-  Link.Awaited = Awaiting::None;
-  Link.Marks = AnswerMarks();
-  Link.Finals.clear();
-  Link.Stepping = false;
+  InFlight.NewChain();
+  InFlight.marks = AnswerMarks();
   Link.ErasePending = Link.ErasingPhoneBook = Link.WritingPhoneBook = false;
   Link.WritingSms = Link.DeletingSms = Link.ProbePending = false;
   Link.SmsTextExpected = false;
@@ -230,10 +322,12 @@ void LinkCore::StopChain(const QString& reason) {
     SetPhoneBook(Link.GridBefore);
     ClearInfo();
   }
-  if (chain == Chain::SaveSms) {
-    // The pairs the save emptied for its list; the others hold what the user has there.
+  // A load given up asks for the centre no more.
+  if (chain == Chain::LoadSim) Link.CentreAsked = true;
+  if (chain == Chain::SaveSms || chain == Chain::LoadSms || chain == Chain::DeleteSms) {
+    // The pairs the chain emptied for its list; the others hold what the user has there.
     for (int k = 0; k < 6 && k < Link.SmsAsked.size(); ++k) {
-      if (!(Link.PairsStored & (1u << k))) continue;
+      if (chain == Chain::SaveSms && !(Link.PairsStored & (1u << k))) continue;
       const QString& pair = Link.SmsAsked[k];
       SetPairField(k, true, pair.section(QLatin1Char('='), 0, 0));
       SetPairField(k, false, pair.section(QLatin1Char('='), 1));
@@ -248,6 +342,7 @@ void LinkCore::StopChain(const QString& reason) {
   end.chain = chain;
   end.complete = false;
   end.undone = undone;
+  end.silent = silent && !reason.isEmpty();
   // Without a reason the error that ended it is what the window's user reads.
   if (!reason.isEmpty())
     end.text =
@@ -267,7 +362,7 @@ QString LinkCore::UndoneText() const {
       for (const QString& line : MissingLines(Link.GridBefore, Link.StoredLines))
         rows << RowText(line);
       if (rows.isEmpty()) return Messages.EveryRowWritten;
-      return FirstItems(Messages.RowsMayBeMissing.arg(rows.size()), rows, Messages.AndMore);
+      return FirstItems(Messages.RowsMayBeMissing, rows, Messages);
     }
     case Chain::LoadSms:
       return Messages.SmsListIncomplete;
@@ -280,7 +375,7 @@ QString LinkCore::UndoneText() const {
                             pair.section(QLatin1Char('='), 1));
       }
       if (pairs.isEmpty()) return Messages.EverySmsSaved;
-      return FirstItems(Messages.SmsMayBeMissing.arg(pairs.size()), pairs, Messages.AndMore);
+      return FirstItems(Messages.SmsMayBeMissing, pairs, Messages);
     }
     case Chain::DeleteSms:
       return Messages.SmsLeftFromSlot.arg(Link.StepIndex);
@@ -325,7 +420,7 @@ void LinkCore::ChainDone() {
       QStringList redo;
       for (const QString& line : missing)
         if (Link.UncertainLines.removeOne(line)) redo << line;
-      if (!redo.isEmpty() && Link.Passes < kAttempts - 1) {
+      if (!redo.isEmpty() && Link.Passes < kMostPasses) {
         WriteAgain(chain, redo);
         return;
       }
@@ -333,9 +428,9 @@ void LinkCore::ChainDone() {
     QStringList rows;
     for (const QString& line : missing) rows << RowText(line);
     if (!rows.isEmpty() && unverified) {
-      parts << FirstItems(Messages.RowsMayBeMissing.arg(rows.size()), rows, Messages.AndMore);
+      parts << FirstItems(Messages.RowsMayBeMissing, rows, Messages);
     } else if (!rows.isEmpty()) {
-      QString text = FirstItems(Messages.RowsNotWritten.arg(rows.size()), rows, Messages.AndMore);
+      QString text = FirstItems(Messages.RowsNotWritten, rows, Messages);
       if (!Link.HeldLines.isEmpty())
         text += QLatin1Char('\n') + Messages.NoFreeEntry.arg(Link.PhoneBookCapacity);
       parts << text;
@@ -348,7 +443,7 @@ void LinkCore::ChainDone() {
   if (chain == Chain::OverwriteSim && !Link.EntriesKept.isEmpty()) {
     QStringList entries;
     for (qint32 e : Link.EntriesKept) entries << QString::number(e);
-    parts << Messages.EntriesNotErased.arg(entries.join(", "));
+    parts << Messages.Counted(Messages.EntriesNotErased, entries.size()).arg(entries.join(", "));
   }
   const bool smsChain =
       chain == Chain::LoadSms || chain == Chain::SaveSms || chain == Chain::DeleteSms;
@@ -367,8 +462,7 @@ void LinkCore::ChainDone() {
         pairs << pairText(k + 1, pair.section(QLatin1Char('='), 0, 0),
                           pair.section(QLatin1Char('='), 1));
     }
-    if (!pairs.isEmpty())
-      parts << FirstItems(Messages.SmsMayBeMissing.arg(pairs.size()), pairs, Messages.AndMore);
+    if (!pairs.isEmpty()) parts << FirstItems(Messages.SmsMayBeMissing, pairs, Messages);
   } else if (chain == Chain::SaveSms) {
     QStringList pairs;
     for (int k = 0; k < Link.SmsAsked.size(); ++k) {
@@ -381,8 +475,7 @@ void LinkCore::ChainDone() {
                 (QString::fromLatin1(m.number) == phone && QString::fromLatin1(m.text) == text);
       if (!found) pairs << pairText(k + 1, phone, text);
     }
-    if (!pairs.isEmpty())
-      parts << FirstItems(Messages.SmsNotSaved.arg(pairs.size()), pairs, Messages.AndMore);
+    if (!pairs.isEmpty()) parts << FirstItems(Messages.SmsNotSaved, pairs, Messages);
   }
   // A list the unit refused shows nothing: what it would have had to show is named instead.
   if (Link.ListRefused && chain == Chain::LoadSms) parts << Messages.SmsListIncomplete;
@@ -392,7 +485,7 @@ void LinkCore::ChainDone() {
     QStringList left;
     for (const ListedSms& m : Link.Listed)
       left << pairText(m.slot, QString::fromLatin1(m.number), QString::fromLatin1(m.text));
-    parts << FirstItems(Messages.SmsNotDeleted.arg(left.size()), left, Messages.AndMore);
+    parts << FirstItems(Messages.SmsNotDeleted, left, Messages);
   }
   Notice end(Notice::Kind::ChainEnded);
   end.chain = chain;
@@ -416,8 +509,7 @@ void LinkCore::PortLost(const QString& reason) {
   Link.RxLine.clear();  // cut off with the device: the next line must not be glued to it
   StopChain(Messages.PortLost);
   PortLostTold = true;
-  tell({Notice::Kind::PortLost,
-        QStringLiteral("%1 is no longer available (%2)").arg(PortName(), reason)});
+  tell({Notice::Kind::PortLost, Messages.PortGone.arg(PortName(), reason)});
 }
 
 bool LinkCore::TakeBackPort() {

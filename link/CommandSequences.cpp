@@ -6,10 +6,11 @@
 #include "link/LinkCore.h"
 #include "platform/Clock.h"
 
-// The probe only paces the chain: its answer, told by its line, is passed over when the parser
-// reaches it, while a call that came meanwhile is still read.
+// The probe only paces the chain: its answer (a final result owed before the next command's) is
+// passed over when the parser reaches it, while a call that came meanwhile is still read.
 void LinkCore::ProbeAndPause() {
   SendForChain(At::Probe);
+  ++InFlight.owed;
   clock->pause(1000);
   clock->pause(1000);
 }
@@ -54,8 +55,13 @@ void LinkCore::SavePhoneClick() {
     Link.StepIndex = 0;
     SetProgressPosition(Link.PhoneBookCapacity);
     StartTransfer();
-    // Awaited: a report with its "OK" before this command's answer must not start the erase.
-    SendAwaited(At::ErasePhoneBook, Awaiting::Query);
+    // The unit may answer it anyhow or not at all: the barrier sent with it (in one write, as
+    // one command) closes it, and the erase, which waits for the unit's next report, starts
+    // only then.
+    SendForChain(At::ErasePhoneBook + At::Barrier);
+    InFlight.Send(At::ErasePhoneBook, Awaiting::Anything, Link.StepIndex, LinkClock());
+    InFlight.SendBarrier(LinkClock());
+    Link.LinkIdle = false;
     // The erase itself waits for the unit's next signal report.
     Link.ErasePending = true;
   });

@@ -96,8 +96,7 @@ QByteArray TextBefore(const QByteArray& text, char c) {
 
 namespace {
 EConvertError ConvertError(const QByteArray& text) {
-  return EConvertError(
-      QStringLiteral("'%1' is not a valid integer value").arg(QString::fromLatin1(text)));
+  return EConvertError(ErrorTexts().NotAnInteger.arg(QString::fromLatin1(text)));
 }
 }  // namespace
 
@@ -140,10 +139,8 @@ qint32 ReadIntField(const IntField& field, QByteArray& rxLine, qint32 lowest, qi
   const qint32 value = ReadIntField(field, rxLine);
   if (value < lowest || value > highest) {
     rxLine.clear();
-    throw EConvertError(QStringLiteral("'%1' is out of range (%2 to %3)")
-                            .arg(QString::fromLatin1(field.text))
-                            .arg(lowest)
-                            .arg(highest));
+    throw EConvertError(
+        ErrorTexts().OutOfRange.arg(QString::fromLatin1(field.text)).arg(lowest).arg(highest));
   }
   return value;
 }

@@ -15,9 +15,11 @@
 //   link/SmsTransfer.cpp       SmsListHeader, SmsListText, SmsPrompt, SmsWritten, SmsDeleteStep,
 //                              SmsDeleteRefused
 //   link/Watchdog.cpp          Timer1Timer, SignalReport
-//   link/ChainWatch.cpp        the answer awaited, its time bound, the end of a chain, echo
-//   (ResponseParser.cpp NoteFinal/BackInStep: a final result is judged only once the step
-//   probe's answer shows every answer before it is in)
+//   link/ChainWatch.cpp        Settle (every retry is decided there), WatchAnswers (the time
+//                              bounds), GiveUp, RefusedEveryTime, StopChain, ChainDone, echo
+//   link/Exchange.h            the command in flight and the Policy table by kind
+//   (ResponseParser.cpp NoteFinal/BackInStep: a final result is judged only once the barrier's
+//   answer shows every answer before it is in)
 //   link/CallReports.cpp       RelayBMarker, CallReport
 //   admissions/AdmissionLog.cpp EnterAdmission
 #include <QObject>
@@ -86,6 +88,9 @@ class LinkCore : public QObject {
   // The program ends: a running chain stops without a word, and a unit waiting for an SMS body
   // has it cancelled (it would store the next start's first command as its text).
   void StopRunningChain();
+  // A SIM button pressed now would start its chain: the link is up, idle and early in a free
+  // window, as a user finds it who waits for the buttons.
+  bool CanStart(Chain chain) const;
   // The busy state.
   void LockButtons();
   void UnlockButtons();
@@ -98,6 +103,7 @@ class LinkCore : public QObject {
   // ---- the data: the faces show it, and may set what a user edits ----
 
   LinkState Link;
+  Exchange InFlight;  // the command in flight
   bool ButtonsLocked = false;
   QStringList PhoneBookLines;  // name=number
   SmsPair Pairs[6];
@@ -168,11 +174,10 @@ class LinkCore : public QObject {
   void HandlePhoneBookSize(const QByteArray& line);
   // line: the error line itself ("+CMS ERROR: 321" tells an empty slot from a refusal).
   void HandleError(Owner owner, const QByteArray& line);
-  void NoteFinal(bool ok);
-  void SendStepProbe();
+  void NoteFinal(bool ok, const QByteArray& line);
+  void SendBarrier();
   void BackInStep();
   void AnswerOk();
-  void AnswerRefused();
   // ---- Watchdog.cpp ----
   void SignalReport(const QByteArray& line);
   // ---- CommandSequences.cpp ----
@@ -186,7 +191,7 @@ class LinkCore : public QObject {
   void WriteStep();
   void RowStored();
   void EndOfWrite();
-  void WriteRetry();
+  void WriteRetry(bool again);
   // ---- SmsTransfer.cpp ----
   QByteArray PairPhone(int pair) const;
   void SmsListHeader(const QByteArray& line);
@@ -194,10 +199,10 @@ class LinkCore : public QObject {
   void SmsPrompt();
   void SmsWritten(const QByteArray& line);
   void SmsDeleteStep();
-  void SmsDeleteRefused(bool noSuchSlot);
+  void SmsDeleteRefused(bool noSuchSlot, bool again);
   void SmsDeleteEnd();
   bool FillsPair(qint32 slot) const;
-  void SmsWriteRefused();
+  void SmsWriteRefused(bool again);
   void RewritePair();
   // ---- CallReports.cpp, admissions/AdmissionLog.cpp ----
   void RelayBMarker();
@@ -205,7 +210,6 @@ class LinkCore : public QObject {
   void EnterAdmission(const QString& record, const QDateTime& at);
   // ---- ChainWatch.cpp ----
   qint64 LinkClock() const;
-  void HeardFromUnit();
   void SendForChain(const QByteArray& bytes);
   // Every command goes out here: kept to tell its echo from the unit's lines.
   void SendLine(const QByteArray& bytes);
@@ -216,7 +220,11 @@ class LinkCore : public QObject {
   void StartChain(Chain chain);
   void WatchAnswers();
   void AnswerOverdue();
-  void AnswerLost();
+  void GiveUp();
+  // How the command in flight ended decides what the chain does next: answered, sent again,
+  // given up (named at the end), or the chain ends. The one place that decides a retry.
+  void Settle(Awaiting command, Outcome outcome);
+  void RefusedEveryTime(Awaiting command);
   void BodyUnanswered();
   void Resend();
   void StopChain(const QString& reason);
@@ -230,6 +238,10 @@ class LinkCore : public QObject {
 
   Clock* clock;
   LinkFace* face;
-  bool BatchEnded = false;    // the phone book writer ended the current batch early
+  bool BatchEnded = false;  // the phone book writer ended the current batch early
+  qint64 ProgressAt = 0;    // link clock: the running chain last moved on
+  qint64 LineHeardAt = 0;   // link clock: the last line the unit sent
+  // How far into a free window a chain may start (Countdown runs from -27 to 0).
+  static constexpr qint32 kFreshWindow = -20;
   bool PortLostTold = false;  // until the port is open again
 };

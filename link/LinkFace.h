@@ -61,6 +61,7 @@ struct Notice {
   bool complete = true;       // ChainEnded: finished, nothing left out (text may still tell
                               // of a caller found in the SIM's last entry)
   QString undone;             // ChainEnded, not finished: what is not on the unit
+  bool silent = false;        // ChainEnded, not finished: the unit sent nothing meanwhile
 };
 
 class LinkFace {

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "link/Answers.h"
+#include "link/Exchange.h"
 #include "link/SimRoom.h"
 
 // The chain a SIM button started; it lasts until the chain's last answer or its end.
@@ -39,24 +39,6 @@ struct LinkState {
   bool SmsTextExpected = false;
   bool AdmisFresh = true;  // the next admission record replaces the log
   QString RelayName;
-  qint32 RowErrors = 0;     // error answers for the row being written
-  qint32 RowErrorsRow = 0;  // the row RowErrors counts for
-
-  // ---- the answer awaited, and its time bound ----
-  AnswerMarks Marks;
-  Awaiting Awaited = Awaiting::None;
-  QByteArray AwaitedCommand;  // sent again when its answer is overdue
-  qint64 AwaitedSince = 0;    // link clock: sent, or last heard of its answer
-  qint64 HeardAt = 0;         // link clock: the running chain last heard from the unit
-  qint32 Tries = 0;           // error answers to the awaited command
-  // Final results that may answer the awaited command (true: "OK"). An error, a time-out or
-  // the end of a read sends the step probe; until its answer every final result is only noted,
-  // and then judged.
-  QList<bool> Finals;
-  QByteArray LastError;     // the last error line noted ("+CMS ERROR: 321": no such slot)
-  bool Stepping = false;    // the step probe is out
-  qint32 AnswerLines = 0;   // entries or SMS the awaited read has brought
-  bool EmptyAgain = false;  // an empty read is asked once more: a stray "OK" can end one early
 
   // ---- what a chain was asked to do, to tell at its end what is missing ----
   Chain Running = Chain::None;

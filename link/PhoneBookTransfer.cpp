@@ -21,8 +21,8 @@ bool onTheLine(const QString& text) {
 }  // namespace
 
 void LinkCore::PhoneBookEntry(const QByteArray& line) {
-  ++Link.AnswerLines;
-  if (Link.Awaited == Awaiting::Census) {
+  ++InFlight.lines;
+  if (InFlight.kind == Awaiting::Census) {
     Link.Room.Found(line);
     qint32 index = 0;
     if (TryStrToInt(PhoneBookIndexField(line).text, &index) && index >= 1 &&
@@ -80,7 +80,6 @@ void LinkCore::StartWriting() {
     SendAwaited(At::Attention, Awaiting::Step);
   Link.WritingPhoneBook = true;
   Link.StepIndex = 0;
-  Link.RowErrors = 0;
 }
 
 void LinkCore::WriteStep() {
@@ -123,7 +122,8 @@ void LinkCore::WriteStep() {
     return;
   }
   clock->pause(200);
-  SendAwaited(At::WriteRow(name, number, Link.PhoneBookCapacity), Awaiting::Row);
+  SendAwaited(At::WriteRow(name, number, Link.PhoneBookCapacity),
+              At::GoesToFirstFree(name) ? Awaiting::Row : Awaiting::RowAt);
   ShowWaiting(false);
 }
 
@@ -143,6 +143,7 @@ void LinkCore::EndOfWrite() {
   // The probe's answer comes before the read's and is passed over: the read's closing "OK"
   // ends the busy state.
   SendForChain(At::Probe);
+  ++InFlight.owed;
   clock->pause(100);
   Link.PhoneBookFresh = true;
   Link.ReadBack = true;
@@ -156,13 +157,9 @@ void LinkCore::RowStored() {
   Link.Room.Taken(row.section(QLatin1Char('='), 0, 0).toLatin1());
 }
 
-void LinkCore::WriteRetry() {
-  if (Link.RowErrorsRow != Link.StepIndex) {
-    Link.RowErrorsRow = Link.StepIndex;
-    Link.RowErrors = 0;
-  }
-  // After the last allowed attempt the row is given up (and named at the end): StepIndex
-  // stays, so the "OK" to the "AT" below moves on to the next row.
-  if (++Link.RowErrors < kAttempts) --Link.StepIndex;
+void LinkCore::WriteRetry(bool again) {
+  // Once its sends are used up the row is given up (and named at the end): StepIndex stays, so
+  // the "OK" to the "AT" below moves on to the next row.
+  if (again) --Link.StepIndex;
   if (ComPort1->ComNumber() != 0) SendAwaited(At::Attention, Awaiting::Step);
 }

@@ -5,14 +5,17 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/Widgets.h"
 
 TPortChoiceForm::TPortChoiceForm(const QList<int>& ports,
-                                 const std::function<QString(int)>& deviceName, QWidget* parent)
+                                 const std::function<QString(int)>& deviceName,
+                                 const PortChoiceTexts& texts, QWidget* parent, int preselected)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
-  setWindowTitle(QStringLiteral("Select Port"));
+  setObjectName(QStringLiteral("PortChoiceForm"));
+  setWindowTitle(texts.title);
   setFixedSize(220, 131);
   setFont(ClassicFont());
   QPalette pal = palette();
@@ -20,14 +23,18 @@ TPortChoiceForm::TPortChoiceForm(const QList<int>& ports,
   setPalette(pal);
 
   Frame = new QFrame(this);
+  Frame->setObjectName(QStringLiteral("Frame"));
   Frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
   Frame->setGeometry(8, 8, 201, 42);
-  Label1 = new QLabel(QStringLiteral("The configured serial port is not valid."), this);
+  Label1 = new QLabel(texts.notValid, this);
+  Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setGeometry(18, 14, 189, 15);
-  Label2 = new QLabel(QStringLiteral("Please choose another port."), this);
+  Label2 = new QLabel(texts.chooseAnother, this);
+  Label2->setObjectName(QStringLiteral("Label2"));
   Label2->setGeometry(18, 30, 189, 15);
 
   PortsComboBox = new QComboBox(this);
+  PortsComboBox->setObjectName(QStringLiteral("PortsComboBox"));
   PortsComboBox->setEditable(false);
   PortsComboBox->setGeometry(8, 64, 201, PortsComboBox->sizeHint().height());
   for (int n : ports) {
@@ -35,12 +42,15 @@ TPortChoiceForm::TPortChoiceForm(const QList<int>& ports,
     if (deviceName)
       PortsComboBox->setItemData(PortsComboBox->count() - 1, deviceName(n), Qt::ToolTipRole);
   }
-  if (PortsComboBox->count() > 0) PortsComboBox->setCurrentIndex(0);
+  if (PortsComboBox->count() > 0)
+    PortsComboBox->setCurrentIndex(std::max(0, int(ports.indexOf(preselected))));
 
-  OkBtn = new QPushButton(QStringLiteral("OK"), this);
+  OkBtn = new QPushButton(texts.ok, this);
+  OkBtn->setObjectName(QStringLiteral("OkBtn"));
   OkBtn->setGeometry(8, 95, 85, 27);
   OkBtn->setDefault(true);
-  AbortBtn = new QPushButton(QStringLiteral("Cancel"), this);
+  AbortBtn = new QPushButton(texts.cancel, this);
+  AbortBtn->setObjectName(QStringLiteral("AbortBtn"));
   AbortBtn->setGeometry(124, 95, 85, 27);
   connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
   connect(AbortBtn, &QPushButton::clicked, this, &QDialog::reject);

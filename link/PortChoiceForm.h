@@ -5,6 +5,8 @@
 #include <QList>
 #include <functional>
 
+#include "platform/Dialogs.h"
+
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -14,9 +16,11 @@ class TPortChoiceForm : public QDialog {
   Q_OBJECT
 
  public:
-  // ports: the probed port numbers; deviceName tells the device behind each for its tooltip.
+  // ports: the probed port numbers; deviceName tells the device behind each for its tooltip;
+  // preselected: the entry selected first (not listed: the first entry).
   TPortChoiceForm(const QList<int>& ports, const std::function<QString(int)>& deviceName,
-                  QWidget* parent = nullptr);
+                  const PortChoiceTexts& texts = PortChoiceTexts(), QWidget* parent = nullptr,
+                  int preselected = 0);
 
   // The number of the selected entry, 0 when no entry is selected.
   int ChosenPort() const;

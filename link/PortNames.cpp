@@ -53,3 +53,19 @@ QList<int> ProbePorts(SerialDeviceFactory& factory, const std::function<QString(
   }
   return ports;
 }
+
+int LikelyPort(const QList<int>& ports, const std::function<QString(int)>& deviceName) {
+  // A fixed COM1 is a built-in serial port more often than not, with nothing behind it.
+  auto rank = [&deviceName](int n) {
+    const QString device = deviceName ? deviceName(n) : QString();
+    if (device.contains(QLatin1String("/ports/com"))) return 0;
+    if (device.startsWith(QLatin1String("/dev/ttyUSB")) ||
+        device.startsWith(QLatin1String("/dev/ttyACM")))
+      return 1;
+    return 2;
+  };
+  int best = 0;
+  for (int n : ports)
+    if (best == 0 || rank(n) < rank(best)) best = n;
+  return best;
+}

@@ -17,3 +17,8 @@ QString PortDeviceName(int number, const QString& programDir);
 // Ports 1 to 50 that exist: those that open, those another program holds and those this
 // user may not open.
 QList<int> ProbePorts(SerialDeviceFactory& factory, const std::function<QString(int)>& deviceName);
+
+// The port "Select Port" offers first: where a unit most likely is. A link of the user's or
+// the simulated unit's (ports/comN) first, then a USB or ACM adapter, else the first port;
+// 0 when there is none.
+int LikelyPort(const QList<int>& ports, const std::function<QString(int)>& deviceName);

@@ -12,18 +12,19 @@
 
 namespace {
 
-// Lines of an answer the program waits for: each one shows it is still coming.
+// Lines of the answer to the command in flight: each one shows it is still coming.
 bool partOfAnswer(LineRule rule, Awaiting awaited) {
-  if (awaited == Awaiting::None) return false;
-  switch (rule) {
-    case LineRule::Centre:
-    case LineRule::SmsWritten:
-    case LineRule::Operator:
-    case LineRule::PhoneBookSize:
-    case LineRule::SmsListHeader:
-    case LineRule::PhoneBookEntry:
-    case LineRule::SmsText:
-      return true;
+  switch (awaited) {
+    case Awaiting::Read:
+    case Awaiting::Census:
+      return rule == LineRule::PhoneBookEntry;
+    case Awaiting::SmsList:
+      return rule == LineRule::SmsListHeader || rule == LineRule::SmsText;
+    case Awaiting::Query:
+      return rule == LineRule::Centre || rule == LineRule::Operator ||
+             rule == LineRule::PhoneBookSize;
+    case Awaiting::Body:
+      return rule == LineRule::SmsWritten;
     default:
       return false;
   }
@@ -74,19 +75,23 @@ void LinkCore::HandleLine() {
     if (line.toUpper() != "ATE") Link.EchoSeen = true;
     return;
   }
+  const qint64 now = LinkClock();
+  if (!line.isEmpty()) LineHeardAt = now;
   // Entries are taken only for a read: a stray one must not land in a grid about to be written.
-  const bool entries = Link.Awaited == Awaiting::Read || Link.Awaited == Awaiting::Census;
+  const bool entries = InFlight.kind == Awaiting::Read || InFlight.kind == Awaiting::Census;
   const LineRule rule = RecogniseLine(line, !entries, Link.SmsTextExpected);
   // Settled before the line's handler runs, so that an error in it cannot leave the marks stale.
   AnswerContext at;
   at.lineEmpty = line.isEmpty();
   at.smsTextExpected = Link.SmsTextExpected;
-  at.awaiting = Link.Awaited != Awaiting::None;
-  at.awaitingProbe = at.awaiting && Link.AwaitedCommand == At::Probe;
-  const ProbeLine probe = rule == LineRule::Other ? ProbeAnswer(line) : ProbeLine::None;
-  const Owner owner = LineOwner(Link.Marks, rule, probe, at);
-  if (partOfAnswer(rule, Link.Awaited) || (probe == ProbeLine::Step && Link.Stepping))
-    HeardFromUnit();
+  at.awaiting = InFlight.Awaits();
+  at.awaitingProbe = InFlight.Is(At::Probe);
+  at.awaitingCentre = InFlight.Is(At::CentreQuery) && !InFlight.stepping;
+  at.owed = InFlight.owed > 0;
+  const ProbeLine probe = ProbeAnswer(line, rule, InFlight.stepping);
+  const Owner owner = LineOwner(InFlight.marks, rule, probe, at);
+  if (owner == Owner::Probe && InFlight.owed > 0) --InFlight.owed;
+  if (partOfAnswer(rule, InFlight.kind) || probe == ProbeLine::Step) InFlight.Heard(now);
   switch (rule) {
     case LineRule::Ok:
       HandleOk(owner);
@@ -127,7 +132,7 @@ void LinkCore::HandleLine() {
     case LineRule::Other:
       // A census line that lost bytes may still be an entry: counted as one, it can only
       // hold a row back.
-      if (Link.Awaited == Awaiting::Census && !line.isEmpty() && probe == ProbeLine::None)
+      if (InFlight.kind == Awaiting::Census && !line.isEmpty() && probe == ProbeLine::None)
         Link.Room.Found(line);
       break;
   }
@@ -136,25 +141,25 @@ void LinkCore::HandleLine() {
 void LinkCore::HandleOk(Owner owner) {
   switch (owner) {
     case Owner::Probe:
-      return;  // it only paced the chain
+      return;  // it only paced the chain, or switched the echo off
     case Owner::Step:
       BackInStep();
       return;
     case Owner::Exchange:
       // The unit's own exchange steers nothing while an answer of ours is outstanding.
-      if (Link.Awaited != Awaiting::None) return;
+      if (InFlight.Awaits()) return;
       break;
     case Owner::Awaited:
       // The prompt and the body are answered otherwise; an "OK" here closes a cancelled body.
-      if (Link.Awaited == Awaiting::Prompt || Link.Awaited == Awaiting::Body) return;
-      // What a read brought is taken only once every answer before the step probe's is in: a
+      if (InFlight.kind == Awaiting::Prompt || InFlight.kind == Awaiting::Body) return;
+      // What a read brought is taken only once every answer before the barrier's is in: a
       // stray "OK" must not end it early.
-      if (Link.Stepping || Link.Awaited == Awaiting::Read || Link.Awaited == Awaiting::Census ||
-          Link.Awaited == Awaiting::SmsList) {
-        NoteFinal(true);
+      if (InFlight.stepping || InFlight.kind == Awaiting::Read ||
+          InFlight.kind == Awaiting::Census || InFlight.kind == Awaiting::SmsList) {
+        NoteFinal(true, QByteArray());
         return;
       }
-      AnswerOk();
+      Settle(InFlight.kind, Outcome::Answered);
       return;
     case Owner::Unasked:
     case Owner::None:
@@ -163,73 +168,49 @@ void LinkCore::HandleOk(Owner owner) {
   OkHandling();
 }
 
-void LinkCore::NoteFinal(bool ok) {
-  // An "OK" ends an SMS text the list waits for, as always: the step probe's line is none.
+void LinkCore::NoteFinal(bool ok, const QByteArray& line) {
+  // An "OK" ends an SMS text the list waits for, as always: the barrier's line is none.
   if (ok) Link.SmsTextExpected = false;
-  Link.Finals << ok;
-  HeardFromUnit();
-  if (!Link.Stepping) SendStepProbe();
+  // An error after the barrier went out, with no line of its answer before it, is most likely
+  // the barrier refused: asked again at once rather than after a whole answer bound.
+  const bool barrierRefused =
+      InFlight.stepping && !ok && InFlight.finals.size() >= InFlight.barrierAt;
+  InFlight.Note(ok, line);
+  if (!InFlight.stepping || barrierRefused) SendBarrier();
 }
 
-void LinkCore::SendStepProbe() {
-  SendForChain(At::StepProbe);
-  Link.Stepping = true;
-  Link.AwaitedSince = LinkClock();
+void LinkCore::SendBarrier() {
+  if (!InFlight.SendsLeft()) {
+    GiveUp();
+    return;
+  }
+  SendForChain(At::Barrier);
+  InFlight.SendBarrier(LinkClock());
   Link.LinkIdle = false;
 }
 
 void LinkCore::BackInStep() {
-  // A step probe answered after the chain had moved on (sent again, and both answered).
-  if (!Link.Stepping) return;
-  Link.Stepping = false;
-  HeardFromUnit();
-  const Verdict verdict = Judge(Link.Finals);
-  Link.Finals.clear();
-  // A row for the first free entry is never written again on an error alone: the error may
-  // have been a stray line while the row's own answer was lost. The read-back tells.
-  const bool firstFree =
-      Link.Awaited == Awaiting::Row && Link.AwaitedCommand.startsWith("AT+CPBW=,");
-  const bool content = Link.Awaited == Awaiting::Read || Link.Awaited == Awaiting::Census ||
-                       Link.Awaited == Awaiting::SmsList;
-  if (verdict == Verdict::Answered && content && Link.AnswerLines == 0 && !Link.EmptyAgain) {
-    // Nothing listed: the unit may be empty, or a stray "OK" stood in for a lost answer.
-    Link.EmptyAgain = true;
-    Resend();
-  } else if (verdict == Verdict::Answered) {
-    AnswerOk();
-  } else if (verdict == Verdict::Refused && Link.Awaited == Awaiting::Body) {
-    // The error may stand for a lost "+CMGW": the slot it may have taken is freed before the
-    // pair is written again. A pair refused every time ends the save.
-    if (Link.RowErrorsRow != Link.StepIndex) {
-      Link.RowErrorsRow = Link.StepIndex;
-      Link.RowErrors = 0;
-    }
-    if (++Link.RowErrors < kAttempts) {
-      BodyUnanswered();
-    } else {
-      Link.Awaited = Awaiting::None;
-      SmsWriteRefused();
-    }
-  } else if (verdict == Verdict::Refused && !firstFree) {
-    AnswerRefused();
-  } else {
-    AnswerLost();
-  }
+  // A barrier answered after the chain had moved on (sent again, and both answered).
+  if (!InFlight.stepping) return;
+  // Every answer before the barrier's is in: nothing is owed any more.
+  InFlight.owed = 0;
+  const Awaiting kind = InFlight.kind;
+  Settle(kind, InFlight.BackInStep());
 }
 
 void LinkCore::AnswerOk() {
-  if (Link.Awaited == Awaiting::Row) RowStored();
+  if (InFlight.kind == Awaiting::Row || InFlight.kind == Awaiting::RowAt) RowStored();
   // The census after the erase lists what it left: that, not the erase's answers, is told.
-  if (Link.Awaited == Awaiting::Census && Link.Running == Chain::OverwriteSim && Link.Passes == 0)
+  if (InFlight.kind == Awaiting::Census && Link.Running == Chain::OverwriteSim && Link.Passes == 0)
     Link.EntriesKept = Link.EntriesFound;
-  Link.Awaited = Awaiting::None;
-  HeardFromUnit();
+  ProgressAt = LinkClock();
+  InFlight.Close(true, ProgressAt);
   OkHandling();
 }
 
 void LinkCore::OkHandling() {
   Link.SmsTextExpected = false;
-  const bool done = !Link.anyTransfer() && Link.Awaited == Awaiting::None;
+  const bool done = !Link.anyTransfer() && !InFlight.Awaits();
   if (!Link.anyTransfer()) {
     UnlockButtons();
     ShowProgress(false);
@@ -272,10 +253,10 @@ void LinkCore::HandleOperator(const QByteArray& line) {
 }
 
 void LinkCore::HandlePhoneBookSize(const QByteArray& line) {
-  const qint32 size = ReadIntField(PhoneBookSizeField(line), Link.RxLine, 1, kMaxPhoneBookSize);
   // Only the answer to our query: a stray size would have the erase and the writes run over
-  // entries the SIM does not have.
-  if (Link.Awaited != Awaiting::Query || Link.AwaitedCommand != At::SizeQuery) return;
+  // entries the SIM does not have, and a garbled one nobody asked for is no error.
+  if (!InFlight.Is(At::SizeQuery)) return;
+  const qint32 size = ReadIntField(PhoneBookSizeField(line), Link.RxLine, 1, kMaxPhoneBookSize);
   Link.PhoneBookCapacity = size;
   show(Status::Size);
 }
@@ -289,56 +270,13 @@ void LinkCore::HandleError(Owner owner, const QByteArray& line) {
   }
   // An error that answers none of our commands changes nothing else.
   if (owner != Owner::Awaited) return;
-  // A body already taken may still be stored ("+CMGW" tells): the step probe shows whether
-  // the error was its answer. A refused prompt leaves nothing stored, and the body is
-  // cancelled before the pair is written again.
-  if (Link.Awaited == Awaiting::Prompt) {
-    HeardFromUnit();
-    Link.Awaited = Awaiting::None;
-    SmsWriteRefused();
+  // A refused prompt leaves nothing stored, and the body is cancelled before the pair is
+  // written again. A body already taken may still be stored ("+CMGW" tells): the barrier
+  // shows whether the error was its answer.
+  if (InFlight.kind == Awaiting::Prompt) {
+    Settle(Awaiting::Prompt, Outcome::Refused);
     return;
   }
   // Judged once back in step; a refusal is then this line alone.
-  Link.LastError = line;
-  NoteFinal(false);
-}
-
-void LinkCore::AnswerRefused() {
-  const Awaiting refused = Link.Awaited;
-  switch (refused) {
-    case Awaiting::Row:
-      Link.Awaited = Awaiting::None;
-      WriteRetry();
-      return;
-    case Awaiting::SmsDelete:
-      SmsDeleteRefused(NoSuchSlot(Link.LastError));
-      return;
-    case Awaiting::Query:
-    case Awaiting::Read:
-    case Awaiting::Census:
-    case Awaiting::Erase:
-    case Awaiting::Step:
-    case Awaiting::SmsList:
-      if (++Link.Tries < kAttempts) {
-        Resend();
-        return;
-      }
-      // Refused every time: the chain goes on as if answered; an entry left is told at the end.
-      if (refused == Awaiting::Erase) Link.EntriesKept << Link.StepIndex;
-      // Not knowing which entries are free, no row may go to the first free one.
-      if (refused == Awaiting::Census) Link.Room.Unknown();
-      if (refused == Awaiting::SmsList) Link.ListRefused = true;
-      // What the unit holds could not be read: what the user had stays.
-      if (refused == Awaiting::Read || refused == Awaiting::SmsList) Link.Unverified = true;
-      Link.Awaited = Awaiting::None;
-      OkHandling();
-      return;
-    case Awaiting::Body:
-      Link.Awaited = Awaiting::None;
-      SmsWriteRefused();
-      return;
-    case Awaiting::Prompt:
-    case Awaiting::None:
-      return;
-  }
+  NoteFinal(false, line);
 }

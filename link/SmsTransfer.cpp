@@ -32,10 +32,10 @@ bool LinkCore::FillsPair(qint32 slot) const {
 }
 
 void LinkCore::SmsListHeader(const QByteArray& line) {
-  // A stray header must not move another running chain to another step, nor put its number
-  // into the pairs a save is about to write.
-  const bool listing = Link.Awaited == Awaiting::SmsList || Link.Running == Chain::LoadSms;
-  if (Link.Running != Chain::None && !listing) return;
+  // Only the list asked for: a stray header must not move another running chain to another
+  // step, nor put its number into the pairs a save is about to write, and a list that comes
+  // after its chain was given up fills nothing.
+  if (InFlight.kind != Awaiting::SmsList) return;
   QByteArray fields = line;
   CutThrough(fields, ':');
   AddToSmsList(fields);
@@ -44,7 +44,7 @@ void LinkCore::SmsListHeader(const QByteArray& line) {
   if (FillsPair(Link.StepIndex))
     SetPairField(Link.StepIndex - 1, true, QString::fromLatin1(number));
   Link.Listed << ListedSms{Link.StepIndex, number, QByteArray()};
-  ++Link.AnswerLines;
+  ++InFlight.lines;
   Link.SmsTextExpected = true;
   Link.RxLine.clear();
 }
@@ -81,14 +81,14 @@ void LinkCore::SmsDeleteStep() {
   Link.LinkIdle = false;
 }
 
-void LinkCore::SmsDeleteRefused(bool noSuchSlot) {
+void LinkCore::SmsDeleteRefused(bool noSuchSlot, bool again) {
   // Only "no such slot" says a slot holds nothing. Any other refusal (a busy SIM, a stray line)
   // is tried again, as the erase's are: a pair's slot left full would shift every pair after it.
-  if (!noSuchSlot && ++Link.Tries < kAttempts) {
+  if (!noSuchSlot && again) {
     ResendAwaited();
     return;
   }
-  Link.Awaited = Awaiting::None;
+  InFlight.Close(false, LinkClock());
   if (Link.RedoPair && noSuchSlot) {
     RewritePair();
     return;
@@ -116,16 +116,12 @@ void LinkCore::SmsDeleteEnd() {
   Link.LinkIdle = false;
 }
 
-void LinkCore::SmsWriteRefused() {
+void LinkCore::SmsWriteRefused(bool again) {
   // Tried again like a refused row; a pair the unit keeps refusing ends the save with a list.
-  if (Link.RowErrorsRow != Link.StepIndex) {
-    Link.RowErrorsRow = Link.StepIndex;
-    Link.RowErrors = 0;
-  }
   // The error may not have been the unit's answer (a stray line): a unit that already waits for
   // the body would take the next command, the write again or the list, as its text.
   SendForChain(At::CancelBody);
-  if (++Link.RowErrors >= kAttempts || !isPair(Link.StepIndex)) {
+  if (!again || !isPair(Link.StepIndex)) {
     SmsDeleteEnd();
     return;
   }
@@ -140,8 +136,8 @@ void LinkCore::RewritePair() {
 
 void LinkCore::SmsPrompt() {
   // Only a save that waits for it: a "> " at the start of any other line is no prompt.
-  if (Link.Awaited != Awaiting::Prompt || !isPair(Link.StepIndex)) return;
-  HeardFromUnit();
+  if (InFlight.kind != Awaiting::Prompt || !isPair(Link.StepIndex)) return;
+  InFlight.Close(true, LinkClock());
   // What is written is what the end of the save looks for (a face may change the pairs
   // meanwhile: the window's edits stay open).
   const int k = Link.StepIndex - 1;
@@ -154,15 +150,13 @@ void LinkCore::SmsPrompt() {
 void LinkCore::SmsWritten(const QByteArray& line) {
   // Only the answer to a body of a running save: a stray one must not write the pairs or
   // empty them.
-  if (!Link.WritingSms || Link.Awaited != Awaiting::Body) return;
+  if (!Link.WritingSms || InFlight.kind != Awaiting::Body) return;
   const qint32 pair = Link.StepIndex;
   Link.StepIndex = ReadIntField(SmsWrittenSlotField(line), Link.RxLine, 1, kMaxSmsSlot);
-  // Answered: the "OK" after this line closes the body's exchange, and a step probe sent on an
+  // Answered: the "OK" after this line closes the body's exchange, and a barrier sent on an
   // error before it has nothing left to judge.
-  Link.Awaited = Awaiting::None;
-  Link.Stepping = false;
-  Link.Finals.clear();
-  HeardFromUnit();
+  ProgressAt = LinkClock();
+  InFlight.Close(true, ProgressAt);
   if (isPair(pair)) Link.PairsStored |= quint8(1u << (pair - 1));
   SetProgressPosition(Link.StepIndex);
   // The slot the unit used decides the next pair: pairs below a higher slot are skipped.

@@ -39,13 +39,16 @@ void LinkCore::Timer1Timer() {
 void LinkCore::SignalReport(const QByteArray& line) {
   Link.SignalLevel = ReadIntField(SignalLevelField(line), Link.RxLine);
   // Not before "AT^SPBD=SM" is answered: the erase's steps take the "OK"s that follow.
-  if (Link.ErasePending && Link.Awaited == Awaiting::None) {
+  if (Link.ErasePending && !InFlight.Awaits()) {
     Link.ErasingPhoneBook = true;
     Link.ErasePending = false;
-    Link.AwaitedSince = LinkClock();  // its first step comes with this report's "OK"
+    // Its first step comes with this report's "OK".
+    ProgressAt = LinkClock();
+    InFlight.deadline = ProgressAt + PolicyFor(Awaiting::Erase).answerMs;
   }
-  // Between its steps the erase waits for reports: each shows the unit is still there.
-  if (Link.ErasingPhoneBook && Link.Awaited == Awaiting::None) Link.HeardAt = LinkClock();
+  // Past its last entry the erase waits for a report: that is its progress.
+  if (Link.ErasingPhoneBook && !InFlight.Awaits() && Link.StepIndex >= Link.PhoneBookCapacity)
+    ProgressAt = LinkClock();
   if (Link.ErasingPhoneBook) {
     EraseToWriteSwitch();
   } else if (!Link.ErasePending) {
@@ -59,13 +62,13 @@ void LinkCore::SignalReport(const QByteArray& line) {
   ShowWaiting(false);
   // Not in the middle of a chain: its answers must not be taken for the operator's.
   const bool chainWaits =
-      Link.anyTransfer() || (Link.Awaited != Awaiting::None && Link.Awaited != Awaiting::Query);
+      Link.anyTransfer() || (InFlight.Awaits() && InFlight.kind != Awaiting::Query);
   if (Link.OperatorName.isEmpty() && !chainWaits) {
     clock->pause(100);
     if (ComPort1->ComNumber() != 0) SendAwaited(At::OperatorQuery, Awaiting::Query);
     Link.LinkIdle = false;
-  } else if (Link.PhoneBookCapacity == 0 && Link.Awaited == Awaiting::None &&
-             Link.Running == Chain::None && !chainWaits) {
+  } else if (Link.PhoneBookCapacity == 0 && !InFlight.Awaits() && Link.Running == Chain::None &&
+             !chainWaits) {
     // The size's answer came garbled: ask again rather than leave the phone book unusable.
     clock->pause(100);
     if (ComPort1->ComNumber() != 0) SendAwaited(At::SizeQuery, Awaiting::Query);

@@ -34,6 +34,33 @@ const QString ClipboardLineEnd = QStringLiteral("\r\n");
 const QString ClipboardLineEnd = QStringLiteral("\n");
 #endif
 
+// A cell holds no line end or tab: the files and the clipboard would split it into cells of
+// their own. What comes in with one keeps its first cell's text.
+bool holdsCellBreak(const QString& text) {
+  for (const QChar c : text)
+    if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n')) return true;
+  return false;
+}
+
+QString firstCell(const QString& text) {
+  qsizetype end = 0;
+  while (end < text.size() && !holdsCellBreak(text.mid(end, 1))) ++end;
+  return text.left(end);
+}
+
+// The editor's new text with what was put in cut to its first cell.
+QString withFirstCellOnly(const QString& before, const QString& after, int* caret) {
+  qsizetype p = 0;
+  while (p < before.size() && p < after.size() && before[p] == after[p]) ++p;
+  qsizetype q = 0;
+  while (q < before.size() - p && q < after.size() - p &&
+         before[before.size() - 1 - q] == after[after.size() - 1 - q])
+    ++q;
+  const QString put = firstCell(after.mid(p, after.size() - p - q));
+  *caret = int(p + put.size());
+  return after.left(p) + put + after.right(q);
+}
+
 }  // namespace
 
 // Cell editor that passes every keystroke into the content, so the grid's change event (and
@@ -48,8 +75,18 @@ class NameValueDelegate : public QStyledItemDelegate {
     editor->setFrame(false);
     QAbstractItemModel* model = const_cast<QAbstractItemModel*>(index.model());
     const QPersistentModelIndex cell(index);
-    connect(editor, &QLineEdit::textEdited, editor, [model, cell](const QString& text) {
-      if (cell.isValid()) model->setData(cell, text, Qt::EditRole);
+    connect(editor, &QLineEdit::textEdited, editor, [model, cell, editor](const QString& text) {
+      if (!cell.isValid()) return;
+      if (!holdsCellBreak(text)) {
+        model->setData(cell, text, Qt::EditRole);
+        return;
+      }
+      // Dropped or pasted from the editor's own menu: the first cell only.
+      int caret = 0;
+      const QString kept = withFirstCellOnly(cell.data(Qt::EditRole).toString(), text, &caret);
+      editor->setText(kept);
+      editor->setCursorPosition(caret);
+      model->setData(cell, kept, Qt::EditRole);
     });
     return editor;
   }
@@ -72,6 +109,10 @@ class NameValueDelegate : public QStyledItemDelegate {
   bool eventFilter(QObject* object, QEvent* event) override {
     if (event->type() == QEvent::KeyPress && grid_->rowKey(static_cast<QKeyEvent*>(event)))
       return true;
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste) &&
+        holdsCellBreak(QGuiApplication::clipboard()->text()))
+      return grid_->pasteRowsFromEditor(static_cast<QLineEdit*>(object));
     if (event->type() == QEvent::FocusOut) {
       // A message box raised by the change event must not end the edit under the user's hands.
       const auto reason = static_cast<QFocusEvent*>(event)->reason();
@@ -163,6 +204,8 @@ int TNameValueGrid::Column() const {
 QString TNameValueGrid::Title(int col) const {
   return model_->headerData(col, Qt::Horizontal).toString();
 }
+
+void TNameValueGrid::SetTitle(int col, const QString& title) { model_->setTitle(col, title); }
 
 void TNameValueGrid::placeCurrent(int row, int col) {
   row = std::clamp(row, 1, RowCount() - 1);
@@ -319,5 +362,20 @@ bool TNameValueGrid::rowKey(QKeyEvent* event) {
   holdChange_ = false;
   scrollTo(currentIndex());
   emit StringsChange();
+  return true;
+}
+
+bool TNameValueGrid::pasteRowsFromEditor(QLineEdit* editor) {
+  if (!rowEditing_) {
+    // No rows to add here: the first cell goes in where the caret is.
+    editor->insert(firstCell(QGuiApplication::clipboard()->text()));
+    emit editor->textEdited(editor->text());
+    return true;
+  }
+  // Several rows: the edit ends as it stands, and they go in as rows, as outside an editor.
+  commitData(editor);
+  closeEditor(editor, QAbstractItemDelegate::NoHint);
+  setFocus();
+  emit PasteRequest();
   return true;
 }

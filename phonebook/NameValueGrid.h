@@ -12,6 +12,7 @@
 
 class NameValueModel;
 class QAction;
+class QLineEdit;
 class QMimeData;
 
 class TNameValueGrid : public QTableView {
@@ -39,6 +40,7 @@ class TNameValueGrid : public QTableView {
   void SetRow(int row);  // held to the data rows; the column stays; scrolled into view
   int Column() const;    // current column, 0 = name
   QString Title(int col) const;
+  void SetTitle(int col, const QString& title);
 
   // Keyboard rules: down arrow on the last row appends a blank row, Insert inserts one at the
   // current row (both only when the current row's name is not empty), Ctrl+Delete deletes the
@@ -86,6 +88,8 @@ class TNameValueGrid : public QTableView {
   friend class NameValueDelegate;
   // The row keys above, from the grid or from an open cell editor; true when handled.
   bool rowKey(QKeyEvent* event);
+  // Ctrl+V in an open cell editor with several cells on the clipboard; true: taken.
+  bool pasteRowsFromEditor(QLineEdit* editor);
   // Makes a row current without raising a change (the row is clamped to the data rows).
   void placeCurrent(int row, int col);
   // What Undo puts back: the content before the change now being made.

@@ -32,6 +32,12 @@ bool NameValueModel::setData(const QModelIndex& index, const QVariant& value, in
   return true;
 }
 
+void NameValueModel::setTitle(int col, const QString& title) {
+  if (col < 0 || col > 1 || titles_[col] == title) return;
+  titles_[col] = title;
+  emit headerDataChanged(Qt::Horizontal, col, col);
+}
+
 QVariant NameValueModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 2)
     return titles_[section];

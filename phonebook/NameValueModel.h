@@ -20,6 +20,7 @@ class NameValueModel : public QAbstractTableModel {
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
+  void setTitle(int col, const QString& title);
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   const QStringList& lines() const { return lines_; }

@@ -4,6 +4,23 @@
 #include <QString>
 #include <QStringList>
 
+// The texts of "Select Port": the window's, from the settings file; these where there is none.
+struct PortChoiceTexts {
+  QString title = QStringLiteral("Select Port");
+  QString notValid = QStringLiteral("The configured serial port is not valid.");
+  QString chooseAnother = QStringLiteral("Please choose another port.");
+  QString ok = QStringLiteral("OK");
+  QString cancel = QStringLiteral("Cancel");
+};
+
+// A file dialog's filter from a text of the settings file ("Soubory (*.phb)") and the pattern
+// it is for ("*.phb"): a text that lost the pattern gets it back, since the pattern decides
+// what the dialog lists and the extension a saved name takes.
+inline QString FileFilter(const QString& text, const QString& pattern) {
+  const QString bracketed = QLatin1Char('(') + pattern + QLatin1Char(')');
+  return text.contains(bracketed) ? text : text + QLatin1Char(' ') + bracketed;
+}
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
@@ -25,5 +42,5 @@ class Dialogs {
   virtual QString openFile(const QString& filter) = 0;
   virtual QString saveFile(const QString& filter) = 0;
   // The port choice dialog ("Select Port"); 0 = not closed with OK.
-  virtual int choosePort() = 0;
+  virtual int choosePort(const PortChoiceTexts& texts) = 0;
 };

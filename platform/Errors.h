@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's error classes. Every failure is an exception carrying a message;
-// the standard error report (TForm1::ReportError) shows it at the event boundary.
+// the standard error report (TForm1::ReportError) shows it at the event boundary. Their texts
+// are the settings file's (ErrorTexts), English until a face has read it.
 #include <QString>
 #include <stdexcept>
+
+#include "settings/MessageTexts.h"
 
 class Exception : public std::runtime_error {
  public:
@@ -23,26 +26,22 @@ class EOpenComm : public EComPortError {
 };
 class ENoPortSelected : public EOpenComm {
  public:
-  ENoPortSelected()
-      : EOpenComm(QStringLiteral("The ComNumber property of the TComPort has not been set"),
-                  -2011) {}
+  ENoPortSelected() : EOpenComm(ErrorTexts().ComNumberNotSet, -2011) {}
 };
 class EBadId : public EOpenComm {
  public:
-  EBadId() : EOpenComm(QStringLiteral("Specified comport doesn't exist"), -2001) {}
+  EBadId() : EOpenComm(ErrorTexts().NoSuchPort, -2001) {}
 };
 class EAlreadyOpen : public EOpenComm {
  public:
-  EAlreadyOpen() : EOpenComm(QStringLiteral("Device already open"), -2008) {}
+  EAlreadyOpen() : EOpenComm(ErrorTexts().DeviceAlreadyOpen, -2008) {}
 };
 // The device is there but this user may not open it (on Linux: not in the group that owns
 // serial devices). Its code is the system's number for "permission denied".
 class EPermissionDenied : public EOpenComm {
  public:
   explicit EPermissionDenied(const QString& device)
-      : EOpenComm(QStringLiteral("Permission denied: %1 (is your user in the dialout group?)")
-                      .arg(device),
-                  13) {}
+      : EOpenComm(ErrorTexts().PermissionDenied.arg(device), 13) {}
 };
 // Any other system error while opening or setting up the device.
 class EInOutError : public EComPortError {
@@ -53,15 +52,15 @@ class ESerialIO : public EComPortError {
 };
 class EOutputBufferTooSmall : public ESerialIO {
  public:
-  EOutputBufferTooSmall() : ESerialIO(QStringLiteral("Output buffer too small for block"), -3006) {}
+  EOutputBufferTooSmall() : ESerialIO(ErrorTexts().OutputBufferTooSmall, -3006) {}
 };
 class EPutBlockFail : public ESerialIO {
  public:
-  EPutBlockFail() : ESerialIO(QStringLiteral("Failed to put entire block"), -3004) {}
+  EPutBlockFail() : ESerialIO(ErrorTexts().BlockNotPut, -3004) {}
 };
 class EBufferIsEmpty : public ESerialIO {
  public:
-  EBufferIsEmpty() : ESerialIO(QStringLiteral("Buffer is empty"), -3007) {}
+  EBufferIsEmpty() : ESerialIO(ErrorTexts().BufferIsEmpty, -3007) {}
 };
 
 // A text that should be a decimal integer and is not.

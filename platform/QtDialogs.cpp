@@ -105,9 +105,10 @@ QString QtDialogs::saveFile(const QString& filter) {
   return runFileDialog(parent, QFileDialog::AcceptSave, filter, lastSaved);
 }
 
-int QtDialogs::choosePort() {
+int QtDialogs::choosePort(const PortChoiceTexts& texts) {
   const QStringList places = portPlaces;
   const auto deviceName = [places](int n) { return PortDeviceName(n, places); };
-  TPortChoiceForm form(ProbePorts(*factory, deviceName), deviceName);
+  const QList<int> ports = ProbePorts(*factory, deviceName);
+  TPortChoiceForm form(ports, deviceName, texts, nullptr, LikelyPort(ports, deviceName));
   return form.Choose();
 }

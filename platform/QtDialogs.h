@@ -30,7 +30,7 @@ class QtDialogs : public Dialogs {
   int choose(const QString& text, const QStringList& answers) override;
   QString openFile(const QString& filter) override;
   QString saveFile(const QString& filter) override;
-  int choosePort() override;
+  int choosePort(const PortChoiceTexts& texts) override;
 
  private:
   SerialDeviceFactory* factory;

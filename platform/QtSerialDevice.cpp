@@ -24,7 +24,10 @@ QtSerialDevice::QtSerialDevice() : port(new QSerialPort(this)) {
     if (error != QSerialPort::ResourceError && !(error == QSerialPort::ReadError && hungUp()))
       return;
     going = true;
-    const QString reason = port->errorString();
+    // Qt's text may be an older call's errno ("File exists", "Inappropriate ioctl for
+    // device"): say what the line shows instead, a device gone or one that fails to read.
+    const bool gone = !openedAt.isEmpty() && !QFileInfo::exists(openedAt);
+    const QString reason = QString::fromLocal8Bit(std::strerror(gone ? ENODEV : EIO));
     QMetaObject::invokeMethod(
         this,
         [this, reason] {
@@ -69,6 +72,7 @@ SerialDevice::OpenResult QtSerialDevice::open(const QString& deviceName, int* er
   if (deviceName.isEmpty()) return OpenResult::NotFound;
 #endif
   port->setPortName(location);
+  openedAt = location;
   port->setBaudRate(QSerialPort::Baud19200);
   port->setDataBits(QSerialPort::Data8);
   port->setParity(QSerialPort::NoParity);

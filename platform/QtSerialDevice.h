@@ -28,6 +28,7 @@ class QtSerialDevice : public QObject, public SerialDevice {
   bool hungUp() const;
 
   QSerialPort* port;
+  QString openedAt;    // the device's path, as opened
   bool going = false;  // the device has failed for good; closing is queued
 };
 

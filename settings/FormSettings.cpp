@@ -10,11 +10,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTabWidget>
 
+#include "app/Application.h"
 #include "app/Form1.h"
 #include "app/MonitorView.h"
 #include "app/Widgets.h"
@@ -44,9 +46,45 @@ SettingBinding text(const char* key, W* w) {
   return {key, getText(w), {setText(w)}};
 }
 
-SettingBinding title(const char* key, QGroupBox* g) {
-  return {key, [g] { return QVariant(g->title()); }, {[g](const QVariant& v) {
-            g->setTitle(v.toString());
+// The title of one group box or of several.
+SettingBinding title(const char* key, std::initializer_list<QGroupBox*> groups) {
+  SettingBinding b{key, [g = *groups.begin()] { return QVariant(g->title()); }, {}};
+  for (QGroupBox* g : groups)
+    b.set.push_back([g](const QVariant& v) { g->setTitle(v.toString()); });
+  return b;
+}
+
+// A column title of one grid or of several: each grid with the column it heads.
+SettingBinding columnTitle(const char* key,
+                           std::initializer_list<std::pair<TNameValueGrid*, int>> columns) {
+  const auto first = *columns.begin();
+  SettingBinding b{key, [first] { return QVariant(first.first->Title(first.second)); }, {}};
+  for (const auto& [grid, col] : columns)
+    b.set.push_back(
+        [grid = grid, col = col](const QVariant& v) { grid->SetTitle(col, v.toString()); });
+  return b;
+}
+
+// What a screen reader calls the widget.
+SettingBinding accessibleName(const char* key, QWidget* w) {
+  return {key, [w] { return QVariant(w->accessibleName()); }, {[w](const QVariant& v) {
+            w->setAccessibleName(v.toString());
+          }}};
+}
+
+// The word a screen reader hears for one state of the traffic indicator.
+SettingBinding stateWord(const char* key, TShape* shape, const char* english) {
+  const QString state = QString::fromLatin1(english);
+  return {key,
+          [shape, state] { return QVariant(shape->StateWord(state)); },
+          {[shape, state](const QVariant& v) { shape->SetStateWord(state, v.toString()); }}};
+}
+
+// A word of a status panel: the panel shows it, after a blank, until the link fills it in.
+SettingBinding panelWord(const char* key, TForm1* f, QString& word, int panel) {
+  return {key, [&word] { return QVariant(word); }, {[f, &word, panel](const QVariant& v) {
+            word = v.toString();
+            f->StatusBar1->SetPanelText(panel, QLatin1Char(' ') + word);
           }}};
 }
 
@@ -92,11 +130,11 @@ SettingBinding position(const char* key, QWidget* w, bool top) {
           }}};
 }
 
-// Language only labels the translation: status panel 3 shows it.
-SettingBinding language(TForm1* f) {
-  return {"Language", [f] { return QVariant(f->LanguageLabel); }, {[f](const QVariant& v) {
-            f->LanguageLabel = v.toString();
-            f->StatusBar1->SetPanelText(3, QStringLiteral("Ver: 3.0  ") + f->LanguageLabel);
+// Language labels the translation: status panel 3 shows it, after the version.
+SettingBinding versionPart(const char* key, TForm1* f, QString& part) {
+  return {key, [&part] { return QVariant(part); }, {[f, &part](const QVariant& v) {
+            part = v.toString();
+            f->ShowVersion();
           }}};
 }
 
@@ -116,7 +154,7 @@ AllBindings bindings(TForm1* f) {
           text("File", F.SaveFile),
       },
       {
-          language(f),
+          versionPart("Language", f, F.LanguageLabel),
           text("SMS Start:", F.Label6),
           text("SMS Input1:", F.Label9),
           text("SMS Input2:", F.Label10),
@@ -126,7 +164,7 @@ AllBindings bindings(TForm1* f) {
           text("Phone:", F.Label7),
           text("Text:", F.Label8),
           text("Signal strength", F.Label19),
-          text("Find", F.Find),
+          {"Find", getText(F.Find), {setText(F.Find), setText(F.MonitorFind)}},
           text("Find Next", F.FindNext),
           text("Sort", F.Sort),
           text("Phone Book in SIM", F.PhoneBook),
@@ -136,7 +174,7 @@ AllBindings bindings(TForm1* f) {
           text("Load SMSs", F.ButtonLoadSMS),
           text("Save SMSs", F.ButtonSaveSMS),
           text("Delete SMSs", F.ButtonDeleteSMS),
-          title("SMSs in SIM", F.GroupBox1),
+          title("SMSs in SIM", {F.GroupBox1}),
           {"Load", getText(F.LoadSMSPC), {setText(F.LoadSMSPC), setText(F.LoadSIMPC)}},
           {"Save",
            getText(F.SaveSMSPC),
@@ -146,9 +184,54 @@ AllBindings bindings(TForm1* f) {
           tab("MONITOR", F.PageControl1, F.TabSheet1),
           text("Verify Phone Book", F.Test),
           text("Autoverify", F.Autoverify),
-          action("Copy", {F.PhoneBook1->CopyAction(), F.AdmisRec->CopyAction()}),
+          {"Copy",
+           [a = F.PhoneBook1->CopyAction()] { return QVariant(a->text()); },
+           {[a = F.PhoneBook1->CopyAction()](const QVariant& v) { a->setText(v.toString()); },
+            [a = F.AdmisRec->CopyAction()](const QVariant& v) { a->setText(v.toString()); },
+            [m = F.Monitor](const QVariant& v) { m->CopyCaption = v.toString(); }}},
           action("Paste", {F.PhoneBook1->PasteAction(), F.AdmisRec->PasteAction()}),
           action("Undo", {F.PhoneBook1->UndoAction(), F.AdmisRec->UndoAction()}),
+          bindVariable("Locale", F.Words.Locale),
+          tab("ADMISSIONS", F.PageControl1, F.Admissions),
+          title("SIM", {F.GroupBox4, F.GroupBox2}),
+          title("PC", {F.GroupBox5, F.GroupBox3}),
+          title("Info", {F.Info}),
+          columnTitle("Name column", {{F.PhoneBook1, 0}, {F.AdmisRec, 1}}),
+          columnTitle("Phone column", {{F.PhoneBook1, 1}}),
+          columnTitle("Date column", {{F.AdmisRec, 0}}),
+          title("Relay A", {F.RelaisA}),
+          title("Relay B", {F.RelaisB}),
+          title("Storage Records", {F.Storage}),
+          text("Automatically per day", F.Automat),
+          text("to file:", F.Label29),
+          text("Save admissions", F.Sav),
+          bindVariable("default [3s]", F.Words.DefaultRtime),
+          panelWord("Operator:", f, F.Words.Operator, 0),
+          panelWord("SMS centrum:", f, F.Words.Centre, 1),
+          panelWord("SIM:", f, F.Words.Sim, 2),
+          versionPart("Ver:", f, F.Words.Version),
+          bindVariable("Select Port", F.PortChoice.title),
+          bindVariable("The configured serial port is not valid.", F.PortChoice.notValid),
+          bindVariable("Please choose another port.", F.PortChoice.chooseAnother),
+          bindVariable("OK", F.PortChoice.ok),
+          bindVariable("Cancel", F.PortChoice.cancel),
+          bindVariable("Yes", F.Words.Yes),
+          bindVariable("No", F.Words.No),
+          bindVariable("Folder", F.Words.Folder),
+          bindVariable("File without type", F.Words.File),
+          bindVariable("Drive", F.Words.Drive),
+          bindVariable("File of type", F.Words.FileOfType),
+          bindVariable("Select All", F.Monitor->SelectAllCaption),
+          accessibleName("Link countdown", F.Gauge1),
+          accessibleName("Traffic indicator", F.LED),
+          stateWord("Traffic off", F.LED, "off"),
+          stateWord("Traffic data", F.LED, "yellow"),
+          stateWord("Traffic error", F.LED, "red"),
+          accessibleName("Transfer", F.Prenos),
+          accessibleName("Transfer progress", F.Prubeh),
+          accessibleName("Waiting for the unit", F.Cekani),
+          text("Time", F.MonitorTimes),
+          text("Clear", F.MonitorClear),
       },
       MessageBindings(M),
       {
@@ -164,7 +247,12 @@ AllBindings bindings(TForm1* f) {
           hint("SaveSIMPC", {F.SaveSIMPC}),
           hint("SMeter", {F.Smeter}),
           hint("CountDown", {F.Gauge1}),
-          hint("Indicator", {F.LED}),
+          {"Indicator",
+           [f] { return f->LED->property(StoredHintProperty); },
+           {[f](const QVariant& v) {
+             f->LED->setProperty(StoredHintProperty, v.toString());
+             f->ShowPort();
+           }}},
           hint("ADMIN",
                {F.Label1, F.Label2, F.Label3, F.Label4, F.Label5, F.Label14, F.Label15, F.Label16}),
           hint("ALARM",
@@ -197,6 +285,10 @@ AllBindings bindings(TForm1* f) {
           hint("SaveMonitor", {F.SaveMonitor}),
           hint("RelayA", {F.RelaisA}),
           hint("RelayB", {F.RelaisB}),
+          {"Serial port", [f] { return QVariant(f->PortHint); }, {[f](const QVariant& v) {
+             f->PortHint = v.toString();
+             f->ShowPort();
+           }}},
       },
   }};
 }
@@ -220,11 +312,28 @@ void TForm1::ReadSettings() {
     }
   }
   if (!read) ReadAllSettings(IniFile(from), bindings(this));
+  // The texts' language: the forms of counted texts, the errors raised below the window, and
+  // Qt's own dialogs and buttons follow it.
+  Messages.Language = TextsLanguage(Words.Locale, LanguageLabel);
+  SetErrorTexts(Messages);
+  UseQtTranslations(Messages.Language,
+                    {{"QPlatformTheme", "OK", PortChoice.ok},
+                     {"QPlatformTheme", "Cancel", PortChoice.cancel},
+                     {"QPlatformTheme", "&Yes", Words.Yes},
+                     {"QPlatformTheme", "&No", Words.No},
+                     {"QAbstractFileIconProvider", "Folder", Words.Folder},
+                     {"QAbstractFileIconProvider", "File", Words.File},
+                     {"QAbstractFileIconProvider", "Drive", Words.Drive},
+                     {"QAbstractFileIconProvider", "%1 File", Words.FileOfType}});
   // Top and Left from another desk: a window nobody can reach opens where it does by default.
   QList<QRect> screens;
   for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();
   move(WindowPlace(pos(), frameGeometry().size(), screens,
                    style()->pixelMetric(QStyle::PM_TitleBarHeight), QPoint(200, 200)));
+}
+
+void TForm1::ShowVersion() {
+  StatusBar1->SetPanelText(3, Words.Version + QStringLiteral(" 3.0  ") + LanguageLabel);
 }
 
 void TForm1::WriteSettings() {

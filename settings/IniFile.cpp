@@ -122,7 +122,8 @@ QByteArray IniFile::bytes(const QString& text) const {
   try {
     return charset_.Encode(text);
   } catch (const EUnwritableText& e) {
-    throw EIniFileError(QStringLiteral("Unable to write to %1. %2").arg(fileName_, e.Message));
+    throw EIniFileError(ErrorTexts().UnableToWrite.arg(fileName_) + QStringLiteral(". ") +
+                        e.Message);
   }
 }
 
@@ -299,7 +300,7 @@ QByteArray IniFile::Contents() const {
 }
 
 void IniFile::UpdateFile() {
-  const EIniFileError failure(QStringLiteral("Unable to write to %1").arg(fileName_));
+  const EIniFileError failure(ErrorTexts().UnableToWrite.arg(fileName_));
   if (unreadable_) throw failure;  // writing would lose lines we could not read
   QSaveFile f(fileName_);
   f.setDirectWriteFallback(true);

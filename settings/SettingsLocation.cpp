@@ -53,7 +53,7 @@ SettingsPlace LocateSettings(const QString& programFile, const QString& configDi
 
 void PrepareSettingsFile(const SettingsPlace& place) {
   if (place.seed.isEmpty() || QFileInfo::exists(place.file)) return;
-  const EIniFileError failure(QStringLiteral("Unable to write to %1").arg(place.file));
+  const EIniFileError failure(ErrorTexts().UnableToWrite.arg(place.file));
   if (!QDir().mkpath(QFileInfo(place.file).absolutePath())) throw failure;
   QFile seed(place.seed);
   // A seed that cannot be read stays where it is; the settings start from the defaults.

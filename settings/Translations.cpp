@@ -48,6 +48,19 @@ QString LanguageOfLocale(const QByteArray& localeName) {
   return shipped(code) ? code : QString();
 }
 
+QString TextsLanguage(const QString& locale, const QString& label) {
+  QString code = locale.trimmed().isEmpty() ? label.trimmed() : locale.trimmed();
+  for (const QChar cut : {u'_', u'-', u'.', u'@'}) code = code.section(cut, 0, 0);
+  code = code.toLower();
+  if (!locale.trimmed().isEmpty()) return code;
+  // The labels the translations carried before they named their language.
+  if (code == QLatin1String("eng")) return QStringLiteral("en");
+  if (code == QLatin1String("cz")) return QStringLiteral("cs");
+  const bool twoLetters =
+      code.size() == 2 && code[0] >= u'a' && code[0] <= u'z' && code[1] >= u'a' && code[1] <= u'z';
+  return twoLetters ? code : QString();
+}
+
 QString SystemLanguage() {
 #ifdef Q_OS_WIN
   switch (PRIMARYLANGID(GetUserDefaultUILanguage())) {

@@ -28,6 +28,12 @@ QString TranslationFile(const QString& code);
 // for every other one, "C" and "POSIX" included.
 QString LanguageOfLocale(const QByteArray& localeName);
 
+// The language a settings file's texts are in, as a code ("cs"): its Locale ("cs", "de_AT",
+// any language) where that is set, otherwise the one its Language label names: "Eng" English,
+// "Cz" Czech, and any label of two letters the language of that code ("Sk", "De", "Pl", "Hu").
+// Empty where neither tells.
+QString TextsLanguage(const QString& locale, const QString& label);
+
 // The shipped translation of the user's language: on Windows the user's interface language,
 // elsewhere the first of LC_ALL, LC_MESSAGES and LANG that is set. Empty: English.
 QString SystemLanguage();

@@ -94,8 +94,15 @@ void UnitEngine::handleLine(const QByteArray& line) {
   if (silent()) return;
   // A module waits for "AT" and lets anything else pass unanswered.
   if (command.left(2).toUpper() != "AT") return;
+  auto startsAny = [&](const QList<QByteArray>& prefixes) {
+    for (const QByteArray& p : prefixes)
+      if (command.mid(2).startsWith(p)) return true;
+    return false;
+  };
+  if (startsAny(swallowed)) return;
   Answer a;
-  if (line.size() > MaxLine) {
+  if (line.size() > MaxLine || refuseAll || startsAny(refused) ||
+      (opt.strict && !listed(command.mid(2).toUpper()))) {
     a.final = "ERROR";
   } else if (commandsToRefuse > 0) {
     --commandsToRefuse;
@@ -151,7 +158,7 @@ void UnitEngine::finishBody(bool store) {
   const QList<Fault> struck = takeFaults();
   if (!silent()) {
     Answer a;
-    if (store && struck.contains(Fault::Refuse)) {
+    if (store && (struck.contains(Fault::Refuse) || refuseAll)) {
       a.final = "ERROR";
     } else if (store) {
       const int slot = firstFreeSlot();
@@ -265,6 +272,17 @@ void UnitEngine::signalReportAt(qint64 at, bool withOk) {
 
 // ---------------------------------------------------------------- commands
 
+bool UnitEngine::listed(const QByteArray& upper) const {
+  // What the program may send, and what it relies on in return; numbers and texts vary.
+  static const char* const exact[] = {"",       "E",       "+CMGF?",   "+CSCA?",
+                                      "+COPS?", "+CPBR=?", "^SPBD=SM", "+CMGL=ALL"};
+  for (const char* c : exact)
+    if (upper == c) return true;
+  for (const char* prefix : {"+CPBR=1,", "+CPBW=", "+CMGD=", "+CMGW="})
+    if (upper.startsWith(prefix)) return true;
+  return false;
+}
+
 void UnitEngine::execute(const QByteArray& command, Answer& a) {
   auto cme = [&](int code) {
     a.final = errorMode ? "+CME ERROR: " + QByteArray::number(code) : "ERROR";
@@ -313,8 +331,10 @@ void UnitEngine::execute(const QByteArray& command, Answer& a) {
   }
 
   if (name == "+CMGF") {
-    if (query)
+    if (query && !opt.strict)
       a.info << "+CMGF: 1";
+    else if (query)
+      ;
     else if (test)
       a.info << "+CMGF: (0,1)";
     else if (set && params.trimmed() == "1")
@@ -361,10 +381,16 @@ void UnitEngine::execute(const QByteArray& command, Answer& a) {
     else if (!(set && args.size() == 1 && args[0].value.toUpper() == "SM"))
       cme(3);
   } else if (name == "^SPBD") {
-    // Asked for by the program before it rewrites the phone book; nothing to do here.
-    if (!(set && args.size() == 1 && args[0].value.toUpper() == "SM") && !test) a.final = "ERROR";
+    // Asked for by the program before it rewrites the phone book; nothing to do here, and a
+    // strict unit says nothing about it.
+    if (!(set && args.size() == 1 && args[0].value.toUpper() == "SM") && !test)
+      a.final = "ERROR";
+    else if (opt.strict)
+      a.final.clear();
   } else if (name == "+CPBR") {
-    if (test)
+    if (test && opt.strict)
+      a.info << "+CPBR: (1-" + QByteArray::number(opt.capacity) + ")";
+    else if (test)
       a.info << "+CPBR: (1-" + QByteArray::number(opt.capacity) + ")," +
                     QByteArray::number(opt.numberLength) + "," + QByteArray::number(opt.nameLength);
     else if (set)
@@ -825,6 +851,9 @@ void UnitEngine::restart(qint64 bootMs) {
 
 void UnitEngine::behave() {
   faults.clear();
+  refused.clear();
+  swallowed.clear();
+  refuseAll = false;
   promptsToLose = okToDrop = commandsToRefuse = 0;
   errorNames.clear();
   silentUntil = std::min(silentUntil, clock);

@@ -25,6 +25,10 @@ class UnitEngine {
     QByteArray operatorName = "ZUL NET";
     QByteArray centre = "+420603052000";
     quint32 seed = 1;  // noise bytes
+    // No more than the unit's AT interface promises: "ERROR" to any command it does not list,
+    // "OK" alone to AT+CMGF?, nothing at all to AT^SPBD=SM, "+CPBR: (1-N)" without the fields
+    // after it.
+    bool strict = false;
   };
 
   struct Entry {
@@ -114,6 +118,12 @@ class UnitEngine {
   void losePrompt() { ++promptsToLose; }
   void dropNextOk() { ++okToDrop; }
   void errorNextCommand() { ++commandsToRefuse; }
+  // Persistent faults, until behave(): every command line that starts with prefix (without
+  // its "AT", letter case as sent) is answered "ERROR", or is never answered (nor carried
+  // out); or every command and body is answered "ERROR".
+  void refuseAlways(const QByteArray& prefix) { refused << prefix; }
+  void neverAnswer(const QByteArray& prefix) { swallowed << prefix; }
+  void refuseEverything(bool on) { refuseAll = on; }
   // Writes of this phone book name are refused while it is in the set.
   void setErrorName(const QByteArray& name, bool on = true);
   void clearErrorNames() { errorNames.clear(); }
@@ -146,6 +156,8 @@ class UnitEngine {
   void handleLine(const QByteArray& line);
   void handleBodyByte(char c);
   void execute(const QByteArray& command, Answer& a);
+  // Strict: false for a command the unit's AT interface does not list (answered "ERROR").
+  bool listed(const QByteArray& upper) const;
   void commandPhoneBookRead(const QByteArray& params, Answer& a);
   void commandPhoneBookWrite(const QList<Arg>& args, Answer& a);
   void commandSmsList(const QList<Arg>& args, Answer& a);
@@ -200,6 +212,8 @@ class UnitEngine {
   int okToDrop = 0;
   int commandsToRefuse = 0;
   QSet<QByteArray> errorNames;
+  QList<QByteArray> refused, swallowed;
+  bool refuseAll = false;
   qint64 silentUntil = 0;
   bool lfOnly = false;
   qint64 extraDelay = 0;

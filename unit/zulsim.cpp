@@ -59,10 +59,13 @@ QByteArray printable(const QByteArray& bytes) {
 const char* const Usage =
     "usage: zulsim [--com N] [--ports-dir DIR] [--interval SECONDS] [--capacity N]\n"
     "              [--vanish AFTER:SECONDS]\n"
-    "              [--slots N] [--latency MS] [--state FILE] [--demo]\n"
+    "              [--slots N] [--latency MS] [--state FILE] [--demo] [--strict] [--pace]\n"
     "Plays the GSM unit on a pseudo-terminal linked as DIR/comN (default: COM9, ports/ beside\n"
     "zulsim, or ~/.config/zulset/ports where that folder is read-only, as for an installed\n"
-    "zulsim). Type `help` on standard input for the commands.\n";
+    "zulsim). --strict: no more than the unit's AT interface promises (ERROR to anything it\n"
+    "does not list, OK alone to AT+CMGF?, nothing to AT^SPBD=SM, a bare +CPBR: (1-N)).\n"
+    "--pace: what the unit sends and takes goes at the line's rate, 19200 baud (1,920 bytes\n"
+    "a second). Type `help` on standard input for the commands.\n";
 
 const char* const Help =
     "commands:\n"
@@ -76,6 +79,10 @@ const char* const Help =
     "  between [nook]    a signal report between the next command and its answer\n"
     "  noprompt          the next \"> \" prompt is lost; the unit waits for a body\n"
     "  errorname NAME    phone book writes of NAME are refused (no NAME: none are)\n"
+    "  refuse TEXT       every command starting AT+TEXT... is answered ERROR, until behave\n"
+    "  swallow TEXT      every command starting so is never answered, until behave\n"
+    "  errors            ERROR to every command and SMS text from now on, until behave\n"
+    "  behave            every fault above ends\n"
     "  silent SECONDS    no answers and no reports for a while\n"
     "  lfonly on|off     end lines with line feed only\n"
     "  noise N           N random bytes on the line\n"
@@ -94,6 +101,8 @@ struct Args {
   int latency = 0;
   QString state;
   bool demo = false;
+  bool strict = false;
+  bool pace = false;
   QByteArray vanish;          // AFTER:SECONDS, see Presence
   QList<QByteArray> atStart;  // console commands run before the line opens
 };
@@ -113,6 +122,10 @@ bool parseArgs(int argc, char** argv, Args* a) {
     bool ok = true;
     if (arg == "--demo") {
       a->demo = true;
+    } else if (arg == "--strict") {
+      a->strict = true;
+    } else if (arg == "--pace") {
+      a->pace = true;
     } else if (arg == "--vanish" && value(&v)) {
       a->vanish = v;
     } else if (arg == "--help" || arg == "-h") {
@@ -181,6 +194,14 @@ bool command(UnitEngine& unit, const QByteArray& line) {
         1, arg.isEmpty() ? UnitEngine::Fault::ReportFirst : UnitEngine::Fault::ReportFirstNoOk);
   } else if (verb == "noprompt") {
     unit.losePrompt();
+  } else if (verb == "refuse" && !arg.isEmpty()) {
+    unit.refuseAlways(arg.startsWith("AT") ? arg.mid(2) : arg);
+  } else if (verb == "swallow" && !arg.isEmpty()) {
+    unit.neverAnswer(arg.startsWith("AT") ? arg.mid(2) : arg);
+  } else if (verb == "errors") {
+    unit.refuseEverything(true);
+  } else if (verb == "behave") {
+    unit.behave();
   } else if (verb == "errorname") {
     if (arg.isEmpty())
       unit.clearErrorNames();
@@ -405,6 +426,28 @@ class Presence {
   qint64 backAt = Never;
 };
 
+// The line's rate: bytes may go at 1,920 a second, with a few bytes of slack so that a pause
+// in the traffic saves up no burst.
+class Pacer {
+ public:
+  explicit Pacer(bool on) : on(on) {}
+  qint64 room(qint64 now) {
+    if (!on) return std::numeric_limits<qint64>::max();
+    const qint64 allowed = now * kBytesPerSecond / 1000;
+    used = std::max(used, allowed - kSlack);
+    return allowed - used;
+  }
+  void take(qint64 n) { used += n; }
+  // Milliseconds until another byte may go.
+  int wait(qint64 now) { return !on || room(now) > 0 ? 0 : int(1000 / kBytesPerSecond + 1); }
+
+ private:
+  static constexpr qint64 kBytesPerSecond = 1920;
+  static constexpr qint64 kSlack = 4;
+  bool on;
+  qint64 used = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -424,7 +467,9 @@ int main(int argc, char** argv) {
   o.smsSlots = args.smsSlots;
   o.latencyMs = args.latency;
   o.reportIntervalMs = qint64(args.interval * 1000);
+  o.strict = args.strict;
   UnitEngine unit(o);
+  Pacer sending(args.pace), taking(args.pace);
   QString why;
   if (!args.state.isEmpty() && QFileInfo::exists(args.state) && !unit.loadState(args.state, &why)) {
     say("cannot load the state: " + why.toLocal8Bit());
@@ -491,8 +536,11 @@ int main(int argc, char** argv) {
     } else {
       toWrite += unit.takeOutput();
       while (!toWrite.isEmpty()) {
-        const ssize_t n = write(master, toWrite.constData(), size_t(toWrite.size()));
+        const qint64 room = std::min<qint64>(sending.room(time.elapsed()), toWrite.size());
+        if (room <= 0) break;
+        const ssize_t n = write(master, toWrite.constData(), size_t(room));
         if (n <= 0) break;
+        sending.take(n);
         toWrite.remove(0, int(n));
       }
     }
@@ -501,6 +549,10 @@ int main(int argc, char** argv) {
     const qint64 next = unit.nextEventTime();
     int timeout = next < 0 ? 1000 : int(std::clamp<qint64>(next - time.elapsed(), 0, 1000));
     if (hungUp) timeout = std::min(timeout, 200);
+    // Paced, the line is looked at again as soon as another byte may go either way.
+    if (!toWrite.isEmpty()) timeout = std::min(timeout, std::max(sending.wait(time.elapsed()), 1));
+    const bool mayTake = taking.room(time.elapsed()) > 0;
+    if (!mayTake) timeout = std::min(timeout, taking.wait(time.elapsed()));
     timeout = int(std::clamp<qint64>(presence.nextChange() - time.elapsed(), 0, timeout));
     pollfd fds[3];
     int n = 0;
@@ -508,7 +560,11 @@ int main(int argc, char** argv) {
     const int stdinAt = stdinOpen ? n : -1;
     if (stdinOpen) fds[n++] = {STDIN_FILENO, POLLIN, 0};
     const int masterAt = hungUp ? -1 : n;
-    if (!hungUp) fds[n++] = {master, short(POLLIN | (toWrite.isEmpty() ? 0 : POLLOUT)), 0};
+    if (!hungUp)
+      fds[n++] = {master,
+                  short((mayTake ? POLLIN : 0) |
+                        (toWrite.isEmpty() || sending.wait(time.elapsed()) ? 0 : POLLOUT)),
+                  0};
     if (poll(fds, nfds_t(n), timeout) < 0) {
       if (errno == EINTR) continue;
       say(QByteArray("poll: ") + strerror(errno));
@@ -517,8 +573,13 @@ int main(int argc, char** argv) {
     if (fds[0].revents) running = false;
     if (masterAt >= 0 && fds[masterAt].revents) {
       char buf[4096];
-      const ssize_t got = read(master, buf, sizeof buf);
+      const qint64 room = std::min<qint64>(taking.room(time.elapsed()), sizeof buf);
+      const ssize_t got = (fds[masterAt].revents & POLLIN) && room > 0
+                              ? read(master, buf, size_t(room))
+                          : (fds[masterAt].revents & (POLLHUP | POLLERR)) ? 0
+                                                                          : -1;
       if (got > 0) {
+        taking.take(got);
         unit.advanceTo(time.elapsed());
         unit.feed(QByteArray(buf, int(got)));
       } else if (fds[masterAt].revents & (POLLHUP | POLLERR)) {

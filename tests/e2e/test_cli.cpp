@@ -150,12 +150,14 @@ class TestCli : public QObject {
   Q_OBJECT
 
   QString zulsim, cli;
+  bool strictUnit = false;  // zulsim --strict for the next run()
 
   struct Run {
     int status = -1;
     QString err;
     Held unit;
     QByteArray file;
+    QByteArray out;  // standard output
   };
 
   // zulsim (capacity 30, a report every 2 s, the demo set) on dir/ports/com9, and the command
@@ -166,8 +168,11 @@ class TestCli : public QObject {
     Run r;
     const QString state = dir.filePath("unit.state");
     QProcess unit;
-    unit.start(zulsim, {"--com", "9", "--ports-dir", dir.filePath("ports"), "--interval", "2",
-                        "--capacity", QString::number(kCapacity), "--demo", "--state", state});
+    QStringList options{"--com",      "9",       "--ports-dir", dir.filePath("ports"),
+                        "--interval", "2",       "--capacity",  QString::number(kCapacity),
+                        "--demo",     "--state", state};
+    if (strictUnit) options << "--strict";
+    unit.start(zulsim, options);
     if (!unit.waitForStarted(5000) || !unit.waitForReadyRead(5000)) return r;
     QProcess tool;
     tool.setWorkingDirectory(dir.path());
@@ -189,6 +194,7 @@ class TestCli : public QObject {
     }
     r.status = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
     r.err = QString::fromLocal8Bit(tool.readAllStandardError());
+    r.out = tool.readAllStandardOutput();
     unit.terminate();
     unit.waitForFinished(5000);
     r.unit = held(state);
@@ -247,10 +253,25 @@ class TestCli : public QObject {
                                            << "" << QByteArray() << 0;
     QTest::newRow("overwrite-sim, from a .vcf") << "overwrite-sim"
                                                 << "" << QByteArray() << 1;
+    // A unit that gives no more than its AT interface promises ("strict " before the command).
+    for (const char* c :
+         {"load-sim", "overwrite-sim", "add-to-sim", "load-smss", "save-smss", "delete-smss"})
+      QTest::addRow("strict %s", c)
+          << QStringLiteral("strict %1").arg(c) << "" << QByteArray()
+          << (QByteArray(c).endsWith("-sim") && QByteArray(c) != "load-sim" ? 1 : 0);
+    // From the first row on, ERROR to everything: the chain ends, naming every row.
+    QTest::newRow("strict add-to-sim, ERROR to everything")
+        << "strict add-to-sim"
+        << "AT\\+CPBW=,\\+420111" << QByteArray("errors") << 1;
+    // The unit falls silent at the census: the chain ends within its bound, no link.
+    QTest::newRow("add-to-sim, unit silent") << "add-to-sim"
+                                             << "AT\\+CPBR=1,30" << QByteArray("silent 200") << 3;
   }
 
   void commands() {
     QFETCH(QString, command);
+    strictUnit = command.startsWith("strict ");
+    if (strictUnit) command = command.mid(7);
     QFETCH(QString, when);
     QFETCH(QByteArray, console);
     QFETCH(int, status);
@@ -268,6 +289,8 @@ class TestCli : public QObject {
     const bool phb = command.endsWith("sim");
     const QString file = command == "delete-smss" ? QString() : phb ? book : set;
     QStringList args{"--port", dir.filePath("ports/com9"), command};
+    // BAD is sent as it stands, for the SIM to refuse.
+    if (phb && command != "load-sim") args << "--force";
     if (!file.isEmpty()) args << file;
 
     // The demo set as the unit holds it before.
@@ -286,6 +309,11 @@ class TestCli : public QObject {
     const Run r = run(dir, args, when, console);
     qInfo("%s: exit %d; %s", qPrintable(command), r.status, qPrintable(r.err.simplified()));
     QCOMPARE(r.status, status);
+    // No link: nothing changed on the unit, and what is not on it is named.
+    if (status == 3) {
+      QVERIFY(!r.unit.saved && r.err.contains("may not be on the SIM"));
+      return;
+    }
     const bool pulled = console.startsWith("vanish");
     if (pulled)
       QVERIFY(r.err.contains("no longer available") && r.err.contains("may not be on the SIM"));
@@ -300,6 +328,8 @@ class TestCli : public QObject {
       QStringList left = r.unit.book;
       if (command == "add-to-sim")  // the file's RTIME takes the entry of the old one
         for (const QString& row : before.book) QVERIFY(row == "RTIME=05" || left.removeOne(row));
+      // unless it was not written
+      if (command == "add-to-sim" && r.err.contains("RTIME (07)")) left.removeOne("RTIME=05");
       for (const QString& row : rows) {
         const bool named =
             r.err.contains(row.section('=', 0, 0) + " (" + row.section('=', 1) + ")");
@@ -307,6 +337,7 @@ class TestCli : public QObject {
         QVERIFY2(there || named, qPrintable(row));
       }
       QVERIFY(r.err.contains("BAD (12 3)"));
+      QVERIFY(r.err.contains(QFileInfo(file).fileName() + ": row 5: BAD=12 3: Incorrect number"));
       QVERIFY2(left.isEmpty(), qPrintable(left.join(" | ")));
     } else if (command == "load-smss") {
       QVERIFY(!r.unit.saved);
@@ -339,6 +370,70 @@ class TestCli : public QObject {
         run(dir, {"--port", "COM9", "load-sim", "got.phb"}, QString(), QByteArray(), copy);
     QCOMPARE(r.status, 0);
     QVERIFY(readFile(dir.filePath("got.phb")).startsWith("ADMIN1=+420603123456\r\n"));
+  }
+
+  // add-to-sim with a backup: the SIM read into it before anything changes, and the rows it
+  // holds already (same name and number) left out and counted.
+  void addToSimLeavesOutWhatIsThere() {
+    QTemporaryDir dir;
+    const QString book = dir.filePath("add.phb"), backup = dir.filePath("before.phb");
+    QVERIFY(writeFile(book, "NOVAK=+420721333444\r\nKRAL=+420605246810\r\nKRAL=+420605000000\r\n"));
+    const Run r =
+        run(dir, {"--port", dir.filePath("ports/com9"), "--backup", backup, "add-to-sim", book});
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    QVERIFY2(r.err.contains("2 rows are on the SIM already and were left out."), qPrintable(r.err));
+    QVERIFY(r.err.contains("The SIM phone book was saved to " + backup));
+    QVERIFY(readFile(backup).startsWith("ADMIN1=+420603123456\r\n"));
+    QCOMPARE(r.unit.book.count("NOVAK=+420721333444"), 1);
+    QCOMPARE(r.unit.book.count("KRAL=+420605000000"), 1);
+  }
+
+  // "-" is standard output for what a load reads; messages stay on standard error.
+  void loadToStandardOutput() {
+    QTemporaryDir dir;
+    Run r = run(dir, {"--port", dir.filePath("ports/com9"), "load-sim", "-"});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.startsWith("ADMIN1=+420603123456\r\nADMIN2=+420777111222\r\n"),
+             r.out.constData());
+    QVERIFY(!QFile::exists(dir.filePath("-")));
+    r = run(dir, {"--port", dir.filePath("ports/com9"), "load-smss", "-"});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.startsWith("+420603123456\r\nUnit is on\r\n"), r.out.constData());
+  }
+
+  // Someone at a terminal reads from the first second on what the run waits for, then the
+  // progress of every chain.
+  void waitingAndProgress_data() {
+    QTest::addColumn<int>("chain");
+    QTest::addColumn<QString>("progress");
+    QTest::newRow("load-sim") << int(Chain::LoadSim) << "rows read: 11";
+    QTest::newRow("load-smss") << int(Chain::LoadSms) << "SMS read: 6";
+    QTest::newRow("save-smss") << int(Chain::SaveSms) << "pairs saved: 5 of 6";
+    QTest::newRow("delete-smss") << int(Chain::DeleteSms) << "slots deleted:";
+  }
+
+  void waitingAndProgress() {
+    QFETCH(int, chain);
+    QFETCH(QString, progress);
+    CliSession::Options o;
+    o.chain = Chain(chain);
+    o.port = 9;
+    o.file = QDir::temp().filePath("zulset-cli-progress");
+    CliRig rig(o);
+    QStringList shown;
+    qint64 firstAt = -1;
+    rig.session->progress = [&](const QString& line) {
+      if (firstAt < 0) firstAt = rig.clock().elapsed();
+      shown << line;
+    };
+    QVERIFY(rig.runUntil([&] { return rig.status >= 0; }, 120000));
+    QFile::remove(o.file);
+    QCOMPARE(rig.status, int(CliSession::Done));
+    QVERIFY2(firstAt >= 0 && firstAt <= 1100, qPrintable(QString::number(firstAt)));
+    QVERIFY2(shown.value(0).startsWith("waiting for the unit"), qPrintable(shown.join(" | ")));
+    QVERIFY(shown.value(0).contains("COM9 ("));
+    QVERIFY2(shown.filter(progress).size() > 0, qPrintable(shown.join(" | ")));
+    QCOMPARE(shown.last(), QString());  // cleared before the end
   }
 
   // Exit statuses that need no unit.
@@ -382,9 +477,40 @@ class TestCli : public QObject {
     QTest::newRow("verify, faults")
         << QStringList{"verify", "faulty.phb"} << 1 << "row 2: X=12a: Incorrect number";
     QTest::newRow("verify, clean") << QStringList{"verify", "clean.phb"} << 0 << "";
+    // One language a run, the locale's: a settings file in another changes no message.
     QTest::newRow("verify, translated")
+        << QStringList{"LC_ALL=de_DE.UTF-8", "--settings", "de.ini", "verify", "faulty.phb"} << 1
+        << "faulty.phb: Zeile 3: TOOLONGNAME=1: Name zu lang";
+    QTest::newRow("verify, the settings' language is not the run's")
         << QStringList{"--settings", "de.ini", "verify", "faulty.phb"} << 1
-        << "row 3: TOOLONGNAME=1: Name zu lang";
+        << "faulty.phb: row 3: TOOLONGNAME=1: Too long name";
+    QTest::newRow("verify, reserved values")
+        << QStringList{"verify", "reserved.phb"} << 1
+        << "reserved.phb: row 1: RTIME=999: Relay time is two digits\n"
+           "reserved.phb: row 2: ALARM9=: No such reserved name (1 to 8)\n"
+           "reserved.phb: row 4: +420111: Number without name\n"
+           "reserved.phb: 3 of 4 rows with faults";
+    // Checked before the port is opened: nothing reaches the unit.
+    QTest::newRow("overwrite-sim, faults")
+        << QStringList{"--port", "/dev/nonexistent", "overwrite-sim", "faulty.phb"} << 2
+        << "faulty.phb: row 2: X=12a: Incorrect number\n"
+           "faulty.phb: row 3: TOOLONGNAME=1: Too long name\n"
+           "faulty.phb: 2 of 3 rows with faults\n"
+           "Nothing was sent to the unit (--force writes the rows as they stand).";
+    QTest::newRow("add-to-sim, faults")
+        << QStringList{"--port", "/dev/nonexistent", "add-to-sim", "reserved.phb"} << 2
+        << "3 of 4 rows with faults";
+    QTest::newRow("add-to-sim, faults, --force")
+        << QStringList{"--port", "/dev/nonexistent", "--force", "add-to-sim", "reserved.phb"} << 3
+        << "/dev/nonexistent: Specified comport doesn't exist.";
+    QTest::newRow("--force elsewhere")
+        << QStringList{"--port", "COM1", "--force", "load-sim", "x.phb"} << 2
+        << "--force is for overwrite-sim and add-to-sim";
+    QTest::newRow("backup cannot be written")
+        << QStringList{"--port", "COM1", "--backup", "nodir/b.phb", "overwrite-sim", "clean.phb"}
+        << 2 << "cannot write the backup nodir/b.phb";
+    QTest::newRow("SMS file unreadable") << QStringList{"--port", "COM1", "save-smss", "none.sms"}
+                                         << 2 << "none.sms: File not found";
     QTest::newRow("verify, contacts")
         << QStringList{"verify", "phone.vcf"} << 0
         << "These were given names the unit can hold (1):\nJan Dvořák (+420 603 111 222) as "
@@ -403,11 +529,16 @@ class TestCli : public QObject {
     QVERIFY(writeFile(dir.filePath("clean.phb"), "ADMIN1=+420111\r\nRTIME=5\r\n"));
     QVERIFY(writeFile(dir.filePath("de.ini"), "[Messages]\r\nToo long name=Name zu lang\r\n"));
     QVERIFY(
+        writeFile(dir.filePath("reserved.phb"), "RTIME=999\r\nALARM9=\r\nADMIN1=\r\n+420111\r\n"));
+    QVERIFY(
         writeFile(dir.filePath("phone.vcf"),
                   "BEGIN:VCARD\nVERSION:3.0\nFN:Jan Dvořák\nTEL:+420 603 111 222\nEND:VCARD\n"));
     QVERIFY(writeFile(dir.filePath("broken.vcf"), "BEGIN:VCARD\nFN:A\nTEL:1\n"));
     QProcess tool;
     tool.setWorkingDirectory(dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", args.value(0).startsWith("LC_ALL=") ? args.takeFirst().mid(7) : "C");
+    tool.setProcessEnvironment(env);
     tool.start(cli, args);
     QVERIFY(tool.waitForFinished(10000));
     const QString err = QString::fromLocal8Bit(tool.readAllStandardError());
@@ -426,7 +557,7 @@ class TestCli : public QObject {
     QCOMPARE(rig.status, int(CliSession::NoLink));
     QVERIFY(rig.clock().elapsed() > 100000);
     QVERIFY(rig.unit().messages().size() == 6);  // nothing was deleted
-    QVERIFY(rig.said.join("").contains("COM9: no link"));
+    QVERIFY(rig.said.join("").contains("COM9 (/dev/ttyS8): no link"));
   }
 
   // The SIM's last entry is OUT's: rows with no other free entry are held back and named (exit
@@ -803,8 +934,8 @@ class TestCli : public QObject {
           15000, &run);
     };
     QVERIFY2(shown("+COPS: 0,0,\"ZUL NET\""), (out + unit.said + unit.log).constData());
-    unit.type("send A\\B \xe9\x85\x7f\n");
-    QVERIFY(shown(" A\\\\B \xc3\xa9\\x85\\x7f\n"));
+    unit.type("send A\\B \xe9\x85\x7f Gate\x07open\x1b[0m\n");
+    QVERIFY(shown(" A\\\\B \\xe9\\x85\\x7f Gate\\x07open\\x1b[0m\n"));
     const int before = unit.escapes();
     unit.type("vanish 1\n");
     QVERIFY(unit.waitFor(

@@ -353,7 +353,8 @@ class TestDesktop : public QObject {
     QVERIFY(!QFileInfo(root + "/var/lib/zulset").isSymLink());
   }
 
-  // The package names the Qt 6 runtime it needs, the platform plugins included.
+  // The package names the Qt 6 runtime it needs, the platform plugins and Qt's translations
+  // included.
   void debianPackage() {
     for (const char* tool : {"dpkg-deb", "dpkg-shlibdeps"})
       if (QStandardPaths::findExecutable(tool).isEmpty()) QSKIP("no dpkg-dev here");
@@ -366,8 +367,9 @@ class TestDesktop : public QObject {
     const QString deb = out.filePath(debs[0]);
     const QString depends =
         QString::fromLatin1(run("dpkg-deb", {"-f", deb, "Depends"}).out).trimmed();
-    for (const char* package : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6serialport6",
-                                "qt6-qpa-plugins", "libjpeg62-turbo", "libpq5"})
+    for (const char* package :
+         {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6serialport6", "qt6-qpa-plugins",
+          "qt6-translations-l10n", "libjpeg62-turbo", "libpq5"})
       QVERIFY2(depends.contains(QLatin1String(package)), qPrintable(depends));
     const QByteArray contents = run("dpkg-deb", {"-c", deb}).out;
     for (const char* file :

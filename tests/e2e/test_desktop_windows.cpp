@@ -111,6 +111,10 @@ class XSession {
 
 QString runTool(const QString& program, const QStringList& args) {
   QProcess p;
+  // Captions that are not ASCII come out as they are.
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("LC_ALL", "C.UTF-8");
+  p.setProcessEnvironment(env);
   p.start(program, args);
   p.waitForFinished(5000);
   return QString::fromUtf8(p.readAllStandardOutput());
@@ -158,6 +162,9 @@ QStringList captions(quint64 id) {
     const int first = line.indexOf('"');
     out << (first < 0 ? line : line.mid(first + 1, line.lastIndexOf('"') - first - 1));
   }
+  // Qt puts UTF-8 into WM_NAME, whose type says Latin-1, and xprop believes the type; window
+  // managers show _NET_WM_NAME.
+  out[0] = QString::fromUtf8(out[0].toLatin1());
   return out;
 }
 
@@ -240,8 +247,8 @@ class TestDesktopWindows : public QObject {
   }
 
   // The real program on zulsim: "Select Port" at start, then the main window, each with its
-  // own caption and nothing appended; the dialog in the middle of the screen; the settings
-  // file in the system's language.
+  // own caption and nothing appended; the dialog in the middle of the screen; the window and
+  // the settings file in the system's language.
   void programWindows() {
     if (zulsim().isEmpty()) QSKIP("ZULSIM does not name zulsim beside a built zulset");
     QTemporaryDir dir;
@@ -264,7 +271,8 @@ class TestDesktopWindows : public QObject {
 
     const auto dialog = waitForWindow([&](const XWindow& w) { return w.pid == pid; }, 10000);
     QVERIFY(dialog);
-    QCOMPARE(captions(dialog->id), (QStringList{"Select Port", "Select Port"}));
+    const QString selectPort = QStringLiteral("Port w\u00E4hlen");
+    QCOMPARE(captions(dialog->id), (QStringList{selectPort, selectPort}));
     QVERIFY2(centred(offCentre(dialog->id)), qPrintable(text(offCentre(dialog->id))));
     for (const XWindow& w : managedWindows()) QVERIFY(owner(dialog->id) != w.id);
 
@@ -402,7 +410,7 @@ class TestDesktopWindows : public QObject {
     if (kind == "question")
       dialogs.question("COM9", "No communication, change com?");
     else if (kind == "port")
-      dialogs.choosePort();
+      dialogs.choosePort({});
     else if (kind == "error")
       dialogs.error("Device already open.");
     else if (kind == "dismissed")

@@ -33,7 +33,7 @@ ZUL_FUZZ_TARGET(smsfile) {
       if (set == FileCharset::Utf8()) utf8 = fields;
       if (marked) FUZZ_CHECK(fields == utf8, set.Name() + QStringLiteral(": ") + Shown(*fields));
     } catch (const EFileIOError& e) {
-      FUZZ_CHECK(e.Message == QLatin1String("Not a text file"), e.Message);
+      FUZZ_CHECK(e.Message == ErrorTexts().NotATextFile, e.Message);
       const qsizetype zero = data.indexOf('\0');
       FUZZ_CHECK(zero >= 0 && HoldsBinaryData(data), Shown(data));
       continue;

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "phonebook/EntrySyntax.h"
+#include "phonebook/PhoneBookCheck.h"
 #include "phonebook/SearchRules.h"
 
 Q_DECLARE_METATYPE(EntryFaultKind)
@@ -86,6 +87,54 @@ class TestEntrySyntax : public QObject {
     QString n = number;
     QCOMPARE(CheckEntry(name, n, limit), fault);
     QCOMPARE(n, numberAfter.isEmpty() ? number : numberAfter);
+  }
+
+  // The check of a whole book before it is written: which rows, and why.
+  void bookFaults_data() {
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("faults");  // "row: text"
+    QTest::newRow("clean, placeholders pass")
+        << QStringList{"ADMIN1=+420111", "ADMIN2=", "RTIME=05", "CRED=*101#", "OUT=+420999", ""}
+        << QStringList{};
+    QTest::newRow("entry check, number before name")
+        << QStringList{"ADMIN1=12ab", "NOVAK=+420111", "toolongnamex=1", "ABCDEFGHI=1"}
+        << QStringList{"1: Incorrect number", "3: Incorrect name", "4: Too long name"};
+    QTest::newRow("number without a name")
+        << QStringList{"+420111", "=+420222", "="}
+        << QStringList{"1: Number without name", "2: Number without name"};
+    QTest::newRow("relay time cut short")
+        << QStringList{"A=1", "RTIME=120"} << QStringList{"2: Relay time is two digits"};
+    QTest::newRow("relay time that keeps its value") << QStringList{"RTIME=007"} << QStringList{};
+    QTest::newRow("look-alikes of reserved names")
+        << QStringList{"ALARM9=", "ADMIN0=+420111", "ADMIN10=1", "ALARM8=", "ADMINX=1"}
+        << QStringList{"1: No such reserved name (1 to 8)", "2: No such reserved name (1 to 8)",
+                       "3: No such reserved name (1 to 8)"};
+    QTest::newRow("one entry each for RTIME and OUT")
+        << QStringList{"RTIME=05", "OUT=+420111", "RTIME=", "RTIME=07", "OUT=+420222"}
+        << QStringList{"4: Only one row can hold this entry",
+                       "5: Only one row can hold this entry"};
+  }
+
+  void bookFaults() {
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, faults);
+    QStringList found;
+    for (const RowFault& f : PhoneBookFaults(rows, MessageTexts(), 13)) {
+      QCOMPARE(f.line, rows[f.row - 1]);
+      found << QString("%1: %2").arg(f.row).arg(f.text);
+    }
+    QCOMPARE(found, faults);
+  }
+
+  // An addition leaves out what the SIM holds: same name and number, every copy.
+  void rowsNotHeld() {
+    int left = -1;
+    const QStringList rows{"A=+420111", "B=+420222", "A=+420111", "A=+420333", "C=+420444"};
+    QCOMPARE(RowsNotHeld(rows, {"A=+420111", "C=+420445", "B=+420222"}, &left),
+             QStringList({"A=+420333", "C=+420444"}));
+    QCOMPARE(left, 3);
+    QCOMPARE(FaultLines({{2, "X=1a", "Incorrect number"}}, MessageTexts()),
+             QStringList{"row 2: X=1a: Incorrect number"});
   }
 
   void upperCaseAtoZOnly() {

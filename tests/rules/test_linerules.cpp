@@ -4,6 +4,7 @@
 
 #include "link/Answers.h"
 #include "link/AtCommands.h"
+#include "link/Exchange.h"
 #include "link/LineRules.h"
 #include "link/SimRoom.h"
 #include "platform/Errors.h"
@@ -223,55 +224,55 @@ class TestLineRules : public QObject {
   }
 
   // Lines in the order they arrive, and who each final result belongs to: - not final,
-  // E the exchange the line before opened, P a pacing probe, S the step probe, A maybe the
-  // awaited answer, U nobody.
+  // E the exchange the line before opened, P a command nobody waits for (a pacing probe, an
+  // echo-off), S the barrier, A maybe the awaited answer, U nobody.
   void owners_data() {
     QTest::addColumn<QList<QByteArray>>("lines");
-    QTest::addColumn<bool>("awaitingProbe");
-    QTest::addColumn<bool>("awaiting");
-    QTest::addColumn<bool>("smsText");
+    QTest::addColumn<QByteArray>("context");  // p awaiting the probe, a awaiting, s SMS text,
+                                              // b barrier out, c awaiting the centre, o owed
     QTest::addColumn<QByteArray>("owners");
-    const QByteArray csq = "+CSQ: 18,99", entry = "+CPBR: 1,\"1\",129,\"A\"";
-    auto row = [](const char* name, QList<QByteArray> lines, bool probe, bool awaiting,
-                  bool smsText, const char* owners) {
-      QTest::newRow(name) << lines << probe << awaiting << smsText << QByteArray(owners);
+    const QByteArray csq = "+CSQ: 18,99", entry = "+CPBR: 1,\"1\",129,\"A\"",
+                     centre = "+CSCA: \"+420603\",145";
+    auto row = [](const char* name, QList<QByteArray> lines, const char* context,
+                  const char* owners) {
+      QTest::newRow(name) << lines << QByteArray(context) << QByteArray(owners);
     };
-    row("report before the answer", {csq, "OK", "OK"}, false, true, false, "-EA");
-    row("report without OK, answer with lines", {csq, entry, "OK"}, false, true, false, "--A");
-    row("report without OK, bare answer", {csq, "OK"}, false, true, false, "-E");
-    row("empty lines keep the mark", {csq, "", "OK", "OK"}, false, true, false, "--EA");
-    row("call", {"+CSSU: 0", "+CLCC: 1,1,4,0,0,\"1\",129,\"A\"", "OK", "OK"}, false, true, false,
-        "--EA");
-    row("error after a report", {csq, "ERROR"}, false, true, false, "-A");
-    row("pacing probe's answer", {"+CMGF: 1", "OK", entry, "OK"}, false, true, false, "-P-A");
-    row("probe refused: the error may be anyone's", {"+CMS ERROR: 500", "OK"}, false, true, false,
-        "AA");
-    row("the probe awaited", {"+CMGF: 1", "", "OK"}, true, true, false, "--A");
-    row("in step behind strays", {"OK", entry, "ERROR", "+CMGF: (0,1)", "OK", "OK"}, false, true,
-        false, "A-A-SA");
-    row("a pacing answer is not the step's", {"+CMGF: 1", "OK", "+CMGF: (0,1)", "ERROR"}, false,
-        true, false, "-P-S");
-    row("nothing awaited", {"OK", csq, "OK", "ERROR"}, false, false, false, "U-EU");
-    row("chain moved on at the line", {"+CMGW: 3", "OK", "+COPS: 0,0,\"X\"", "OK", "OK"}, false,
-        true, false, "-E-EA");
-    row("an SMS text is no report", {csq, "OK"}, false, true, true, "-A");
-    row("an SMS text is no probe answer", {"+CMGF: (0,1)", "OK"}, false, true, true, "-A");
+    row("report before the answer", {csq, "OK", "OK"}, "a", "-EA");
+    row("report without OK, answer with lines", {csq, entry, "OK"}, "a", "--A");
+    row("report without OK, bare answer", {csq, "OK"}, "a", "-E");
+    row("empty lines keep the mark", {csq, "", "OK", "OK"}, "a", "--EA");
+    row("call", {"+CSSU: 0", "+CLCC: 1,1,4,0,0,\"1\",129,\"A\"", "OK", "OK"}, "a", "--EA");
+    row("error after a report", {csq, "ERROR"}, "a", "-A");
+    row("pacing probe's answer", {"+CMGF: 1", "OK", entry, "OK"}, "a", "-P-A");
+    row("probe refused: the error may be anyone's", {"+CMS ERROR: 500", "OK"}, "a", "AA");
+    row("the probe awaited", {"+CMGF: 1", "", "OK"}, "pa", "--A");
+    row("in step behind strays", {"OK", entry, "ERROR", centre, "OK", "OK"}, "ab", "A-A-SA");
+    row("a pacing answer is not the barrier's", {"+CMGF: 1", "OK", centre, "ERROR"}, "ab", "-P-S");
+    row("barrier refused: an error like any", {"ERROR", "ERROR"}, "ab", "AA");
+    row("a late barrier's answer", {centre, "OK", "OK"}, "a", "-EA");
+    row("the centre awaited", {centre, "OK"}, "ac", "-A");
+    row("owed first, reports aside", {csq, "OK", "OK", "ERROR"}, "ao", "-EPP");
+    row("nothing awaited", {"OK", csq, "OK", "ERROR"}, "", "U-EU");
+    row("chain moved on at the line", {"+CMGW: 3", "OK", "+COPS: 0,0,\"X\"", "OK", "OK"}, "a",
+        "-E-EA");
+    row("an SMS text is no report", {csq, "OK"}, "as", "-A");
   }
   void owners() {
     QFETCH(QList<QByteArray>, lines);
-    QFETCH(bool, awaitingProbe);
-    QFETCH(bool, awaiting);
-    QFETCH(bool, smsText);
+    QFETCH(QByteArray, context);
     QFETCH(QByteArray, owners);
     AnswerMarks marks;
     QByteArray got;
     for (const QByteArray& line : lines) {
       AnswerContext at;
       at.lineEmpty = line.isEmpty();
-      at.smsTextExpected = smsText;
-      at.awaiting = awaiting;
-      at.awaitingProbe = awaitingProbe;
-      const Owner o = LineOwner(marks, RecogniseLine(line, false, smsText), ProbeAnswer(line), at);
+      at.smsTextExpected = context.contains('s');
+      at.awaiting = context.contains('a');
+      at.awaitingProbe = context.contains('p');
+      at.awaitingCentre = context.contains('c');
+      at.owed = context.contains('o');
+      const LineRule rule = RecogniseLine(line, false, at.smsTextExpected);
+      const Owner o = LineOwner(marks, rule, ProbeAnswer(line, rule, context.contains('b')), at);
       got += "-EPSAU"[int(o)];
     }
     QCOMPARE(got, owners);
@@ -282,17 +283,90 @@ class TestLineRules : public QObject {
     QCOMPARE(Judge({false, true}), Verdict::Unknown);
   }
 
+  // The command in flight, event by event: o an "OK" noted, e an error noted, b the barrier
+  // sent, B back in step (its outcome: A answered, R refused, L lost), r sent again, c closed
+  // unanswered then sent anew, C closed answered then sent anew. Then its sends and whether it
+  // may go out again.
+  void exchange_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("events");
+    QTest::addColumn<QByteArray>("outcomes");
+    QTest::addColumn<int>("sends");
+    QTest::addColumn<bool>("left");
+    auto row = [](const char* name, Awaiting kind, const char* events, const char* outcomes,
+                  int sends, bool left) {
+      QTest::newRow(name) << int(kind) << QByteArray(events) << QByteArray(outcomes) << sends
+                          << left;
+    };
+    row("answered", Awaiting::Query, "obB", "A", 2, true);
+    row("refused", Awaiting::Erase, "ebB", "R", 2, true);
+    row("lost", Awaiting::Read, "bB", "L", 2, true);
+    row("late", Awaiting::Step, "boB", "A", 2, true);
+    row("stray with the answer", Awaiting::Row, "oebB", "L", 2, true);
+    row("barrier refused, then answered", Awaiting::Census, "ebebB", "L", 3, true);
+    row("barrier lost twice", Awaiting::SmsList, "bbbB", "L", 4, true);
+    row("anything closes with its barrier", Awaiting::Anything, "ebB", "A", 2, true);
+    row("refused every time", Awaiting::RowAt, "ebBrebBrebB", "RRR", 6, false);
+    row("a prompt: three tries", Awaiting::Prompt, "rr", "", 3, false);
+    row("refused, the same again counts on", Awaiting::SmsDelete, "ebBc", "R", 3, true);
+    row("answered, the same again starts afresh", Awaiting::Query, "obBC", "A", 1, true);
+  }
+  void exchange() {
+    QFETCH(int, kind);
+    QFETCH(QByteArray, events);
+    QFETCH(QByteArray, outcomes);
+    QFETCH(int, sends);
+    QFETCH(bool, left);
+    Exchange x;
+    x.NewChain();
+    const QByteArray command = "AT+CPBW=3\r\n";
+    qint64 now = 0;
+    x.Send(command, Awaiting(kind), 3, now);
+    QByteArray got;
+    for (const char e : events) {
+      now += 1000;
+      switch (e) {
+        case 'o':
+        case 'e':
+          x.Note(e == 'o', e == 'o' ? QByteArray() : QByteArray("+CME ERROR: 21"));
+          break;
+        case 'b':
+          x.SendBarrier(now);
+          break;
+        case 'B':
+          got += "ARL"[int(x.BackInStep())];
+          break;
+        case 'r':
+          x.SendAgain(now);
+          break;
+        default:
+          x.Close(e == 'C', now);
+          x.Send(command, Awaiting(kind), 3, now);
+      }
+    }
+    QCOMPARE(got, outcomes);
+    QCOMPARE(x.Sends(), sends);
+    QCOMPARE(x.SendsLeft(), left);
+    QVERIFY(!x.Overdue(now) && x.Overdue(now + PolicyFor(Awaiting(kind)).answerMs));
+  }
+
   void undone() {
     QCOMPARE(MissingLines({"A=1", "B=2", "A=1", "PLACE=", "=", "=7", "C=3"}, {"A=1", "C=3", "X=9"}),
              (QStringList{"B=2", "A=1", "=7"}));
     QCOMPARE(RowText("NOVAK=+420721"), QStringLiteral("NOVAK (+420721)"));
     QStringList many;
     for (int i = 1; i <= 23; ++i) many << QString::number(i);
-    const QStringList shown = FirstItems("T:", many, "and %1 more.").split('\n');
+    // The title and the rest counted, each for its own number.
+    MessageTexts cs;
+    cs.Language = "cs";
+    cs.AndMore = "a {%1 dal\u0161\u00ED|%1 dal\u0161\u00ED|%1 dal\u0161\u00EDch}.";
+    const QString title = "{\u0158\u00E1dek|\u0158\u00E1dky|\u0158\u00E1dk\u016F} (%1):";
+    const QStringList shown = FirstItems(title, many, cs).split('\n');
     QCOMPARE(shown.size(), 22);
+    QCOMPARE(shown[0], QStringLiteral("\u0158\u00E1dk\u016F (23):"));
     QCOMPARE(shown[20], QStringLiteral("20"));
-    QCOMPARE(shown[21], QStringLiteral("and 3 more."));
-    QCOMPARE(FirstItems("T:", {"a"}, "and %1 more."), QStringLiteral("T:\na"));
+    QCOMPARE(shown[21], QStringLiteral("a 3 dal\u0161\u00ED."));
+    QCOMPARE(FirstItems(title, {"a"}, cs), QStringLiteral("\u0158\u00E1dek (1):\na"));
   }
 
   void textFields() {

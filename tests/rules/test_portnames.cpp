@@ -93,6 +93,26 @@ class TestPortNames : public QObject {
 #endif
   }
 
+  // Where "Select Port" starts: a link (the simulated unit's), then an adapter, else the first.
+  void likelyPort_data() {
+    QTest::addColumn<QList<int>>("ports");
+    QTest::addColumn<int>("likely");
+    QTest::newRow("the link beats an adapter and COM1") << QList<int>{1, 12, 31, 40} << 40;
+    QTest::newRow("an adapter beats COM1") << QList<int>{1, 2, 33, 12} << 33;
+    QTest::newRow("only built-in ports") << QList<int>{2, 3} << 2;
+    QTest::newRow("none") << QList<int>{} << 0;
+  }
+
+  void likelyPort() {
+    QFETCH(QList<int>, ports);
+    QFETCH(int, likely);
+    const auto device = [](int n) {
+      return n == 40 ? QStringLiteral("/home/u/.config/zulset/ports/com40")
+                     : PortDeviceName(n, QStringList());
+    };
+    QCOMPARE(LikelyPort(ports, device), likely);
+  }
+
   void probeListsPortsThatOpenOrAreHeld() {
     using R = SerialDevice::OpenResult;
     TableFactory factory;

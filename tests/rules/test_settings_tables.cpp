@@ -6,10 +6,13 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <array>
 #include <stdexcept>
+#include <tuple>
 
 #include "platform/Errors.h"
 #include "settings/IniFile.h"
+#include "settings/PluralForms.h"
 #include "settings/SettingBindings.h"
 #include "settings/SettingsLocation.h"
 #include "settings/Translations.h"
@@ -63,10 +66,11 @@ QStringList entries(const QByteArray& bytes) {
   return out;
 }
 
-// What the program composes around a text: its placeholders, and a closing colon before a list.
+// What the program composes around a text: its placeholders, a file filter's pattern, and a
+// closing colon before a list.
 QStringList composition(const QString& text) {
   QStringList parts;
-  auto it = QRegularExpression(QStringLiteral("%(\\d+|s)")).globalMatch(text);
+  auto it = QRegularExpression(QStringLiteral("%(\\d+|s)|\\(\\*\\.\\w+\\)")).globalMatch(text);
   while (it.hasNext()) parts << it.next().captured();
   parts.sort();
   if (text.endsWith(':')) parts << QStringLiteral("ends in :");
@@ -128,9 +132,9 @@ class TestSettingsTables : public QObject {
     }
     QCOMPARE(sections, QStringList({"Form", "Language", "Messages", "Help"}));
     QCOMPARE(perSection.value("Form"), 9);
-    QCOMPARE(perSection.value("Language"), 31);
-    QCOMPARE(perSection.value("Messages"), 58);
-    QCOMPARE(perSection.value("Help"), 38);
+    QCOMPARE(perSection.value("Language"), 72);
+    QCOMPARE(perSection.value("Messages"), 114);
+    QCOMPARE(perSection.value("Help"), 39);
 
     // Odd spellings and repeated texts go out exactly as built in.
     for (const char* expected :
@@ -182,6 +186,7 @@ class TestSettingsTables : public QObject {
             "SaveMonitor=Save monitored serial communication.",
             "RelayA=Name for relay A",
             "RelayB=Name for relay A",
+            "Serial port=Serial port: %1",
         }));
     QCOMPARE(lines.indexOf("Language|Verify Phone Book=Verify Phone Book") + 1,
              lines.indexOf("Language|Autoverify=Autoverify"));
@@ -212,14 +217,19 @@ class TestSettingsTables : public QObject {
                                              "Save#0",        "Save#2",
                                              "PHONE#0",       "SMS#0",
                                              "MONITOR#0"}));
-    QCOMPARE(log.mid(lang + 31, 3), QStringList({"Copy#0", "Paste#0", "Undo#0"}));
-    QCOMPARE(log.mid(lang + 34, 42).first(), QStringLiteral("Incorrect International format#0"));
+    // The keys added after those are read in write order.
+    QStringList later;
+    for (int i = 28; i < int(std::size(texts::Language)); ++i)
+      later << QString::fromLatin1(texts::Language[i].key) + "#0";
+    QCOMPARE(later.mid(0, 4), QStringList({"Copy#0", "Paste#0", "Undo#0", "Locale#0"}));
+    QCOMPARE(log.mid(lang + 31, later.size()), later);
+    QCOMPARE(log.value(lang + 75), QStringLiteral("Incorrect International format#0"));
     const int op = log.indexOf("OPERATOR#0");
-    QVERIFY(op > lang + 34 + 42);
+    QVERIFY(op > lang + 75 + 114);
     QCOMPARE(log.mid(op, 4), QStringList({"OPERATOR#0", "Verify#0", "Autoverify#0",
                                           "Phone number in international format.#0"}));
-    QCOMPARE(log.last(), QStringLiteral("RelayB#0"));
-    QCOMPARE(log.size(), 9 + 34 + 58 + 38);
+    QCOMPARE(log.last(), QStringLiteral("Serial port#0"));
+    QCOMPARE(log.size(), 9 + 75 + 114 + 39);
   }
 
   // What a translator may have typed, read as the program reads it and written back.
@@ -378,6 +388,8 @@ class TestSettingsTables : public QObject {
         QVERIFY2(!text.trimmed().isEmpty(), qPrintable(where));
         QVERIFY2(composition(text) == composition(QString::fromLatin1(section.keys[i].text)),
                  qPrintable(where + '=' + text));
+        for (const int forms : PluralGroups(text))
+          QVERIFY2(forms == PluralFormCount(code), qPrintable(where + '=' + text));
         try {
           legacy.Encode(text);
         } catch (const EUnwritableText& e) {
@@ -386,6 +398,7 @@ class TestSettingsTables : public QObject {
       }
     }
     QVERIFY(shipped.ReadString("Language", "Language", "Eng") != "Eng");
+    QCOMPARE(TextsLanguage(shipped.ReadString("Language", "Locale", QString()), QString()), code);
     QStringList keys = keysOf(load(file));
     keys.sort();
     expected.sort();
@@ -395,6 +408,62 @@ class TestSettingsTables : public QObject {
   void noTranslationForOtherCodes() {
     for (const char* code : {"en", "", "CS", "cs_CZ", "xx", "../cs"})
       QVERIFY2(TranslationFile(code).isEmpty(), code);
+  }
+
+  // The form a count takes, language by language; the built-in English has two in each group.
+  void pluralForms_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QList<int>>(
+        "forms");  // for the counts 0, 1, 2, 4, 5, 12, 21, 22, 25, 112, 122
+    QTest::newRow("en") << "" << QList<int>{1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    QTest::newRow("de_AT") << "de_AT" << QList<int>{1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    QTest::newRow("cs") << "cs" << QList<int>{2, 0, 1, 1, 2, 2, 2, 2, 2, 2, 2};
+    QTest::newRow("sk-SK") << "sk-SK" << QList<int>{2, 0, 1, 1, 2, 2, 2, 2, 2, 2, 2};
+    QTest::newRow("pl_PL.UTF-8") << "pl_PL.UTF-8" << QList<int>{2, 0, 1, 1, 2, 2, 2, 1, 2, 2, 1};
+  }
+  void pluralForms() {
+    QFETCH(QString, language);
+    QFETCH(QList<int>, forms);
+    QList<int> taken;
+    for (const qint64 n : {0, 1, 2, 4, 5, 12, 21, 22, 25, 112, 122})
+      taken << PluralForm(language, n);
+    QCOMPARE(taken, forms);
+    for (const SettingsSection& section : SettingsSections)
+      for (int i = 0; i < section.keyCount; ++i)
+        for (const int n : PluralGroups(QString::fromLatin1(section.keys[i].text)))
+          QVERIFY2(n == 2, section.keys[i].key);
+  }
+
+  // Groups are resolved, plain braces kept; what fills a placeholder afterwards is not touched.
+  void withPluralForms() {
+    const QString records = "%1 {z\u00E1znam|z\u00E1znamy|z\u00E1znam\u016F} {je|jsou|je}";
+    const QList<std::tuple<QString, const char*, int, QString>> cases = {
+        {records, "cs", 1, "1 z\u00E1znam je"},
+        {records, "cs", 3, "3 z\u00E1znamy jsou"},
+        {records, "cs", 5, "5 z\u00E1znam\u016F je"},
+        {records, "en", 3, "3 z\u00E1znamy jsou"},         // three forms under a two-form rule
+        {"%1 {row|rows}", "cs", 5, "5 rows"},              // two forms under a three-form rule
+        {"holds %1 records", "pl", 1, "holds 1 records"},  // written before there were groups
+        {"{x} {a|b} {y", "de", 2, "{x} b {y"},
+    };
+    for (const auto& [text, language, count, shown] : cases) {
+      MessageTexts m;
+      m.Language = QString::fromLatin1(language);
+      QCOMPARE(m.Counted(text, count).arg(count), shown);
+    }
+    QCOMPARE(MessageTexts().Counted("\"%1\" {has|have}", 1).arg("{a|b}.csv"),
+             QStringLiteral("\"{a|b}.csv\" has"));
+  }
+
+  // The language of a file's texts: its Locale, or what its Language label names.
+  void textsLanguage() {
+    const QList<std::array<const char*, 3>> cases = {
+        {"", "Eng", "en"},     {"", "Cz", "cs"},      {"", "Sk", "sk"},         {"", "DE", "de"},
+        {"", "Pl", "pl"},      {"", "Hu", "hu"},      {"", "Deutsch", ""},      {"", "", ""},
+        {"pl_PL", "Cz", "pl"}, {" cs ", "Eng", "cs"}, {"de-AT.UTF-8", "", "de"}};
+    for (const auto& [locale, label, code] : cases)
+      QVERIFY2(TextsLanguage(locale, label) == QLatin1String(code),
+               qPrintable(QStringLiteral("%1/%2").arg(locale, label)));
   }
 
   // The first of LC_ALL, LC_MESSAGES and LANG that is set names the language.

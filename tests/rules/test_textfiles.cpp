@@ -175,6 +175,13 @@ class TestTextFiles : public QObject {
     // Nothing near a phone book's size is read whole; a device tells no size.
     QCOMPARE(messageOf<EFOpenError>([&] { ReadWholeFile("/dev/zero", MaxPhoneBookFileSize); }),
              "Cannot open file \"/dev/zero\". File too large");
+    // A line break inside a row would come back as two rows: nothing is written.
+    const QString book = dir.filePath("b.phb");
+    QCOMPARE(messageOf<EFCreateError>([&] {
+               WritePhoneBookFile(book, {"A=1", "B=\tx\nC=3"});
+             }),
+             "Cannot create file \"" + book + "\". Line 2 holds a line break.");
+    QVERIFY(!QFile::exists(book));
   }
 
   // Under a UTF-8 locale every text comes back; in an 8-bit set what it holds comes back, and

@@ -17,7 +17,7 @@ CoreHarness::CoreHarness(const RigSetup& setup)
   CoreEnvironment env;
   env.clock = &clock();
   env.serial = &serial();
-  env.choosePort = [this] { return dialogs().choosePort(); };
+  env.choosePort = [this] { return dialogs().choosePort({}); };
   env.deviceName = [dir = dir()](int number) { return PortDeviceName(number, dir); };
   program = std::make_unique<LinkCore>(env, this);
   boxes = std::make_unique<DeferredDialogs>(&dialogs(), program.get());

@@ -69,9 +69,9 @@ QString TestDialogs::saveFile(const QString& filter) {
   return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
 }
 
-int TestDialogs::choosePort() {
+int TestDialogs::choosePort(const PortChoiceTexts& texts) {
   ++portChoices;
-  show(box(Kind::ChoosePort, QStringLiteral("Select Port"), QString()));
+  show(box(Kind::ChoosePort, texts.title, texts.notValid));
   return port;
 }
 

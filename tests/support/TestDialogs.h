@@ -14,7 +14,8 @@ class TestDialogs : public Dialogs {
   enum class Kind { Message, Question, Error, OpenFile, SaveFile, ChoosePort, Choice };
   struct Shown {
     Kind kind;
-    QString caption;      // "ZUL Set" for messages and errors, the caller's for questions
+    QString caption;      // "ZUL Set" for messages and errors, the caller's for questions, the
+                          // title of "Select Port"
     QString text;         // the text shown, or the file filter
     int tag = 0;          // error(): the tag it was shown with
     QStringList answers;  // choose(): the answers offered
@@ -27,7 +28,7 @@ class TestDialogs : public Dialogs {
   int choose(const QString& text, const QStringList& answers) override;
   QString openFile(const QString& filter) override;
   QString saveFile(const QString& filter) override;
-  int choosePort() override;
+  int choosePort(const PortChoiceTexts& texts) override;
 
   // ---- script ----
   int port = 9;           // choosePort(): the number chosen, 0 = cancelled

@@ -269,8 +269,7 @@ class TestAdmissions : public QObject {
                            [](const auto& b) { return b.kind == TestDialogs::Kind::Choice; }),
              1);
     QStringList told;
-    if (records)
-      told << QStringLiteral("The admission log holds 1 records that are in no file yet.");
+    if (records) told << QStringLiteral("The admission log holds 1 record that is in no file yet.");
     if (writing)
       told << QStringLiteral("Save SMSs is not finished; closing now leaves the SIM half done.");
     QCOMPARE(asked[0].text, told.join('\n'));

@@ -18,9 +18,9 @@
 namespace {
 
 // The census of an empty SIM, asked twice: a stray "OK" in place of a lost answer lists nothing
-// as well. Each read ends with the step probe, whose answer shows the read is all in.
-const QList<QByteArray> kEmptyCensus{"AT+CPBR=1,250", "AT+CMGF=?", "AT+CPBR=1,250", "AT+CMGF=?"};
-const QList<QByteArray> kReadBack{"AT+CMGF?", "AT+CPBR=1,249", "AT+CMGF=?"};
+// as well. Each read ends with the barrier, whose answer shows the read is all in.
+const QList<QByteArray> kEmptyCensus{"AT+CPBR=1,250", "AT+CSCA?", "AT+CPBR=1,250", "AT+CSCA?"};
+const QList<QByteArray> kReadBack{"AT+CMGF?", "AT+CPBR=1,249", "AT+CSCA?"};
 
 void startLinked(WindowHarness& h) {
   TForm1& f = h.form();
@@ -73,9 +73,9 @@ class TestLinkPhoneBook : public QObject {
     QCOMPARE(f.PhoneBook1->Row(), 1);
 
     QVERIFY(h.runUntil([&] { return idleAgain(f); }, 10000));
-    // The step probe's answer shows the read's last entry is in.
+    // The barrier's answer shows the read's last entry is in.
     QCOMPARE(h.received(),
-             (QList<QByteArray>{"AT+CMGF?", "AT+CPBR=1,249", "AT+CMGF=?", "AT+CSCA?"}));
+             (QList<QByteArray>{"AT+CMGF?", "AT+CPBR=1,249", "AT+CSCA?", "AT+CSCA?"}));
     // Entry 250 ("OUT") is never read.
     QCOMPARE(f.PhoneBook1->Strings(), simLines(h.unit(), 1, 249));
     QCOMPARE(f.PhoneBook1->LineCount(), 11);
@@ -91,9 +91,9 @@ class TestLinkPhoneBook : public QObject {
 
     h.run(500);
     QCOMPARE(f.StatusBar1->PanelText(1), QStringLiteral("SMS centrum: +420603052000"));
-    // The centre is asked once per load.
+    // The centre is asked once per load (and once as the read's barrier).
     h.run(25000);
-    QCOMPARE(h.received().count("AT+CSCA?"), 1);
+    QCOMPARE(h.received().count("AT+CSCA?"), 2);
     QVERIFY(h.dialogs().errors.isEmpty());
   }
 
@@ -136,7 +136,7 @@ class TestLinkPhoneBook : public QObject {
       h.click(h.form().LoadPHONE);
       QVERIFY(h.runUntil([&] { return idleAgain(h.form()); }, 10000));
       QCOMPARE(h.received(),
-               (QList<QByteArray>{"AT+CMGF?", "AT+CPBR=1,1", "AT+CMGF=?", "AT+CSCA?"}));
+               (QList<QByteArray>{"AT+CMGF?", "AT+CPBR=1,1", "AT+CSCA?", "AT+CSCA?"}));
       QCOMPARE(h.form().PhoneBook1->Strings(), QStringList{"ADMIN1=+420603123456"});
     }
     {
@@ -172,7 +172,7 @@ class TestLinkPhoneBook : public QObject {
     QCOMPARE(f.Prubeh->value(), 250);
     // Nothing more until the unit's next report.
     h.run(5000);
-    QCOMPARE(h.received(), QList<QByteArray>{"AT^SPBD=SM"});
+    QCOMPARE(h.received(), (QList<QByteArray>{"AT^SPBD=SM", "AT+CSCA?"}));
     QVERIFY(f.Link.ErasePending && !f.Link.ErasingPhoneBook);
 
     // The erase counts down; a report in the middle leaves the meter and the buttons alone.
@@ -186,17 +186,17 @@ class TestLinkPhoneBook : public QObject {
     QCOMPARE(f.Link.SilentTicks, 0);
 
     QVERIFY(h.runUntil([&] { return idleAgain(f); }, 30000));
-    QList<QByteArray> expected{"AT^SPBD=SM"};
+    QList<QByteArray> expected{"AT^SPBD=SM", "AT+CSCA?"};
     // The write asks first which entries are taken, entry 250 too.
     expected << deletes(1, 249) << "AT+CPBR=1,250"
-             << "AT+CMGF=?"
+             << "AT+CSCA?"
              << "AT+CPBW=,123,,\"ADMIN1\""
              << "AT+CPBW=249,05,,\"RTIME\""
              << "AT+CPBW=250,777,,\"OUT\""
              << "AT"
              << "AT+CMGF?"
              << "AT+CPBR=1,249"
-             << "AT+CMGF=?";
+             << "AT+CSCA?";
     QCOMPARE(h.received(), expected);
     // The grid shows what the SIM holds, without entry 250.
     QCOMPARE(f.PhoneBook1->Strings(), (QStringList{"ADMIN1=123", "RTIME=05"}));
@@ -206,6 +206,48 @@ class TestLinkPhoneBook : public QObject {
     QCOMPARE(f.Smeter->Position(), 27);  // reports count again once the erase is over
     QVERIFY(f.Prubeh->isHidden());
     QVERIFY(h.dialogs().errors.isEmpty());
+  }
+
+  // Rows the unit would not take as they stand are named before anything is erased; the
+  // erase starts only on Yes, and a clean book is not asked about.
+  void overwriteAsksAboutFaultyRows_data() {
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("asked");  // empty: no question
+    const QString erase = QStringLiteral("\n\nErase the SIM phone book all the same?");
+    QTest::newRow("clean") << QStringList{"ADMIN1=+420111", "ALARM2=", "RTIME=05"} << false
+                           << QString();
+    QTest::newRow("faults, No")
+        << QStringList{"ADMIN1=12ab", "NOVAK=+420111", "RTIME=999", "ALARM9="} << false
+        << "These rows would not be written as they stand (3):\n"
+           "row 1: ADMIN1=12ab: Incorrect number\nrow 3: RTIME=999: Relay time is two digits\n"
+           "row 4: ALARM9=: No such reserved name (1 to 8)" +
+               erase;
+    QTest::newRow("fault, Yes") << QStringList{"=+420111", "NOVAK=+420222"} << true
+                                << "This row would not be written as it stands (1):\n"
+                                   "row 1: =+420111: Number without name" +
+                                       erase;
+  }
+
+  void overwriteAsksAboutFaultyRows() {
+    QFETCH(QStringList, rows);
+    QFETCH(bool, yes);
+    QFETCH(QString, asked);
+    WindowHarness h;
+    TForm1& f = h.form();
+    startLinked(h);
+    f.PhoneBook1->SetStrings(rows);
+    h.dialogs().answers = {yes};
+    h.clearReceived();
+    h.click(f.SavePhone);
+    QCOMPARE(h.dialogs().questions.size(), asked.isEmpty() ? 0 : 1);
+    if (!asked.isEmpty())
+      QCOMPARE(h.dialogs().questions[0], qMakePair(QStringLiteral("Overwrite SIM"), asked));
+    const bool erases = asked.isEmpty() || yes;
+    QCOMPARE(f.ButtonsLocked, erases);
+    h.run(500);
+    QCOMPARE(h.received().value(0), erases ? QByteArray("AT^SPBD=SM") : QByteArray());
+    QCOMPARE(f.PhoneBook1->Strings(), rows);
   }
 
   void overwriteSimWithReportsFarApart() {
@@ -232,9 +274,9 @@ class TestLinkPhoneBook : public QObject {
     // The hold-back opened a new window of its own.
     QVERIFY(gaugeAtHoldBack >= -26 && gaugeAtHoldBack <= -24);
     QCOMPARE(h.received(),
-             (QList<QByteArray>{"AT+CPBR=1,250", "AT+CMGF=?", "AT+CPBW=,123,,\"ADMIN1\"",
-                                "AT+CMGF?", "AT+CPBW=249,05,,\"RTIME\"", "AT+CPBW=250,777,,\"OUT\"",
-                                "AT+CMGF?", "AT", "AT+CMGF?", "AT+CPBR=1,249", "AT+CMGF=?"}));
+             (QList<QByteArray>{"AT+CPBR=1,250", "AT+CSCA?", "AT+CPBW=,123,,\"ADMIN1\"", "AT+CMGF?",
+                                "AT+CPBW=249,05,,\"RTIME\"", "AT+CPBW=250,777,,\"OUT\"", "AT+CMGF?",
+                                "AT", "AT+CMGF?", "AT+CPBR=1,249", "AT+CSCA?"}));
     QCOMPARE(f.PhoneBook1->Strings(), (QStringList{"ADMIN1=123", "RTIME=05"}));
     QVERIFY(h.dialogs().errors.isEmpty());
   }
@@ -398,12 +440,12 @@ class TestLinkPhoneBook : public QObject {
     QCOMPARE(h.dialogs().messages,
              QStringList{"Add To SIM was not finished: the unit did not answer for 60 s.\n"
                          "These rows may not be on the SIM (2):\nB (2)\nC (3)"});
-    // B's write is not sent again blindly: the step probe asks whether the unit is there.
+    // B's write is not sent again blindly: the barrier asks whether the unit is there.
     QCOMPARE(
         h.received().mid(0, 7),
-        (kEmptyCensus + QList<QByteArray>{"AT+CPBW=,1,,\"A\"", "AT+CPBW=,2,,\"B\"", "AT+CMGF=?"}));
+        (kEmptyCensus + QList<QByteArray>{"AT+CPBW=,1,,\"A\"", "AT+CPBW=,2,,\"B\"", "AT+CSCA?"}));
     QVERIFY(h.received().size() <= 12);
-    QCOMPARE(h.received().mid(7).count("AT+CMGF=?"), h.received().size() - 7);
+    QCOMPARE(h.received().mid(7).count("AT+CSCA?"), h.received().size() - 7);
     QCOMPARE(f.PhoneBook1->Strings(), book);
     QVERIFY(f.Link.LinkIdle && f.Link.Running == Chain::None && !f.Link.WritingPhoneBook);
     h.run(60000);

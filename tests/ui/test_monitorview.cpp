@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "app/MonitorView.h"
+#include "platform/Clock.h"
 
 namespace {
 
@@ -52,6 +53,14 @@ struct Monitor {
   }
 };
 
+struct StillClock : Clock {
+  QDateTime start;
+  qint64 ms = 0;
+  void pause(int) override {}
+  QDateTime now() const override { return start.addMSecs(ms); }
+  qint64 steadyMs() const override { return ms; }
+};
+
 }  // namespace
 
 class TestMonitorView : public QObject {
@@ -71,6 +80,47 @@ class TestMonitorView : public QObject {
     QCOMPARE(empty.FileBytes(), QByteArray());
     empty.AppendLine(QByteArray());
     QCOMPARE(empty.FileBytes(), QByteArray("\r\n"));  // a first empty line is a line
+  }
+
+  // Times beside the lines, never in their text or the file; find from the cursor on, round
+  // to the top; clear.
+  void timesFindAndClear() {
+    StillClock clock;
+    clock.start = QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58));
+    TMonitorView view;
+    view.resize(300, 200);
+    view.show();
+    view.SetClock(&clock);
+    view.AppendLine("Gate open");
+    clock.ms = 3500;
+    view.AppendLine("+CSQ: 18,99");
+    view.AppendLine("+csq again");
+    view.Refresh();
+    QCOMPARE(view.LineTime(0), QStringLiteral("23:59:58"));
+    QCOMPARE(view.LineTime(1), QStringLiteral("00:00:01"));
+    const QByteArray file = view.FileBytes();
+    const int left = view.OffsetRect(12).left();
+    view.SetShowTimes(true);
+    QVERIFY(view.ShowTimes() && view.OffsetRect(12).left() > left);
+    QCOMPARE(view.OffsetAt(view.OffsetRect(12).center()), 12);
+    QCOMPARE(view.FileBytes(), file);
+    QCOMPARE(view.toPlainText(), QStringLiteral("Gate open\n+CSQ: 18,99\n+csq again"));
+
+    QVERIFY(view.FindNext("CSQ"));
+    QCOMPARE(view.SelectedText(), QStringLiteral("CSQ"));
+    QCOMPARE(view.SelectionStart(), 11);
+    QVERIFY(view.FindNext("CSQ"));
+    QCOMPARE(view.SelectedText(), QStringLiteral("csq"));
+    QVERIFY(view.FindNext("CSQ"));
+    QCOMPARE(view.SelectionStart(), 11);  // round to the first again
+    QVERIFY(!view.FindNext("absent"));
+
+    view.Clear();
+    QCOMPARE(view.LineCount(), 0);
+    QCOMPARE(view.FileBytes(), QByteArray());
+    QVERIFY(!view.HasSelection());
+    view.AppendLine("next");
+    QCOMPARE(view.LineTime(0), QStringLiteral("00:00:01"));
   }
 
   void selectionAndCopy_data() {

@@ -197,9 +197,9 @@ class TestPcFiles : public QObject {
     const QStringList lo{"ADMIN1=+420777111222", "NOVAK=420603111222", "SVOBODA=00420603111333",
                          "CRED=*101#", "RTIME=5"};
     const QString novak =
-        "A spreadsheet that took these phone numbers for numbers may have "
-        "dropped their \"+\" or leading zeros (1):\nNOVAK (420603111222)\n\n"
-        "Take them as they are?";
+        "A spreadsheet that took this phone number for a number may have "
+        "dropped its \"+\" or leading zeros (1):\nNOVAK (420603111222)\n\n"
+        "Take it as it is?";
     const QString notLoaded = "\"%1\" was not loaded: ";
     const QString spoilt = notLoaded +
                            "a spreadsheet has shown these phone numbers as numbers in "
@@ -399,9 +399,9 @@ class TestPcFiles : public QObject {
     clip->setText("A\t4.2E+11\nB\t1");
     key(grid, QKeySequence::Paste);
     QCOMPARE(h.dialogs().errors,
-             QStringList{"Nothing was pasted: a spreadsheet has shown these phone numbers as "
-                         "numbers in scientific form and lost digits; format their column as "
-                         "text and type them again (1):\nA (4.2E+11)"});
+             QStringList{"Nothing was pasted: a spreadsheet has shown this phone number as a "
+                         "number in scientific form and lost digits; format its column as text "
+                         "and type it again (1):\nA (4.2E+11)"});
     QCOMPARE(grid->Strings(), QStringList({"ADMIN2=1", "OPER=900"}));
     grid->Clear();  // into an empty book the rows take the blank row's place
     clip->setText("A\t1\nB\t2\n");
@@ -410,6 +410,29 @@ class TestPcFiles : public QObject {
     f.AdmisRec->SetStrings({"D=1"});
     key(f.AdmisRec, QKeySequence::Paste);
     QCOMPARE(f.AdmisRec->Strings(), QStringList{"D=1"});
+
+    // Into an open cell editor: rows go in as rows and the edited one keeps its name; the
+    // admissions grid's editor, and any other way in, take the first cell's text only.
+    auto openEditor = [](TNameValueGrid* g) {
+      g->setCurrentIndex(g->model()->index(0, 0));
+      g->edit(g->currentIndex());
+      return qobject_cast<QLineEdit*>(g->indexWidget(g->currentIndex()));
+    };
+    grid->SetStrings({"CRED=*101#"});
+    QLineEdit* editor = openEditor(grid);
+    QVERIFY(editor);
+    clip->setText("NOVAK\t+420603123456\nDVORAK\t+420602987654\n");
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(grid->Strings(),
+             QStringList({"NOVAK=+420603123456", "DVORAK=+420602987654", "CRED=*101#"}));
+    editor = openEditor(f.AdmisRec);
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(f.AdmisRec->Cell(0, 1), QStringLiteral("NOVAK"));
+    editor->setText("NO\tVAK\r\nX");
+    emit editor->textEdited(editor->text());
+    QCOMPARE(f.AdmisRec->Cell(0, 1), QStringLiteral("NO"));
   }
 
   // A file dropped on the window loads as its Load button would; another kind is named.

@@ -23,12 +23,12 @@ void whenModal(std::function<void(TPortChoiceForm*)> act) {
   });
 }
 
-// Every name under `dir` opens; nothing else exists.
+// Every name under `dir` opens, and COM1's /dev/ttyS0; nothing else exists.
 class DirDevice : public SerialDevice {
  public:
   explicit DirDevice(const QString& dir) : dir(dir) {}
   OpenResult open(const QString& name, int*, QString*) override {
-    return name.startsWith(dir) ? OpenResult::Ok : OpenResult::NotFound;
+    return name.startsWith(dir) || name == "/dev/ttyS0" ? OpenResult::Ok : OpenResult::NotFound;
   }
   void close() override {}
   bool isOpen() const override { return false; }
@@ -80,7 +80,8 @@ class TestPortChoiceForm : public QObject {
     QCOMPARE(none.Choose(), 0);  // OK on an empty list is a cancel
   }
 
-  // Links beside the program come first, then those in the user's configuration folder.
+  // Links beside the program come first, then those in the user's configuration folder; the
+  // simulated unit's link is offered before a COM1 with nothing behind it.
   void realDialogsProbeThePortsBesideTheProgram() {
     QTemporaryDir dir;
     const QString program = dir.filePath("program"), config = dir.filePath("config");
@@ -91,12 +92,13 @@ class TestPortChoiceForm : public QObject {
     DirFactory factory(dir.path());
     QtDialogs dialogs(&factory, {program, config});
     whenModal([&](TPortChoiceForm* f) {
-      QCOMPARE(f->PortsComboBox->count(), 2);
-      QCOMPARE(f->PortsComboBox->itemData(0, Qt::ToolTipRole).toString(), program + "/ports/com5");
-      QCOMPARE(f->PortsComboBox->itemData(1, Qt::ToolTipRole).toString(), config + "/ports/com6");
+      QCOMPARE(f->PortsComboBox->count(), 3);
+      QCOMPARE(f->PortsComboBox->itemData(1, Qt::ToolTipRole).toString(), program + "/ports/com5");
+      QCOMPARE(f->PortsComboBox->itemData(2, Qt::ToolTipRole).toString(), config + "/ports/com6");
+      QCOMPARE(f->PortsComboBox->currentText(), QStringLiteral("COM5"));
       f->OkBtn->click();
     });
-    QCOMPARE(dialogs.choosePort(), 5);
+    QCOMPARE(dialogs.choosePort({}), 5);
   }
 };
 

@@ -185,7 +185,7 @@ class TestSms : public QObject {
     for (int k = 0; k < 6; ++k)
       expected << "AT+CMGW=" + phones[k].toLatin1() << smsTexts[k].toLatin1() + '\x1a';
     expected << "AT+CMGL=ALL"
-             << "AT+CMGF=?";  // the step probe: the list is all in
+             << "AT+CSCA?";  // the barrier: the list is all in
     QCOMPARE(h.received(), expected);
     QVERIFY(h.serial().written().contains("AT+CMGW=\r\nInput 2 alarm!\x1a"));
     QCOMPARE(overlaps.count, 0);
@@ -225,11 +225,11 @@ class TestSms : public QObject {
     // Slot 26 does not exist: its error ends the deleting and the list shows what is left; an
     // empty list is asked twice.
     QList<QByteArray> expected{"AT+CMGF?"};
-    expected << deletes(1, 26) << "AT+CMGF=?"
+    expected << deletes(1, 26) << "AT+CSCA?"
              << "AT+CMGL=ALL"
-             << "AT+CMGF=?"
+             << "AT+CSCA?"
              << "AT+CMGL=ALL"
-             << "AT+CMGF=?";
+             << "AT+CSCA?";
     QCOMPARE(h.received(), expected);
     QCOMPARE(overlaps.count, 0);
     QVERIFY(u.messages().isEmpty());
@@ -255,11 +255,11 @@ class TestSms : public QObject {
     h.click(f.ButtonSaveSMS);
     QVERIFY(h.runUntil([&] { return idleAgain(f) && f.Link.Running == Chain::None; }, 20000));
     QList<QByteArray> expected{"AT+CMGF?"};
-    expected << deletes(1, 7) << "AT+CMGF=?";
+    expected << deletes(1, 7) << "AT+CSCA?";
     for (int k = 0; k < 6; ++k)
       expected << "AT+CMGW=" + phones[k].toLatin1() << smsTexts[k].toLatin1() + '\x1a';
     expected << "AT+CMGL=ALL"
-             << "AT+CMGF=?";  // the step probe: the list is all in
+             << "AT+CSCA?";  // the barrier: the list is all in
     QCOMPARE(h.received(), expected);
     QCOMPARE(h.unit().messages().size(), 6);
     QCOMPARE(texts(f.SmsTexts), smsTexts);
@@ -371,7 +371,7 @@ class TestSms : public QObject {
              << "AT+CMGW=+4202"
              << "\x1b"
              << "AT+CMGL=ALL"
-             << "AT+CMGF=?";
+             << "AT+CSCA?";
     QCOMPARE(h.received(), expected);
     QVERIFY(!f.Link.WritingSms);
     QCOMPARE(texts(f.SmsPhones), (QStringList{"+4201", "+4202", "+4203", "", "", ""}));

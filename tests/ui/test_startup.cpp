@@ -3,8 +3,12 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QFileIconProvider>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -20,7 +24,9 @@
 #include "app/MonitorView.h"
 #include "app/Widgets.h"
 #include "files/FileCharset.h"
+#include "link/PortChoiceForm.h"
 #include "phonebook/NameValueGrid.h"
+#include "platform/QtDialogs.h"
 #include "settings/Translations.h"
 #include "support/LocaleScope.h"
 #include "support/WindowHarness.h"
@@ -68,11 +74,11 @@ class AsAnotherUser {
   bool active = false;
 };
 
-// Every caption that does not fit its place at the window's fixed size, on any page, as "name:
-// text (needs n of m pixels)": buttons and check boxes, group titles and tabs, labels
-// with a fixed width, and labels that grow with their caption within their parent and clear of
-// the controls beside them.
-QStringList cutOffCaptions(TForm1& f) {
+// Every caption that does not fit its place in a window of fixed size, on any page, as "name:
+// text (needs n of m pixels)": buttons and check boxes, group titles, tabs and the grids' column
+// titles, labels with a fixed width, and labels that grow with their caption within their
+// parent and clear of the controls beside them.
+QStringList cutOffCaptions(QWidget& f) {
   QStringList out;
   auto check = [&out](const QWidget* w, const QString& text, int needs, int has) {
     if (needs > has)
@@ -95,8 +101,16 @@ QStringList cutOffCaptions(TForm1& f) {
   }
   for (QGroupBox* g : f.findChildren<QGroupBox*>())
     check(g, g->title(), g->fontMetrics().horizontalAdvance(g->title()) + 16, g->width());
-  const QTabBar* tabs = f.PageControl1->tabBar();
-  check(tabs, tabs->tabText(0) + " ...", tabs->sizeHint().width(), f.PageControl1->width());
+  for (const QTabWidget* pages : f.findChildren<QTabWidget*>())
+    check(pages, pages->tabBar()->tabText(0) + " ...", pages->tabBar()->sizeHint().width(),
+          pages->width());
+  for (const TNameValueGrid* g : f.findChildren<TNameValueGrid*>()) {
+    const QHeaderView* header = g->horizontalHeader();
+    const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (int col = 0; col < 2; ++col)
+      check(g, g->Title(col), header->fontMetrics().horizontalAdvance(g->Title(col)) + margins,
+            header->sectionSize(col));
+  }
   for (QLabel* l : f.findChildren<QLabel*>()) {
     if (l->text().isEmpty() || l->isHidden()) continue;
     if (!l->property(TForm1::AutoSizeProperty).toBool()) {
@@ -170,9 +184,9 @@ class TestStartup : public QObject {
     const auto keys = sections(readFile(h.path("zulset.ini")));
     QCOMPARE(keys.keys(), (QStringList{"Form", "Help", "Language", "Messages"}));
     QCOMPARE(keys["Form"].size(), 9);
-    QCOMPARE(keys["Language"].size(), 31);
-    QCOMPARE(keys["Messages"].size(), 58);
-    QCOMPARE(keys["Help"].size(), 38);
+    QCOMPARE(keys["Language"].size(), 72);
+    QCOMPARE(keys["Messages"].size(), 114);
+    QCOMPARE(keys["Help"].size(), 39);
     QCOMPARE(keys["Form"].mid(0, 3), (QStringList{"Top", "Left", "MaxLengthNumber"}));
     const QByteArray ini = readFile(h.path("zulset.ini"));
     QVERIFY(ini.indexOf("[Form]") < ini.indexOf("[Language]"));
@@ -189,29 +203,30 @@ class TestStartup : public QObject {
     QTest::addColumn<QByteArray>("lang");
     QTest::addColumn<QByteArray>("settings");  // empty: no file
     QTest::addColumn<QString>("loadSim");      // the caption of "Load SIM"
-    QTest::addColumn<QString>("tag");
-    QTest::addColumn<QString>("refused");  // the end of the message; empty: none
+    QTest::addColumn<QString>("tag");          // status panel 3, after the version
+    QTest::addColumn<QString>("refused");      // the end of the message; empty: none
     const QString czech = QStringLiteral("Na\u010D\u00EDst SIM");
     QTest::newRow("cs_CZ.UTF-8") << QByteArray("cs_CZ.UTF-8") << QByteArray() << QByteArray()
-                                 << QByteArray() << czech << "Cz" << QString();
+                                 << QByteArray() << czech << "Verze: 3.0  Cz" << QString();
     QTest::newRow("en_US.UTF-8") << QByteArray("en_US.UTF-8") << QByteArray() << QByteArray()
                                  << QByteArray() << "Load SIM"
-                                 << "Eng" << QString();
+                                 << "Ver: 3.0  Eng" << QString();
     QTest::newRow("C") << QByteArray("C") << QByteArray() << QByteArray() << QByteArray()
                        << "Load SIM"
-                       << "Eng" << QString();
+                       << "Ver: 3.0  Eng" << QString();
     QTest::newRow("LANG=de_DE.UTF-8")
         << QByteArray() << QByteArray() << QByteArray("de_DE.UTF-8") << QByteArray() << "Lesen"
-        << "De" << QString();
-    QTest::newRow("cs_CZ.ISO-8859-2") << QByteArray("cs_CZ.ISO-8859-2") << QByteArray()
-                                      << QByteArray() << QByteArray() << czech << "Cz" << QString();
+        << "Vers.: 3.0  De" << QString();
+    QTest::newRow("cs_CZ.ISO-8859-2")
+        << QByteArray("cs_CZ.ISO-8859-2") << QByteArray() << QByteArray() << QByteArray() << czech
+        << "Verze: 3.0  Cz" << QString();
     QTest::newRow("existing file") << QByteArray("cs_CZ.UTF-8") << QByteArray() << QByteArray()
                                    << QByteArray("; mine\r\n[Form]\r\nTop=7\r\n") << "Load SIM"
-                                   << "Eng" << QString();
+                                   << "Ver: 3.0  Eng" << QString();
     QTest::newRow("Czech messages, characters of C")
         << QByteArray() << QByteArray("cs_CZ.UTF-8") << QByteArray("C") << QByteArray()
         << "Load SIM"
-        << "Eng" << QStringLiteral("which has no \"\u0161\" (U+0161)");
+        << "Ver: 3.0  Eng" << QStringLiteral("which has no \"\u0161\" (U+0161)");
   }
   void firstStartInTheSystemLanguage() {
     QFETCH(QByteArray, all);
@@ -228,7 +243,7 @@ class TestStartup : public QObject {
     WindowHarness h(s);
     TForm1& f = h.form();
     QCOMPARE(f.LoadPHONE->text(), loadSim);
-    QCOMPARE(f.StatusBar1->PanelText(3), "Ver: 3.0  " + tag);
+    QCOMPARE(f.StatusBar1->PanelText(3), tag);
     QCOMPARE(f.StartPortNumber, 9);
     const QStringList errors = h.dialogs().errors;
     QCOMPARE(errors.size(), refused.isEmpty() ? 0 : 1);
@@ -245,11 +260,11 @@ class TestStartup : public QObject {
     QVERIFY(
         written.startsWith(settings.isEmpty() ? QByteArray("[Form]\r\nTop=200\r\n") : settings));
     QVERIFY(written.contains("\r\nLoad SIM=" + FileCharset::System().Encode(loadSim) + "\r\n"));
-    QVERIFY(written.contains("\r\nLanguage=" + tag.toLatin1() + "\r\n"));
+    QVERIFY(written.contains("\r\nLanguage=" + tag.section(' ', -1).toLatin1() + "\r\n"));
   }
 
-  // Each shipped translation on a first start: every caption fits its place. The last row
-  // shows that the check finds captions too long for their place.
+  // Each shipped translation on a first start: every caption fits its place, in the window and
+  // in "Select Port". The last row shows that the check finds captions too long for their place.
   void translationsFitTheWindow_data() {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QByteArray>("settings");
@@ -261,8 +276,11 @@ class TestStartup : public QObject {
                               << QByteArray(
                                      "[Language]\r\nSMS Input1:=SMS Eingang 1:\r\n"
                                      "Sort=Sortieren\r\nSignal strength=Strength of the signal\r\n"
-                                     "Autoverify=Verify each entry as typed\r\n")
-                              << QStringList{"Autoverify", "Label19", "Label9", "Sort"};
+                                     "Autoverify=Verify each entry as typed\r\n"
+                                     "Date column=Date and time of the call\r\n"
+                                     "Cancel=Cancel the choice\r\n")
+                              << QStringList{"AbortBtn", "AdmisRec", "Autoverify",
+                                             "Label19",  "Label9",   "Sort"};
   }
   void translationsFitTheWindow() {
     QFETCH(QString, language);
@@ -273,11 +291,95 @@ class TestStartup : public QObject {
     if (!settings.isEmpty()) s.settings = settings;
     WindowHarness h(s);
     QCOMPARE(h.dialogs().errors, QStringList());
-    const QStringList found = cutOffCaptions(h.form());
+    TPortChoiceForm ports({1, 9}, {}, h.form().PortChoice);
+    const QStringList found = cutOffCaptions(h.form()) + cutOffCaptions(ports);
     QStringList names;
     for (const QString& c : found) names << c.section(':', 0, 0);
     names.sort();
     QVERIFY2(names == cut, qPrintable(found.join('\n')));
+  }
+
+  // A Czech file of an earlier version (no Locale yet): Czech in what the window composes, in
+  // the plural of the close question, in "Select Port", and in Qt's own dialogs and buttons;
+  // an English file brings Qt's English back.
+  void qtDialogsSpeakTheWindowsLanguage() {
+    LocaleScope utf8("C.UTF-8");
+    QByteArray czech = readFile(TranslationFile("cs"));
+    QVERIFY(czech.contains("Locale=cs\n"));
+    czech.replace("Locale=cs\n", "");
+    WindowHarness::Setup s;
+    s.settings = czech;
+    WindowHarness h(s);
+    TForm1& f = h.form();
+    QCOMPARE(h.dialogs().shown.value(0).caption, QStringLiteral("V\u00FDb\u011Br portu"));
+    QCOMPARE(f.PageControl1->tabText(3), QStringLiteral("P\u0158\u00CDSTUPY"));
+    // The errors raised below the window too.
+    const QString binary = h.path("binary.phb");
+    writeFile(binary, QByteArray("A\0\1", 3));
+    h.dialogs().openNames << binary;
+    h.click(f.LoadSIMPC);
+    const QString filters =
+        QStringLiteral("Telefonn\u00ED seznamy (*.phb);;Tabulky (*.csv);;Kontakty (*.vcf)");
+    QCOMPARE(h.dialogs().openFilters, QStringList{filters});
+    QCOMPARE(h.dialogs().errors,
+             QStringList{"Soubor \"" + binary +
+                         "\" nelze otev\u0159\u00EDt. Nejde o textov\u00FD soubor."});
+    for (const auto& [records, told] :
+         QList<QPair<int, QString>>{{1, "1 z\u00E1znam, kter\u00FD zat\u00EDm nen\u00ED"},
+                                    {2, "2 z\u00E1znamy, kter\u00E9 zat\u00EDm nejsou"},
+                                    {5, "5 z\u00E1znam\u016F, kter\u00E9 zat\u00EDm nejsou"}}) {
+      f.AdmisRec->SetStrings(QStringList(records, "2/1/24 8:05:09 AM=ADMIN1"));
+      f.Link.AdmisFresh = false;
+      h.dialogs().choices << 2;  // Do not close
+      QVERIFY(!f.MayClose());
+      QCOMPARE(h.dialogs().shown.last().text,
+               QStringLiteral("Tabulka p\u0159\u00EDstup\u016F obsahuje ") + told +
+                   QStringLiteral(" v \u017E\u00E1dn\u00E9m souboru."));
+    }
+
+    // The real dialogs, as the program shows them.
+    QtDialogs real(&h.serial(), {h.dir()});
+    QStringList seen;
+    const auto whenUp = [&seen](bool accept) {
+      QTimer::singleShot(0, [&seen, accept] {
+        QWidget* box = QApplication::activeModalWidget();
+        QVERIFY(box);
+        seen = QStringList{box->windowTitle()};
+        for (const QLabel* l : box->findChildren<QLabel*>()) seen << l->text();
+        for (const QAbstractButton* b : box->findChildren<QAbstractButton*>()) seen << b->text();
+        for (const QComboBox* c : box->findChildren<QComboBox*>())
+          for (int i = 0; i < c->count(); ++i) seen << c->itemText(i);
+        accept ? qobject_cast<QDialog*>(box)->accept() : qobject_cast<QDialog*>(box)->reject();
+      });
+    };
+    const auto showed = [&seen](const QStringList& texts) {
+      for (const QString& t : texts)
+        if (!seen.contains(t)) return t + " not in: " + seen.join(" | ");
+      return QString();
+    };
+    whenUp(false);
+    QCOMPARE(real.openFile(filters), QString());
+    QCOMPARE(showed({"Otev\u0159\u00EDt", "Hledat v:", "Soubory typu:", "&Otev\u0159\u00EDt",
+                     "Zru\u0161it", "Telefonn\u00ED seznamy (*.phb)", "Tabulky (*.csv)"}),
+             QString());
+    QCOMPARE(QFileIconProvider().type(QFileInfo(h.dir())), QStringLiteral("Slo\u017Eka"));
+    whenUp(false);
+    real.question("COM9", f.Messages.Communication);
+    QCOMPARE(
+        showed({"COM9", "&Ano", "&Ne", "Jednotka neodpov\u00EDd\u00E1, zm\u011Bnit port COM?"}),
+        QString());
+    whenUp(false);
+    QCOMPARE(real.choosePort(f.PortChoice), 0);
+    QCOMPARE(showed({"V\u00FDb\u011Br portu",
+                     "Nastaven\u00FD s\u00E9riov\u00FD port je "
+                     "neplatn\u00FD.",
+                     "Zvolte pros\u00EDm jin\u00FD port.", "OK", "Zru\u0161it"}),
+             QString());
+
+    WindowHarness english;
+    whenUp(false);
+    real.question("COM9", english.form().Messages.Communication);
+    QCOMPARE(showed({"&Yes", "&No"}), QString());
   }
 
   void settingsShapeTheWindow() {
@@ -374,6 +476,10 @@ class TestStartup : public QObject {
     for (const auto& t : targets)
       for (const QString& name : QString(t.second).split(' '))
         expected[name] = QStringLiteral("hint ") + t.first;
+    // The indicator and the status bar tell the port in use after any hint.
+    const QString port = QStringLiteral("Serial port: COM9 (/dev/ttyS8)");
+    expected["LED"] += "\n" + port;
+    expected["StatusBar1"] = port;
     for (QWidget* w : h.form().findChildren<QWidget*>())
       if (!w->toolTip().isEmpty() || expected.contains(w->objectName()))
         QCOMPARE(w->objectName() + ": " + w->toolTip(),

@@ -143,6 +143,29 @@ class TestUnitEngine : public QObject {
     QCOMPARE(ask(u, "AT+CPBW=3"), QByteArray("\r\nERROR\r\n"));
   }
 
+  // Strict: no more than the unit's AT interface; and the faults that last until behave().
+  void strictAndPersistent() {
+    UnitEngine::Options o;
+    o.strict = true;
+    o.capacity = 20;
+    UnitEngine u = quietUnit(o);
+    QCOMPARE(ask(u, "AT+CMGF?"), QByteArray("\r\nOK\r\n"));
+    QCOMPARE(ask(u, "AT+CMGF=?"), QByteArray("\r\nERROR\r\n"));
+    QCOMPARE(ask(u, "AT+CPBR=?"), QByteArray("\r\n+CPBR: (1-20)\r\n\r\nOK\r\n"));
+    QCOMPARE(ask(u, "AT^SPBD=SM"), QByteArray());
+    QCOMPARE(ask(u, "AT+CMEE=0"), QByteArray("\r\nERROR\r\n"));
+    u.refuseAlways("+CPBW=3");
+    u.neverAnswer("+CMGD=");
+    QCOMPARE(ask(u, "AT+CPBW=3"), QByteArray("\r\nERROR\r\n"));
+    QCOMPARE(ask(u, "AT+CPBW=3"), QByteArray("\r\nERROR\r\n"));
+    QCOMPARE(ask(u, "AT+CMGD=1"), QByteArray());
+    u.refuseEverything(true);
+    QCOMPARE(ask(u, "AT"), QByteArray("\r\nERROR\r\n"));
+    u.behave();
+    QCOMPARE(ask(u, "AT+CPBW=3"), QByteArray("\r\nOK\r\n"));
+    QCOMPARE(ask(u, "AT+CMGD=1"), QByteArray("\r\nOK\r\n"));
+  }
+
   void smsWriteListDelete() {
     UnitEngine u = quietUnit();
     u.setSms(2, "+420777111222", "Taken");
