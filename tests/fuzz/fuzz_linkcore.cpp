@@ -14,6 +14,9 @@
 //   0xFE 'c' 'C'   a call from a known caller (relay A), an unknown one (relay B)
 //   0xFE 'u' 'p'   the adapter pulled out, put back
 //   0xFE 'g'       the grid and the SMS pairs edited (rows and pairs to write)
+//   0xFE 'x'       "ERROR" to everything from now on; 0xFE 'w' 'W' every phone book write
+//                  refused, never answered (until 'b')
+//   0xFE 'S'       as the input's first step: the unit gives no more than its AT interface
 //   0xFE 0xFE      the byte 0xFE itself
 #include "fuzz/FuzzTarget.h"
 #include "link/ComPort.h"
@@ -28,15 +31,15 @@ constexpr qint64 kInterval = 10000;
 constexpr qint64 kEndMs = 30 * 60 * 1000;
 
 bool atRest(LinkCore& f) {
-  return f.Link.Running == Chain::None && !f.Link.anyTransfer() &&
-         f.Link.Awaited == Awaiting::None && !f.ButtonsLocked && f.ComPort1->IsOpen();
+  return f.Link.Running == Chain::None && !f.Link.anyTransfer() && !f.InFlight.Awaits() &&
+         !f.ButtonsLocked && f.ComPort1->IsOpen();
 }
 
 QString state(LinkCore& f) {
   const LinkState& l = f.Link;
   return QStringLiteral("chain %1, awaited %2, transfer %3, locked %4, port %5")
       .arg(int(l.Running))
-      .arg(int(l.Awaited))
+      .arg(int(f.InFlight.kind))
       .arg(l.anyTransfer())
       .arg(f.ButtonsLocked)
       .arg(f.ComPort1->IsOpen());
@@ -49,6 +52,7 @@ ZUL_FUZZ_TARGET(linkcore) {
   s.demo = true;
   s.unit.capacity = kCapacity;
   s.unit.reportIntervalMs = kInterval;
+  s.unit.strict = data.startsWith("\xfeS");
   CoreHarness h(s);
   LinkCore& f = h.core();
   UnitEngine& u = h.unit();
@@ -132,6 +136,15 @@ ZUL_FUZZ_TARGET(linkcore) {
         break;
       case 'p':
         h.serial().plugBack();
+        break;
+      case 'x':
+        u.refuseEverything(true);
+        break;
+      case 'w':
+        u.refuseAlways("+CPBW=");
+        break;
+      case 'W':
+        u.neverAnswer("+CPBW=");
         break;
       case 'g':
         if (h.gridEditable()) {
