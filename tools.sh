@@ -25,6 +25,10 @@ ZUL_PACKAGES="$ZUL_PACKAGES appstream bash-completion"
 # openssl: they make a certificate authority for the server's TLS.
 ZUL_PACKAGES="$ZUL_PACKAGES libpq-dev postgresql openssl"
 
+# clang and its sanitizer runtimes: CI's build with the sanitizers and the fuzz targets
+# (zul_build_fuzz, .ci/run).
+ZUL_PACKAGES="$ZUL_PACKAGES clang libclang-rt-14-dev"
+
 zul_install_missing() {
   local missing=() status p
   # One question for all of them: a built tree is tested within seconds. dpkg-query exits 1 for a
@@ -63,4 +67,17 @@ zul_build() {
   local targets=()
   for t in "$@"; do targets+=(--target "$t"); done
   cmake --build "$dir" -j"$(nproc)" "${targets[@]}" || return 1
+}
+
+# zul_build_fuzz DIR: configures DIR with clang, AddressSanitizer, UndefinedBehaviorSanitizer
+# and the fuzz targets (-DZUL_FUZZ=ON) and builds everything: the suite under the sanitizers and
+# bin/fuzz_<target> for tests/fuzz/fuzz.sh. A folder of its own: nothing in it is the program
+# users run.
+zul_build_fuzz() {
+  local dir="$1" generator=() launcher=()
+  if [ ! -f "$dir/CMakeCache.txt" ] && command -v ninja >/dev/null; then generator=(-G Ninja); fi
+  if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+  CC=clang CXX=clang++ cmake -S . -B "$dir" "${generator[@]}" "${launcher[@]}" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUL_FUZZ=ON >/dev/null || return 1
+  cmake --build "$dir" -j"$(nproc)" || return 1
 }

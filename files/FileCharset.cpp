@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/FileCharset.h"
 
+#include <QHash>
+#include <QMutex>
 #include <QtGlobal>
+#include <optional>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -28,6 +31,12 @@ QString shown(const QString& text) {
 }
 
 }  // namespace
+
+QString TextLeft(const QString& text, qsizetype n) {
+  if (n <= 0) return QString();
+  if (n < text.size() && text[n - 1].isHighSurrogate() && text[n].isLowSurrogate()) --n;
+  return text.left(n);
+}
 
 FileCharset FileCharset::Latin1() {
   return FileCharset(Kind::Latin1, QStringLiteral("ISO-8859-1"));
@@ -95,64 +104,126 @@ QStringDecoder FileCharset::decoder() const {
   return QStringDecoder(name_.toLatin1().constData(), Flags);
 }
 
-QStringEncoder FileCharset::encoder() const {
+// Some converters do not keep the bytes 0-127 as the same characters (IBM's Shift_JIS swaps
+// 0x1A, 0x1C and 0x7F); the locale's own set does, and so must we: 0x1C read as U+007F and
+// written back as 0x1A would be the SMS file's end mark.
+struct FileCharset::AsciiMoves {
+  char16_t read[128];  // the converter's character for byte b
+  char16_t back[128];  // the byte the converter reads as character c
+};
+
+const FileCharset::AsciiMoves* FileCharset::moves() const {
+  if (kind_ == Kind::Latin1 || kind_ == Kind::Utf8) return nullptr;
+  static QMutex mutex;
+  static QHash<QString, std::optional<AsciiMoves>> known;
+  const QMutexLocker lock(&mutex);
+  auto it = known.find(name_);
+  if (it == known.end()) {
+    std::optional<AsciiMoves> found = AsciiMoves();
+    QStringDecoder d = decoder();
+    bool moved = false, seen[128] = {};
+    for (int b = 0; b < 128 && found; ++b) {
+      const char c = char(b);
+      d.resetState();
+      const QString s = d.decode(QByteArrayView(&c, 1));
+      const char16_t u = s.size() == 1 ? s[0].unicode() : 0xFFFF;
+      // Only a permutation within ASCII can be undone.
+      if (u >= 128 || seen[u]) {
+        found.reset();
+        break;
+      }
+      seen[u] = true;
+      found->read[b] = u;
+      found->back[u] = char16_t(b);
+      moved = moved || u != b;
+    }
+    if (!moved) found.reset();
+    it = known.insert(name_, found);
+  }
+  return it->has_value() ? &**it : nullptr;
+}
+
+QString FileCharset::convert(const QByteArray& bytes, bool* error) const {
+  if (kind_ == Kind::Latin1) {
+    *error = false;
+    return QString::fromLatin1(bytes);
+  }
+  QStringDecoder d = decoder();
+  QString text = d.decode(bytes);
+  *error = d.hasError();
+  if (const AsciiMoves* m = moves())
+    for (QChar& c : text)
+      if (c.unicode() < 128) c = QChar(m->back[c.unicode()]);
+  return text;
+}
+
+QByteArray FileCharset::convert(QString text, bool* error) const {
+  if (kind_ == Kind::Latin1) {
+    *error = false;
+    for (const QChar c : text) *error = *error || c.unicode() > 0xFF;
+    return *error ? QByteArray() : text.toLatin1();
+  }
+  if (const AsciiMoves* m = moves())
+    for (QChar& c : text)
+      if (c.unicode() < 128) c = QChar(m->read[c.unicode()]);
+  QStringEncoder e;
   switch (kind_) {
-    case Kind::Latin1:
-      return QStringEncoder(QStringConverter::Latin1, Flags);
     case Kind::Utf8:
-      return QStringEncoder(QStringConverter::Utf8, Flags);
+      e = QStringEncoder(QStringConverter::Utf8, Flags);
+      break;
     case Kind::Ansi:
-      return QStringEncoder(QStringConverter::System, Flags);
-    case Kind::Other:
+      e = QStringEncoder(QStringConverter::System, Flags);
+      break;
+    default:
+      e = QStringEncoder(name_.toLatin1().constData(), Flags);
       break;
   }
-  return QStringEncoder(name_.toLatin1().constData(), Flags);
+  QByteArray out = e.encode(text);
+  *error = e.hasError();
+  return out;
 }
 
 bool FileCharset::valid(const QByteArray& bytes) const {
   if (kind_ == Kind::Latin1 || isAscii(bytes)) return true;
-  QStringDecoder d = decoder();
-  [[maybe_unused]] const QString text = d.decode(bytes);
-  return !d.hasError();
+  bool error = false;
+  [[maybe_unused]] const QString text = convert(bytes, &error);
+  return !error;
 }
 
 QString FileCharset::DecodePart(const QByteArray& bytes) const {
   if (kind_ != Kind::Latin1 && !isAscii(bytes)) {
-    QStringDecoder d = decoder();
-    const QString text = d.decode(bytes);
-    if (!d.hasError()) return text;
+    bool error = false;
+    const QString text = convert(bytes, &error);
+    if (!error) return text;
   }
   return QString::fromLatin1(bytes);
 }
 
+const QByteArray& FileCharset::Mark() {
+  static const QByteArray mark("\xEF\xBB\xBF");
+  return mark;
+}
+
+QByteArray FileCharset::Unmarked(const QByteArray& bytes) {
+  return bytes.startsWith(Mark()) ? bytes.mid(Mark().size()) : bytes;
+}
+
 FileCharset FileCharset::ReadAs(const QByteArray& bytes) const {
-  return valid(bytes) ? *this : Latin1();
+  const QByteArray text = Unmarked(bytes);
+  if (text.size() != bytes.size() && Utf8().valid(text)) return Utf8();
+  return valid(text) ? *this : Latin1();
 }
 
 QString FileCharset::Decode(const QByteArray& bytes) const {
-  const FileCharset readAs = ReadAs(bytes);
-  QString text = readAs.DecodePart(bytes);
-  if (readAs.kind_ == Kind::Utf8 && text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-  return text;
-}
-
-QString FileCharset::DecodeMarked(const QByteArray& bytes) const {
-  if (bytes.startsWith("\xEF\xBB\xBF")) return Utf8().Decode(bytes.mid(3));
-  return Decode(bytes);
+  return ReadAs(bytes).DecodePart(Unmarked(bytes));
 }
 
 bool FileCharset::encodes(const QString& text, QByteArray* out) const {
-  if (kind_ == Kind::Latin1) {
-    for (const QChar c : text)
-      if (c.unicode() > 0xFF) return false;
-    *out = text.toLatin1();
-    return true;
-  }
-  QStringEncoder e = encoder();
-  *out = e.encode(text);
+  bool error = false;
+  *out = convert(text, &error);
   // Converters tell a character they lack unreliably, some sets map it to a look-alike: only
   // the way back shows it.
-  return !e.hasError() && DecodePart(*out) == text;
+  return !error && (kind_ == Kind::Latin1 || DecodePart(*out) == text);
 }
 
 void FileCharset::failEncode(const QString& text) const {
@@ -189,4 +260,11 @@ QByteArray FileCharset::EncodeLines(const QStringList& lines) const {
   for (const QString& line : lines)
     if (!encodes(line, &out)) failEncode(line);
   failEncode(text);
+}
+
+QByteArray FileCharset::EncodeFile(const QStringList& lines) const {
+  QByteArray out = EncodeLines(lines);
+  // Read back, these bytes would lose their start to a mark.
+  if (out.startsWith(Mark())) out = Mark() + Utf8().EncodeLines(lines);
+  return out;
 }

@@ -26,6 +26,9 @@ class EUnwritableText : public EFileError {
   using EFileError::EFileError;
 };
 
+// The first n UTF-16 units of text, one fewer where the last would be half a character.
+QString TextLeft(const QString& text, qsizetype n);
+
 class FileCharset {
  public:
   // Decided afresh at each call from the environment (a test may change it).
@@ -43,20 +46,26 @@ class FileCharset {
   bool operator==(const FileCharset& other) const { return name_ == other.name_; }
   bool operator!=(const FileCharset& other) const { return !(*this == other); }
 
-  // The set a file of these bytes is read in: this one when they are valid in it, otherwise
+  // The set a file of these bytes is read in: UTF-8 when they start with its byte order mark
+  // and are valid UTF-8 after it, whatever this set is (spreadsheets and editors mark their
+  // UTF-8 files so on every system); otherwise this one when they are valid in it, else
   // Latin1().
   FileCharset ReadAs(const QByteArray& bytes) const;
-  // The bytes' text in ReadAs(bytes). A leading UTF-8 byte order mark is no part of it.
+  // The bytes' text in ReadAs(bytes). A leading byte order mark is never part of it.
   QString Decode(const QByteArray& bytes) const;
-  // As Decode(), except that bytes starting with a UTF-8 byte order mark are UTF-8 whatever
-  // this set is: spreadsheets mark their UTF-8 files so, also on systems of another set.
-  QString DecodeMarked(const QByteArray& bytes) const;
   // A part of a file that ReadAs() gave this set for, e.g. one value: its text as it stands.
   QString DecodePart(const QByteArray& bytes) const;
   // Raises EUnwritableText when the text holds a character this set cannot represent.
   QByteArray Encode(const QString& text) const;
   // The lines, each ended by "\r\n"; EUnwritableText names the first line that fails.
   QByteArray EncodeLines(const QStringList& lines) const;
+  // The same as a whole file, which Decode() reads back as these lines: one whose bytes would
+  // start as a byte order mark does (a text starting with U+FEFF) is UTF-8 after a mark.
+  QByteArray EncodeFile(const QStringList& lines) const;
+
+  // The UTF-8 byte order mark, and bytes without it.
+  static const QByteArray& Mark();
+  static QByteArray Unmarked(const QByteArray& bytes);
 
  private:
   // Other: a set opened by name; Ansi: the Windows ANSI code page.
@@ -64,7 +73,12 @@ class FileCharset {
   FileCharset(Kind kind, const QString& name) : kind_(kind), name_(name) {}
 
   QStringDecoder decoder() const;
-  QStringEncoder encoder() const;
+  struct AsciiMoves;
+  // How the converter moves ASCII, when it does.
+  const AsciiMoves* moves() const;
+  // The converter's text of the bytes and back; *error when it cannot.
+  QString convert(const QByteArray& bytes, bool* error) const;
+  QByteArray convert(QString text, bool* error) const;
   bool valid(const QByteArray& bytes) const;
   bool encodes(const QString& text, QByteArray* out) const;
   [[noreturn]] void failEncode(const QString& text) const;

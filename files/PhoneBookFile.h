@@ -9,7 +9,8 @@
 #include "files/FileCharset.h"
 
 // Lines end at CR, LF or CR LF; a zero byte ends the text; a last line without an end counts.
-// The text before the zero byte is read in charset, or byte for byte when not valid in it.
+// The text before the zero byte is read in charset (UTF-8 after a byte order mark), or byte for
+// byte when not valid in it.
 QStringList SplitTextLines(const QByteArray& bytes, const FileCharset& charset);
 
 // Throw EFOpenError / EFCreateError with the file name and the system's reason; a line the

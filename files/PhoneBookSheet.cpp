@@ -14,19 +14,14 @@ constexpr QChar FileSeparator = u';';
 // Enough rows to tell the separator; a quoted cell may span several lines.
 constexpr int DetectionRows = 100;
 
+// Of a longer cell only this much is kept: it is refused whatever it holds (a ="..." cell's
+// doubled quotes count twice until unwrapped).
+constexpr qsizetype KeptCellLength = 2 * qsizetype(MaxSheetCellLength) + 3;
+
 struct Cell {
-  QString text;
+  QString text;          // at most KeptCellLength of it
   bool formula = false;  // written as ="...": text by the writer's intent
-};
-
-struct Record {
-  QList<Cell> cells;
-  int row = 0;
-};
-
-struct Parsed {
-  QList<Record> records;
-  int openQuoteRow = 0;
+  qsizetype length = 0;  // the whole cell's
 };
 
 bool isLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
@@ -46,62 +41,81 @@ std::optional<QString> formulaText(const QString& s) {
   return text;
 }
 
-// The cell at text[i]; i is left on the separator, a line end or the end of the text.
-Cell readCell(const QString& text, qsizetype& i, QChar sep, bool& open) {
-  const qsizetype n = text.size();
-  QString quoted;
-  const bool isQuoted = i < n && text[i] == Quote;
-  if (isQuoted) {
-    for (++i;; ++i) {
-      if (i >= n) {
-        open = true;
-        return {};
-      }
-      if (text[i] == Quote) {
-        if (i + 1 >= n || text[i + 1] != Quote) {
-          ++i;
-          break;
-        }
-        ++i;
-      }
-      quoted += text[i];
-    }
-  }
-  // What stands after a closing quote is kept, as spreadsheets do.
-  const qsizetype start = i;
-  while (i < n && text[i] != sep && !isLineEnd(text[i])) ++i;
-  const QString rest = text.mid(start, i - start);
-  Cell cell{isQuoted ? quoted + rest : rest.trimmed()};
-  if (const auto inner = formulaText(cell.text)) cell = {*inner, true};
-  return cell;
-}
+// The rows of a spreadsheet's text, one at a time: what a row holds is dropped before the
+// next is read, so that a file of empty rows costs no more than its size.
+class RowReader {
+ public:
+  RowReader(const QString& text, QChar sep, qsizetype from) : t(&text), sep(sep), i(from) {}
 
-Parsed parse(const QString& text, QChar sep, qsizetype from, int maxRecords) {
-  Parsed parsed;
-  const qsizetype n = text.size();
-  qsizetype i = from;
-  while (i < n && parsed.records.size() < maxRecords) {
-    Record record;
-    record.row = int(parsed.records.size()) + 1;
+  // The next row into cells, counted from 1 in row(); false at the end of the text. *open: a
+  // quoted cell starts in it and never ends (cells holds the ones before).
+  bool next(QList<Cell>& cells, bool* open) {
+    cells.clear();
+    *open = false;
+    if (i >= t->size()) return false;
+    ++rows;
     for (;;) {
-      bool open = false;
-      record.cells << readCell(text, i, sep, open);
-      if (open) {
-        // Kept, so that the separator guess sees the row the quote starts in.
-        parsed.openQuoteRow = record.row;
-        parsed.records << record;
-        return parsed;
+      Cell cell;
+      if (!readCell(cell)) {
+        cells << Cell();
+        *open = true;
+        i = t->size();
+        return true;
       }
-      if (i >= n || text[i] != sep) break;
+      cells << cell;
+      if (i >= t->size() || (*t)[i] != sep) break;
       ++i;
     }
     // CR LF is one line end, LF CR two.
-    if (i < n && text[i] == u'\r') ++i;
-    if (i < n && text[i] == u'\n') ++i;
-    parsed.records << record;
+    if (i < t->size() && (*t)[i] == u'\r') ++i;
+    if (i < t->size() && (*t)[i] == u'\n') ++i;
+    return true;
   }
-  return parsed;
-}
+  int row() const { return rows; }
+  qsizetype at() const { return i; }
+
+ private:
+  // The cell at (*t)[i]; i is left on the separator, a line end or the end of the text. False
+  // for a quoted cell that never ends.
+  bool readCell(Cell& cell) {
+    const qsizetype n = t->size();
+    const bool isQuoted = i < n && (*t)[i] == Quote;
+    if (isQuoted) {
+      for (++i;; ++i) {
+        if (i >= n) return false;
+        if ((*t)[i] == Quote) {
+          if (i + 1 >= n || (*t)[i + 1] != Quote) {
+            ++i;
+            break;
+          }
+          ++i;
+        }
+        if (cell.text.size() < KeptCellLength) cell.text += (*t)[i];
+        ++cell.length;
+      }
+    }
+    // What stands after a closing quote is kept, as spreadsheets do.
+    qsizetype start = i;
+    while (i < n && (*t)[i] != sep && !isLineEnd((*t)[i])) ++i;
+    qsizetype end = i;
+    if (!isQuoted) {
+      while (start < end && (*t)[start].isSpace()) ++start;
+      while (end > start && (*t)[end - 1].isSpace()) --end;
+    }
+    cell.length += end - start;
+    cell.text +=
+        QStringView(*t).mid(start, std::min(end - start, KeptCellLength - cell.text.size()));
+    if (cell.length <= KeptCellLength) {
+      if (const auto inner = formulaText(cell.text)) cell = {*inner, true, inner->size()};
+    }
+    return true;
+  }
+
+  const QString* t;
+  QChar sep;
+  qsizetype i;
+  int rows = 0;
+};
 
 // "sep=;" as Excel reads it; a spreadsheet that showed the line as cells writes it back with
 // its own separator after it ("sep=,,", "\"sep=\";").
@@ -124,9 +138,12 @@ QChar detectSeparator(const QString& text, qsizetype from) {
   QChar best = u'\t';
   int bestRows = -1;
   for (const QChar sep : {QChar(u'\t'), QChar(u';'), QChar(u',')}) {
+    RowReader reader(text, sep, from);
+    QList<Cell> cells;
+    bool open = false;
     int rows = 0;
-    for (const Record& r : parse(text, sep, from, DetectionRows).records)
-      if (r.cells.size() >= 2) ++rows;
+    while (reader.row() < DetectionRows && reader.next(cells, &open))
+      if (cells.size() >= 2) ++rows;
     if (rows > bestRows) {
       best = sep;
       bestRows = rows;
@@ -185,70 +202,113 @@ SheetEntries PhoneBookFromSheet(const QString& text, OneColumn oneColumn) {
   SheetEntries e;
   qsizetype from = 0;
   const std::optional<QChar> named = separatorLine(text, from);
-  const Parsed parsed = parse(text, named ? *named : detectSeparator(text, from), from, INT_MAX);
-  if (parsed.openQuoteRow > 0) {
-    e.fault = SheetFault::OpenQuote;
-    e.row = parsed.openQuoteRow;
-    return e;
-  }
-  const QList<Record>& records = parsed.records;
+  const QChar sep = named ? *named : detectSeparator(text, from);
+  QList<Cell> cells;
+  bool open = false;
+
+  // A paste into the number column puts one cell a row there only when every row is one.
   bool oneCol = true;
-  for (const Record& r : records) oneCol = oneCol && r.cells.size() == 1;
-  if (records.size() == 1 && oneCol) {
-    e.oneValue = true;
-    e.value = flattened(records[0].cells[0].text);
+  if (oneColumn == OneColumn::Number) {
+    RowReader shape(text, sep, from);
+    while (oneCol && shape.next(cells, &open)) oneCol = cells.size() == 1 && !open;
   }
 
+  // What a row that holds no entry reads as: "" or "=".
+  auto blankLine = [oneColumn](const QList<Cell>& cells) {
+    return cells.size() >= 2 || oneColumn != OneColumn::Line ? QStringLiteral("=")
+                                                             : flattened(cells[0].text);
+  };
   QStringList spoilt, unprefixed;
-  bool usable = false;
-  const bool header =
-      !records.isEmpty() && records[0].cells.size() >= 2 && isTitle(records[0].cells[1].text);
-  for (qsizetype k = header ? 1 : 0; k < records.size(); ++k) {
-    const Record& r = records[k];
-    const Cell none;
+  // Rows that hold nothing before the first that does are read again once it comes: a file
+  // of nothing else keeps nothing.
+  std::optional<RowReader> blanks;
+  RowReader reader(text, sep, from);
+  const Cell none;
+  for (;;) {
+    const RowReader before = reader;
+    if (!reader.next(cells, &open)) break;
+    if (open) {
+      e = SheetEntries();
+      e.fault = SheetFault::OpenQuote;
+      e.row = reader.row();
+      return e;
+    }
+    if (reader.row() == 1) {
+      if (cells.size() == 1 && reader.at() >= text.size()) {
+        e.oneValue = true;
+        e.value = flattened(cells[0].text);
+      }
+      // A header: skipped.
+      if (cells.size() >= 2 && isTitle(cells[1].text)) continue;
+    }
+    // A blank row, the bulk of a sheet of empty lines: "" or "=" as below, without the work.
+    bool blank = true;
+    for (const Cell& c : cells) blank = blank && c.text.isEmpty();
+    if (blank) {
+      if (e.lines.isEmpty()) {
+        if (!blanks) blanks.emplace(before);
+      } else {
+        e.lines << blankLine(cells);
+      }
+      continue;
+    }
     const Cell* name = &none;
     const Cell* number = &none;
     QString line;
-    if (r.cells.size() >= 2) {
-      name = &r.cells[0];
-      number = &r.cells[1];
+    if (cells.size() >= 2) {
+      name = &cells[0];
+      number = &cells[1];
     } else if (oneColumn == OneColumn::Line) {
-      line = flattened(r.cells[0].text);
-      if (!line.contains(u'=')) number = &r.cells[0];
+      line = flattened(cells[0].text);
+      if (!line.contains(u'=')) number = &cells[0];
     } else if (oneCol && oneColumn == OneColumn::Number) {
-      number = &r.cells[0];
+      number = &cells[0];
     } else {
-      name = &r.cells[0];
+      name = &cells[0];
     }
-    for (const Cell* c : {name, number, r.cells.size() == 1 ? &r.cells[0] : &none}) {
-      if (c->text.size() > MaxSheetCellLength) {
+    for (const Cell* c : {name, number, cells.size() == 1 ? &cells[0] : &none}) {
+      if (c->length > MaxSheetCellLength) {
         e.fault = SheetFault::LongCell;
-        e.row = r.row;
-        e.length = int(c->text.size());
+        e.row = reader.row();
+        e.length = int(std::min<qsizetype>(c->length, INT_MAX));
+        e.lines.clear();
         return e;
       }
     }
     if (name->text.contains(u'=')) {
       e.fault = SheetFault::EqualsInName;
-      e.row = r.row;
+      e.row = reader.row();
+      e.lines.clear();
       return e;
     }
-    if (r.cells.size() >= 2 || oneColumn != OneColumn::Line)
+    if (cells.size() >= 2 || oneColumn != OneColumn::Line)
       line = flattened(name->text) + QLatin1Char('=') + flattened(number->text);
-    usable = usable || (!line.isEmpty() && line != QLatin1String("="));
-    if (!number->formula) {
+    if (!number->formula && !number->text.isEmpty()) {
       const QString item = name->text.isEmpty()
                                ? number->text
                                : QStringLiteral("%1 (%2)").arg(name->text, number->text);
       if (scientific().match(number->text).hasMatch()) spoilt << item;
       if (withoutPrefix().match(number->text).hasMatch()) unprefixed << item;
     }
+    const bool usable = !line.isEmpty() && line != QLatin1String("=");
+    if (!usable && e.lines.isEmpty()) {
+      if (!blanks) blanks.emplace(before);
+      continue;
+    }
+    if (blanks) {
+      // Each of them a line as it reads: "" or "=".
+      QList<Cell> blank;
+      bool ignored = false;
+      while (blanks->at() < before.at() && blanks->next(blank, &ignored))
+        e.lines << blankLine(blank);
+      blanks.reset();
+    }
     e.lines << line;
   }
   if (!spoilt.isEmpty()) {
     e.fault = SheetFault::NumbersSpoilt;
     e.items = spoilt;
-  } else if (!usable) {
+  } else if (e.lines.isEmpty()) {
     e.fault = SheetFault::NoEntry;
   } else {
     e.items = unprefixed;
@@ -293,8 +353,7 @@ bool IsSpreadsheetFile(const QString& fileName) {
 SheetEntries ReadPhoneBookCsv(const QString& fileName, const FileCharset& charset) {
   const QByteArray bytes = ReadWholeTextFile(fileName, MaxPhoneBookFileSize);
   const qsizetype zero = bytes.indexOf('\0');
-  return PhoneBookFromSheet(charset.DecodeMarked(zero < 0 ? bytes : bytes.left(zero)),
-                            OneColumn::Line);
+  return PhoneBookFromSheet(charset.Decode(zero < 0 ? bytes : bytes.left(zero)), OneColumn::Line);
 }
 
 void WritePhoneBookCsv(const QString& fileName, const QStringList& lines, const QString& nameTitle,

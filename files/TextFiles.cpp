@@ -53,8 +53,8 @@ QString reasonFor(int err, const QString& qtReason) {
   throw EFileIOError(InOutErrorText(failureCode(err, fileName)));
 }
 
-// The lines, each ended by "\r\n", in charset; a text the set cannot hold fails before
-// anything is written.
+// The lines, each ended by "\r\n", in charset, as a whole file; a text the set cannot hold
+// fails before anything is written.
 QByteArray encodeLines(const QString& fileName, const QStringList& lines,
                        const FileCharset& charset, FileErrors errors) {
   auto fail = [&](const QString& why) {
@@ -67,7 +67,7 @@ QByteArray encodeLines(const QString& fileName, const QStringList& lines,
     if (lines[i].contains(QLatin1Char('\r')) || lines[i].contains(QLatin1Char('\n')))
       fail(ErrorTexts().LineBreakInLine.arg(i + 1));
   try {
-    return charset.EncodeLines(lines);
+    return charset.EncodeFile(lines);
   } catch (const EUnwritableText& e) {
     fail(e.Message);
   }
@@ -176,9 +176,13 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharse
   // most four bytes.
   constexpr qsizetype maxLineBytes = 4 * qsizetype(MaxSmsLineLength);
   QList<QByteArray> lines;
+  QList<bool> cut;  // the line went past maxLineBytes
   QByteArray line;
+  bool lineCut = false;
   bool first = true;
   bool ended = false;
+  bool zero = false;  // a zero byte ended the text: only padding may follow it
+  bool zeroFirst = false;
   char piece[65536];
   while (!ended) {
     errno = 0;
@@ -186,28 +190,55 @@ std::optional<QStringList> ReadSmsFile(const QString& fileName, const FileCharse
     if (n < 0) failRead(fileName, FileErrors::InOut, errno, {});
     if (n == 0) break;
     if (first && piece[0] == EndOfFile) return std::nullopt;
+    if (first) zeroFirst = piece[0] == '\0';
     first = false;
     for (qint64 i = 0; i < n && !ended; ++i) {
       const char c = piece[i];
       if (c == EndOfFile) {
         ended = true;
+      } else if (zero) {
+        if (c != '\0') throw EFileIOError(ErrorTexts().NotATextFile);
+      } else if (c == '\0') {
+        zero = true;
       } else if (c == '\n') {
         lines << line;
+        cut << lineCut;
         line.clear();
+        lineCut = false;
         ended = lines.size() == SmsFileLines;
-      } else if (c != '\r' && line.size() < maxLineBytes) {
-        line += c;
+      } else if (c != '\r') {
+        if (line.size() < maxLineBytes)
+          line += c;
+        else
+          lineCut = true;
       }
     }
   }
-  if (first) return std::nullopt;  // empty file
-  if (!line.isEmpty() && lines.size() < SmsFileLines) lines << line;
-  const QByteArray text = lines.join('\n');
-  if (HoldsBinaryData(text)) throw EFileIOError(ErrorTexts().NotATextFile);
+  if (first || zeroFirst) return std::nullopt;  // no text: empty, or padding alone
+  if (!line.isEmpty() && lines.size() < SmsFileLines) {
+    lines << line;
+    cut << lineCut;
+  }
+  if (lines.isEmpty()) return QStringList(SmsFileLines, QString());
 
-  const FileCharset readAs = charset.ReadAs(text);
+  // Never part of the first field, whatever set the rest is read in.
+  const bool marked = lines[0].startsWith(FileCharset::Mark());
+  if (marked) lines[0].remove(0, FileCharset::Mark().size());
+  auto readable = [&](const QByteArray& bytes) {
+    return charset.ReadAs(bytes) == charset ||
+           (marked &&
+            FileCharset::Utf8().ReadAs(FileCharset::Mark() + bytes) == FileCharset::Utf8());
+  };
+  // A line cut at the limit may end inside a character: back to where the last one ends.
+  for (qsizetype k = 0; k < lines.size(); ++k)
+    for (int back = 1; cut[k] && back <= 3 && !readable(lines[k]); ++back)
+      if (readable(lines[k].chopped(back))) lines[k].chop(back);
+
+  const FileCharset readAs =
+      charset.ReadAs((marked ? FileCharset::Mark() : QByteArray()) + lines.join('\n'));
   QStringList fields;
-  for (const QByteArray& bytes : lines) fields << readAs.Decode(bytes).left(MaxSmsLineLength);
+  for (const QByteArray& bytes : lines)
+    fields << TextLeft(readAs.DecodePart(bytes), MaxSmsLineLength);
   while (fields.size() < SmsFileLines) fields << QString();
   return fields;
 }

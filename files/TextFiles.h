@@ -48,9 +48,10 @@ void WriteTextLines(const QString& fileName, const QStringList& lines, const Fil
                     FileErrors errors);
 
 // The twelve fields read from an SMS file, missing ones empty; nothing when the file is empty
-// or starts with the end mark 26. LF ends a line, every CR is dropped, 26 ends the file. The
-// lines read are text in charset, or byte for byte when not valid in it. Binary data among
-// them fails with "Not a text file" before any field is set.
+// or starts with the end mark 26 or a zero byte. LF ends a line, every CR is dropped, 26 ends the
+// file, and so does a zero byte, after which only zeros (padding) may follow: anything else there
+// is binary data and fails with "Not a text file" before any field is set. The lines read are text
+// in charset (UTF-8 after a byte order mark), or byte for byte when not valid in it.
 std::optional<QStringList> ReadSmsFile(const QString& fileName,
                                        const FileCharset& charset = FileCharset::System());
 void WriteSmsFile(const QString& fileName, const QStringList& fields,

@@ -142,6 +142,7 @@ class LinkCore : public QObject {
   void guarded(const std::function<void()>& fn) { event(fn, false); }
   void unattended(const std::function<void()>& fn) { event(fn, true); }
   void event(const std::function<void()>& fn, bool unattended);
+  using QObject::event;  // not hidden by the one above
   void tell(Notice notice);
   void show(Status what) { face->StatusChanged(what); }
 

@@ -56,8 +56,6 @@ QByteArray encoded(QByteArray v) {
 
 QString folded(const QString& name) { return name.toLower(); }
 
-const QByteArray Utf8Bom("\xEF\xBB\xBF");
-
 bool parseDigits(const QByteArray& s, qsizetype from, int base, qint64 limit, qint64* out) {
   if (from >= s.size()) return false;
   qint64 v = 0;
@@ -97,7 +95,7 @@ bool parseInteger(const QByteArray& s, int* out) {
 }  // namespace
 
 IniFile::IniFile(const QString& fileName, const FileCharset& system)
-    : fileName_(QFileInfo(fileName).absoluteFilePath()), charset_(system) {
+    : fileName_(QFileInfo(fileName).absoluteFilePath()), system_(system), charset_(system) {
   QByteArray data;
   QFile f(fileName_);
   if (f.exists()) {
@@ -110,9 +108,10 @@ IniFile::IniFile(const QString& fileName, const FileCharset& system)
   }
   if (unreadable_) data.clear();
   charset_ = system.ReadAs(data);
-  if (charset_ == FileCharset::Utf8() && data.startsWith(Utf8Bom)) {
-    bom_ = Utf8Bom;
-    data.remove(0, Utf8Bom.size());
+  // Never part of the first line, whatever set the rest is read in.
+  if (data.startsWith(FileCharset::Mark())) {
+    bom_ = FileCharset::Mark();
+    data.remove(0, bom_.size());
   }
   parse(data);
 }
@@ -182,7 +181,7 @@ const QByteArray* IniFile::findLine(const QString& section, const QString& key) 
 QString IniFile::ReadString(const QString& section, const QString& key, const QString& def) const {
   const QByteArray* raw = findLine(section, key);
   if (!raw) return def;
-  return text(valueOf(*raw)).left(MaxValueLength);
+  return TextLeft(text(valueOf(*raw)), MaxValueLength);
 }
 
 int IniFile::ReadInteger(const QString& section, const QString& key, int def) const {
@@ -197,6 +196,8 @@ bool IniFile::ReadBool(const QString& section, const QString& key, bool def) con
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+  // The value a line reads as keeps the line: its spelling, and its text past what is read.
+  if (findLine(section, key) && ReadString(section, key, QString()) == value) return;
   writeRaw(section, key, bytes(value));
 }
 
@@ -245,6 +246,7 @@ void IniFile::writeRaw(const QString& section, const QString& key, const QByteAr
     qsizetype start = c.indexOf('=') + 1;
     while (start < c.size() && (c[start] == ' ' || c[start] == '\t')) ++start;
     raw = c.left(start) + encoded(value) + lineEnd(raw);
+    keepCharset();
     return;
   }
   // After the section's last key (or other content), ahead of trailing blanks and comments.
@@ -254,6 +256,32 @@ void IniFile::writeRaw(const QString& section, const QString& key, const QByteAr
   s.lines.insert(at, keyBytes + '=' + encoded(value) + "\r\n");
   s.keys.insert(k, at);
   s.lastContent = at;
+  keepCharset();
+}
+
+void IniFile::keepCharset() {
+  // Read byte for byte, the file may have lost its last byte that the system's set cannot
+  // read: read again, every other line would change. Its text goes into that set then, or,
+  // where that cannot hold it, into UTF-8 after a mark.
+  if (charset_ == system_ && bom_.isEmpty()) return;
+  if (system_.ReadAs(Contents()) == charset_) return;
+  FileCharset to = bom_.isEmpty() ? system_ : FileCharset::Utf8();
+  QList<Section> recoded = sections_;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    try {
+      for (qsizetype i = 0; i < sections_.size(); ++i) {
+        recoded[i].header = to.Encode(text(sections_[i].header));
+        for (qsizetype j = 0; j < sections_[i].lines.size(); ++j)
+          recoded[i].lines[j] = to.Encode(text(sections_[i].lines[j]));
+      }
+      break;
+    } catch (const EUnwritableText&) {
+      to = FileCharset::Utf8();
+      bom_ = FileCharset::Mark();
+    }
+  }
+  sections_ = recoded;
+  charset_ = to;
 }
 
 QByteArray IniFile::Contents() const {

@@ -6,7 +6,8 @@
 // writes change the copy in memory, UpdateFile() puts it on disk in one go.
 //
 // Its text is in the system's character set; a file not valid in it (one from another system)
-// is read and rewritten byte for byte, so that the lines we do not write keep their meaning.
+// is read and rewritten byte for byte, so that the lines we do not write keep their meaning. A
+// byte order mark makes it UTF-8 on every system, and is kept.
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -56,6 +57,8 @@ class IniFile {
   };
 
   void parse(const QByteArray& data);
+  // After a write: the file must still be read in the set it was, or every line is recoded.
+  void keepCharset();
   QString text(const QByteArray& bytes) const;
   QByteArray bytes(const QString& text) const;
   QString foldedName(const QByteArray& name) const;
@@ -64,6 +67,7 @@ class IniFile {
   void writeRaw(const QString& section, const QString& key, const QByteArray& value);
 
   QString fileName_;
+  FileCharset system_;
   FileCharset charset_;
   QByteArray bom_;                          // a UTF-8 byte order mark the file starts with
   bool unreadable_ = false;                 // exists but could not be read: never overwrite it

@@ -177,7 +177,7 @@ class TestComPort : public QObject {
     QCOMPARE(reasons, QStringList{"gone"});
     QVERIFY(!port->IsOpen());
     QCOMPARE(port->ComNumber(), 4);
-    QVERIFY_EXCEPTION_THROWN(port->ReadChar(), EBufferIsEmpty);
+    QVERIFY_THROWS_EXCEPTION(EBufferIsEmpty, port->ReadChar());
     QCOMPARE(factory.line.opened, (QStringList{"dev4", "dev4"}));
     QVERIFY(port->IsOpen());
 

@@ -145,9 +145,55 @@ class TestIniFile : public QObject {
 
   void longValuesAreCut() {
     const QByteArray value(5000, 'v');
-    const IniFile ini(make("[A]\r\nk=" + value + "\r\nn=" + QByteArray(3000, '1') + "\r\n"));
+    IniFile ini(make("[A]\r\nk=" + value + "\r\nn=" + QByteArray(3000, '1') + "\r\n"));
     QCOMPARE(ini.ReadString("A", "k", ""), QString(IniFile::MaxValueLength, 'v'));
     QCOMPARE(ini.ReadInteger("A", "n", 4), 4);
+    // Written back as read (as the window's close does), the line keeps all it holds.
+    const QByteArray before = ini.Contents();
+    ini.WriteString("A", "k", ini.ReadString("A", "k", ""));
+    QCOMPARE(ini.Contents(), before);
+    // Never half a character: it could not be written back.
+    const QString pair = QString(IniFile::MaxValueLength - 1, u'v') + QStringLiteral("\U0001F600");
+    const IniFile utf8(make("[A]\r\nk=" + pair.toUtf8() + "\r\n"), FileCharset::Utf8());
+    QCOMPARE(utf8.ReadString("A", "k", ""), pair.left(IniFile::MaxValueLength - 1));
+  }
+
+  // A byte order mark means UTF-8 whatever the system's set, and is kept. Writing one value
+  // never changes how another reads: a file read byte for byte that loses its last byte the
+  // system's set cannot read is recoded, into UTF-8 after a mark where that set cannot hold it.
+  void writesKeepHowTheFileReads_data() {
+    QTest::addColumn<QByteArray>("system");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("relB");
+    QTest::addColumn<QByteArray>("after");  // once RelA is "x"
+    const QByteArray mark("\xEF\xBB\xBF");
+    QTest::newRow("marked, on a Latin-2 system")
+        << QByteArray("ISO-8859-2") << mark + "[Form]\r\nRelA=\xC5\x98\r\nRelB=\xC3\xA9\r\n"
+        << QStringLiteral("\u00E9") << mark + "[Form]\r\nRelA=x\r\nRelB=\xC3\xA9\r\n";
+    QTest::newRow("its last foreign byte written over")
+        << QByteArray("UTF-8") << QByteArray("[Form]\r\nRelA=\xE9\r\nRelB=\xC3\xA9\r\n")
+        << QStringLiteral("\u00C3\u00A9")
+        << QByteArray("[Form]\r\nRelA=x\r\nRelB=\xC3\x83\xC2\xA9\r\n");
+    QTest::newRow("a set that cannot hold the rest")
+        << QByteArray("Shift_JIS") << QByteArray("[Form]\r\nRelA=\xFF\r\nRelB=\x93\xFA\r\n")
+        << QStringLiteral("\u0093\u00FA") << mark + "[Form]\r\nRelA=x\r\nRelB=\xC2\x93\xC3\xBA\r\n";
+  }
+  void writesKeepHowTheFileReads() {
+    QFETCH(QByteArray, system);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, relB);
+    QFETCH(QByteArray, after);
+    const FileCharset set = FileCharset::Named(system);
+    IniFile ini(make(bytes), set);
+    QCOMPARE(ini.SectionExists("Form"), true);
+    QCOMPARE(ini.ReadString("Form", "RelB", ""), relB);
+    ini.WriteString("Form", "RelA", "x");
+    ini.WriteString("Form", "RelB", relB);
+    QCOMPARE(ini.Contents(), after);
+    ini.UpdateFile();
+    const IniFile again(path(), set);
+    QCOMPARE(again.ReadString("Form", "RelB", ""), relB);
+    QCOMPARE(again.ReadString("Form", "RelA", ""), QStringLiteral("x"));
   }
 
   // A translator's file: comments, other sections, odd case, LF lines and no final line end.

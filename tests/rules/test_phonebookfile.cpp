@@ -89,8 +89,7 @@ class TestPhoneBookFile : public QObject {
     QCOMPARE(ReadPhoneBookFile(name, FileCharset::Utf8()), book);
   }
 
-  // A spreadsheet's UTF-8 mark decides the set on an 8-bit system as well; a .phb keeps the
-  // system's set.
+  // A UTF-8 mark decides the set on an 8-bit system as well, for a spreadsheet as for a .phb.
   void utf8MarkedSpreadsheet() {
     QTemporaryDir dir;
     const QByteArray bytes =
@@ -101,7 +100,8 @@ class TestPhoneBookFile : public QObject {
     f.close();
     QCOMPARE(ReadPhoneBookCsv(dir.filePath("m.csv"), FileCharset::Latin1()).lines,
              QStringList{QStringLiteral("\u0158EHO\u0158=+420")});
-    QCOMPARE(FileCharset::Latin1().Decode(bytes).left(3), QStringLiteral("\u00EF\u00BB\u00BF"));
+    QCOMPARE(SplitTextLines(bytes, FileCharset::Latin1()).value(1),
+             QStringLiteral("\u0158EHO\u0158,+420"));
   }
 
   // Contacts as phones and servers write them (%1: the file): the rows, and the one message

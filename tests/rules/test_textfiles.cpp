@@ -139,10 +139,24 @@ class TestTextFiles : public QObject {
                                       << padded({"a", "b"});
     QTest::newRow("empty file") << QByteArray() << QStringList();
     QTest::newRow("26 first") << QByteArray("\x1a+9\r\n") << QStringList();
+    // A zero byte ends the text, as in a .phb: the zeros are no field (a save of it would be
+    // refused as binary data).
+    QTest::newRow("zero padding") << QByteArray("+420123\r\nDoor open\r\n\0\0", 22)
+                                  << padded({"+420123", "Door open"});
+    QTest::newRow("zero first") << QByteArray("\0\0", 2) << QStringList();
+    // A line past the limit is cut where a character ends, not in one: the rest stays UTF-8.
+    const QString euro(50000, QChar(0x20AC));
+    QTest::newRow("cut at the limit")
+        << QByteArray("+1\r\n") + euro.toUtf8() + "\r\n\xC5\x98"
+        << padded({"+1", euro.left(MaxSmsLineLength), QStringLiteral("\u0158")});
+    const QString pair = QString(MaxSmsLineLength - 1, u'a') + QStringLiteral("\U0001F600");
+    QTest::newRow("no half character")
+        << pair.toUtf8() << padded({pair.left(MaxSmsLineLength - 1)});
   }
   void smsLines() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, fields);
+    const LocaleScope scope("C.UTF-8");
     QTemporaryDir dir;
     writeBytes(dir.filePath("a.sms"), bytes);
     QCOMPARE(ReadSmsFile(dir.filePath("a.sms")).value_or(QStringList()), fields);
@@ -228,23 +242,28 @@ class TestTextFiles : public QObject {
   // set when written back. A byte order mark is no part of the text.
   void foreignFilesLoad_data() {
     QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("locale");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
     for (int k = 0; k < 3; ++k) {
       QTest::addRow("%s, Latin-1", KindNames[k])
-          << k << QByteArray("Z\xE1mek \xFC\xDF") << QString::fromLatin1("Z\xE1mek \xFC\xDF");
+          << k << QByteArray("C.UTF-8") << QByteArray("Z\xE1mek \xFC\xDF")
+          << QString::fromLatin1("Z\xE1mek \xFC\xDF");
       QTest::addRow("%s, Windows-1250", KindNames[k])
-          << k << QByteArray("Br\xE1na \xE8.1 \x9A\x9E\x8A")
+          << k << QByteArray("C.UTF-8") << QByteArray("Br\xE1na \xE8.1 \x9A\x9E\x8A")
           << QString::fromLatin1("Br\xE1na \xE8.1 \x9A\x9E\x8A");
-      QTest::addRow("%s, UTF-8 with a byte order mark", KindNames[k])
-          << k << QByteArray("\xEF\xBB\xBF") << QString();
+      // A byte order mark means UTF-8 on every system.
+      for (const char* locale : {"C.UTF-8", "cs_CZ.ISO-8859-2", "C"})
+        QTest::addRow("%s, UTF-8 with a byte order mark, %s", KindNames[k], locale)
+            << k << QByteArray(locale) << QByteArray("\xEF\xBB\xBF") << QString();
     }
   }
   void foreignFilesLoad() {
     QFETCH(int, kind);
+    QFETCH(QByteArray, locale);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    const LocaleScope scope("C.UTF-8");
+    const LocaleScope scope(locale);
     QTemporaryDir dir;
     const QString file = dir.filePath("f");
     const bool bom = text.isEmpty();

@@ -5,11 +5,13 @@
 #include "link/LineRules.h"
 #include "support/Rig.h"
 
-CallTimes::CallTimes(Rig& harness) : h(harness) {
+CallTimes::CallTimes(Rig& harness) : h(harness), rigAlive(harness.lifetime()) {
   h.serial().onDelivered = [this](const QByteArray& bytes) { delivered(bytes); };
 }
 
 CallTimes::~CallTimes() {
+  // A test may end the rig first (a unique_ptr made in its setup outlives it).
+  if (rigAlive.expired()) return;
   h.serial().onDelivered = nullptr;
   h.onAdmissions = nullptr;
 }

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
+#include <memory>
 
 class Rig;
 
@@ -36,6 +37,7 @@ class CallTimes {
   void recorded(const QString& line);
 
   Rig& h;
+  std::weak_ptr<const bool> rigAlive;
   QList<Arrival> arrivals;
   QStringList grid;  // the admission log at its last change
   QStringList wrong;

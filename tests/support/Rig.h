@@ -69,6 +69,8 @@ class Rig {
   qint64 heldMs() const { return held; }
   // Called with the admission log after each change of it (CallTimes follows it so).
   std::function<void(const QStringList& log)> onAdmissions;
+  // Expires with the rig: what a test keeps beyond it (CallTimes) must not reach back then.
+  std::weak_ptr<const bool> lifetime() const { return alive; }
 
   // Command lines the unit has received, in order ("ATE", "AT+CPBR=1,249", ...; an SMS body
   // ends in 0x1A).
@@ -96,6 +98,7 @@ class Rig {
   qint64 nextTick = 1000;
   int holding = 0;
   qint64 held = 0;
+  std::shared_ptr<const bool> alive = std::make_shared<const bool>(true);
 };
 
 // The same setup for either face.

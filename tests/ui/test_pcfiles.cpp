@@ -251,6 +251,8 @@ class TestPcFiles : public QObject {
     QTest::newRow("empty file") << QByteArray() << false << kept << noEntry;
     QTest::newRow("header only") << QByteArray("Name;Phone\r\n") << false << kept << noEntry;
     QTest::newRow("blank rows only") << QByteArray(";\r\n;;\r\n") << false << kept << noEntry;
+    QTest::newRow("blank rows around an entry") << QByteArray("\n;\n\n\"\";\"\"\nA;1\n\n") << false
+                                                << QStringList{"", "=", "", "=", "A=1", ""} << "";
     QTest::newRow("quote never closed")
         << QByteArray("ADMIN1;\"+420777\r\nNOVAK;123\r\n") << false << kept
         << notLoaded + "the quotation mark that opens a cell in row 1 is never closed.";
@@ -261,6 +263,10 @@ class TestPcFiles : public QObject {
     QTest::newRow("cell too long")
         << QByteArray("ADMIN1;") + QByteArray(32768, '1') << false << kept
         << notLoaded + "row 1 holds a cell of 32768 characters; a cell takes at most 32767.";
+    QTest::newRow("quoted cell far too long")
+        << "A;1\r\nB;\"" + QByteArray(100000, 'x') + "\"\r\n"
+        << false << kept
+        << notLoaded + "row 2 holds a cell of 100000 characters; a cell takes at most 32767.";
     QTest::newRow("binary") << QByteArray("\xFF\xFEN\0;\0", 6) << false << kept
                             << "Cannot open file \"%1\". Not a text file.";
   }

@@ -39,7 +39,16 @@
 #include "support/WindowHarness.h"
 #include "unit/UnitEngine.h"
 
+// gcc tells AddressSanitizer by __SANITIZE_ADDRESS__, clang by __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
+#define ZUL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZUL_ASAN 1
+#endif
+#endif
+
+#if defined(ZUL_ASAN)
 #include <sanitizer/common_interface_defs.h>
 #endif
 
@@ -53,7 +62,7 @@ constexpr qint64 kChainMs = 45000;
 constexpr qint64 kAskMs = 130000;
 constexpr int kSteps = 50;
 constexpr qint64 kBatchBoundNs = 100 * 1000 * 1000;
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(ZUL_ASAN)
 constexpr bool kSanitized = true;
 #else
 constexpr bool kSanitized = false;
@@ -76,7 +85,7 @@ qint64 threadCpuNs() {
   return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(ZUL_ASAN)
 // A sanitizer finding ends the process: say which session it was.
 void sayDeath() {
   if (deathNote[0]) (void)!write(2, deathNote, strlen(deathNote));
@@ -765,7 +774,7 @@ class TestRandomTraffic : public QObject {
 
  private slots:
   void initTestCase() {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(ZUL_ASAN)
     __sanitizer_set_death_callback(sayDeath);
 #endif
   }
